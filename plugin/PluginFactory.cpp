@@ -1,0 +1,6 @@
+#include "host/EntryPoint.h"
+#include "plugin/uPlugin.h"
+
+AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
+    return new APlugin(audioMaster);
+}
