@@ -7,7 +7,8 @@
 #endif
 
 void MaskFloatingPointExceptions() {
-#if defined(__i386__) && defined(__GNUC__)
+#if (defined(__i386__) || defined(__x86_64__)) && defined(__GNUC__)
+    // Extended-precision math runs on the x87 unit on both x86 flavours.
     uint16_t control = 0;
     __asm__ volatile("fnstcw %0" : "=m"(control));
     control |= 0x3F;
