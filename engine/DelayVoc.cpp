@@ -114,7 +114,10 @@ void TDelayVoc::RunHop() {
     const bool carrier = delayedAsCarrier;
     const float width = binWidth;
     const float step = phaseStep;
-    const bool haveWidth = width > 0.0f && std::isfinite(width);
+    // A bin width too small or too large to convert phases with (a nonsensical
+    // host sample rate) leaves the hop without analysis or resynthesis.
+    const bool haveWidth = std::isnormal(width) && width > 0.0f &&
+                           std::isfinite(kTwoPi / (static_cast<double>(width) * kOverlap));
 
     if (levelSum > gate && haveWidth) RecordFrame(write, firstBin, lastBin, width, step);
     levelSum = 0.0f;
@@ -186,9 +189,12 @@ void TDelayVoc::Resynthesise(const float* magnitudes, const float* frequencies, 
                              float step) {
     const auto synthFactor = static_cast<float>(kTwoPi / (static_cast<double>(width) * kOverlap));
     for (int32_t j = 0; j < BinCount; ++j) {
-        const auto phase = static_cast<float>(
+        auto phase = static_cast<float>(
             synthPhase[j] + (frequencies[j] - j * static_cast<double>(width)) * synthFactor +
             j * static_cast<double>(step));
+        // Frequencies recorded at a wildly different sample rate can drive a phase
+        // beyond the float range; it restarts from 0 rather than poisoning the bin.
+        if (!std::isfinite(phase)) phase = 0.0f;
         synthPhase[j] = phase;
         const double m = magnitudes[j];
         spectrum[j] = static_cast<float>(std::cos(static_cast<double>(phase)) * m);

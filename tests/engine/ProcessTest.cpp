@@ -1,0 +1,378 @@
+// What a listener of the engine would notice: latency and gain of the wet path,
+// independence of block sizes, the gate, the loop, the heads and the band.
+#include "engine/DelayVoc.h"
+#include "support/Signals.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <limits>
+#include <numeric>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr int32_t kHop = TDelayVoc::HopLength;
+constexpr double kRate = 44100.0;
+
+std::unique_ptr<TDelayVoc> Engine(float rate = 44100.0f) {
+    auto e = std::make_unique<TDelayVoc>();
+    e->SetSampleRate(rate);
+    return e;
+}
+
+std::vector<float> ProcessAll(TDelayVoc& e, const std::vector<float>& input) {
+    std::vector<float> output(input.size());
+    e.Process(input.data(), output.data(), static_cast<int32_t>(input.size()));
+    return output;
+}
+
+double Rms(const std::vector<float>& x, size_t begin, size_t end) {
+    double sum = 0;
+    for (size_t i = begin; i < end; ++i) sum += static_cast<double>(x[i]) * x[i];
+    return std::sqrt(sum / static_cast<double>(end - begin));
+}
+
+bool SameBits(const std::vector<float>& a, const std::vector<float>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
+
+// A setting that exercises everything at once: band, delay, carrier mode, gate.
+void Configure(TDelayVoc& e) {
+    e.SetTrackLength(37);
+    e.delay = 5;
+    e.delayedAsCarrier = true;
+    e.startBin = 3;
+    e.endBin = 300;
+    e.threshold = 20.0f;
+    e.SetMix(0.7f);
+    e.recAmp = 1.3f;
+    e.outAmp = 0.8f;
+}
+
+TEST(Process, BlockSizesDoNotChangeTheOutput) {
+    std::vector<float> input = Tones({{220, 0.4}, {1375, 0.2}}, kRate, 40000);
+    const std::vector<float> noise = Noise(40000, 0.3f, 7);
+    for (size_t i = 20000; i < input.size(); ++i) input[i] = (i / 3000) % 2 ? noise[i] : 0.0f;
+
+    auto whole = Engine();
+    Configure(*whole);
+    const std::vector<float> reference = ProcessAll(*whole, input);
+
+    std::mt19937 random(11);
+    for (const int32_t block : {1, 7, 256, 4096, -1}) {
+        auto e = Engine();
+        Configure(*e);
+        std::vector<float> output(input.size(), -99.0f);
+        size_t done = 0;
+        while (done < input.size()) {
+            int32_t n = block > 0 ? block : std::uniform_int_distribution<int32_t>(0, 1500)(random);
+            n = std::min<int32_t>(n, static_cast<int32_t>(input.size() - done));
+            e->Process(input.data() + done, output.data() + done, n);
+            done += static_cast<size_t>(n);
+        }
+        EXPECT_TRUE(SameBits(output, reference)) << "block " << block;
+    }
+}
+
+TEST(Process, InPlaceBuffersGiveTheSameOutput) {
+    const std::vector<float> input = Tones({{440, 0.5}}, kRate, 5000);
+    auto a = Engine();
+    auto b = Engine();
+    a->SetMix(0.5f);
+    b->SetMix(0.5f);
+    std::vector<float> inPlace = input;
+    b->Process(inPlace.data(), inPlace.data(), static_cast<int32_t>(inPlace.size()));
+    EXPECT_TRUE(SameBits(inPlace, ProcessAll(*a, input)));
+}
+
+TEST(Process, FirstHopOfANewEngineIsTheDrySignal) {
+    auto e = Engine();
+    e->SetMix(0.3f);
+    const std::vector<float> input = Noise(kHop + 10, 1.0f, 3);
+    const std::vector<float> output = ProcessAll(*e, input);
+    for (int32_t i = 0; i < kHop; ++i)
+        ASSERT_EQ(output[i], static_cast<float>(static_cast<double>(e->dry) * input[i])) << i;
+}
+
+// A steady tone leaves the wet path 1024 samples late at about 0.75 of its
+// amplitude. The magnitudes come from the bit-pattern square root, which is
+// between 3.1 % below and 3.8 % above the true root, so the gain must lie within
+// 0.75 x (0.969 .. 1.038), allowing a little more for the window's edges.
+TEST(Process, SteadyTonesComeOutDelayedBy1024AtThreeQuartersOfTheirAmplitude) {
+    const std::vector<std::vector<std::pair<double, double>>> signals = {
+        {{440, 0.5}}, {{1000, 0.3}, {3000, 0.2}}, {{43.06640625 * 40, 0.6}}, {{6890.625, 0.25}}};
+    for (const auto& partials : signals) {
+        auto e = Engine();
+        const std::vector<float> input = Tones(partials, kRate, 30000);
+        const std::vector<float> output = ProcessAll(*e, input);
+        // Compare out[t] with in[t - lag] over the steady part.
+        auto residual = [&](int32_t lag, double gain) {
+            double error = 0, energy = 0;
+            for (size_t t = 8192; t < output.size(); ++t) {
+                const double expected = gain * input[t - lag];
+                error += (output[t] - expected) * (output[t] - expected);
+                energy += expected * expected;
+            }
+            return std::sqrt(error / energy);
+        };
+        const double gain = Rms(output, 8192, output.size()) / Rms(input, 8192 - 1024, input.size() - 1024);
+        std::printf("wet gain for %.1f Hz: %.4f, residual at lag 1024: %.4f\n", partials[0].first, gain,
+                    residual(1024, gain));
+        EXPECT_GT(gain, 0.75 * 0.965) << partials[0].first;
+        EXPECT_LT(gain, 0.75 * 1.04) << partials[0].first;
+        EXPECT_LT(residual(1024, gain), 0.1) << partials[0].first;
+        EXPECT_GT(residual(1023, gain), residual(1024, gain));
+        EXPECT_GT(residual(1025, gain), residual(1024, gain));
+    }
+}
+
+TEST(Process, SilenceIsNotRecordedAndGivesExactlyZero) {
+    auto e = Engine();
+    const std::vector<float> output = ProcessAll(*e, std::vector<float>(20 * kHop, 0.0f));
+    for (float v : output) ASSERT_EQ(v, 0.0f);
+    for (int32_t f = 0; f < 600; ++f)
+        for (int32_t j = 0; j < 512; ++j) ASSERT_EQ(e->MagFrame(f)[j], 0.0f);
+}
+
+// One hop of 256 samples of 0.5 has a level sum of exactly 128.
+TEST(Process, TheGateOpensOnlyAboveTheThreshold) {
+    for (const auto& [threshold, recorded] :
+         std::vector<std::pair<float, bool>>{{128.0f, false}, {127.99f, true}, {200.0f, false}}) {
+        auto e = Engine();
+        e->threshold = threshold;
+        ProcessAll(*e, std::vector<float>(kHop, 0.5f));
+        EXPECT_EQ(e->writeIdx, 1); // the head moves whether or not the hop records
+        EXPECT_EQ(e->MagFrame(0)[0] != 0.0f, recorded) << threshold;
+    }
+}
+
+// After the gate closes for good, every revolution of the track sounds the same.
+TEST(Process, AClosedGateReplaysTheTrackEveryRevolution) {
+    constexpr int32_t length = 12;
+    auto e = Engine();
+    e->SetTrackLength(length);
+    std::vector<float> input = Tones({{330, 0.4}, {1210, 0.2}}, kRate, length * kHop);
+    input.resize(input.size() + 5 * length * kHop, 0.0f);
+    const std::vector<float> output = ProcessAll(*e, input);
+    const size_t period = length * kHop;
+    const size_t start = 3 * period;
+    EXPECT_GT(Rms(output, start, start + period), 0.01);
+    for (size_t t = start; t < start + period; ++t) ASSERT_EQ(output[t], output[t + period]) << t;
+}
+
+// A ramp recorded forward plays back as a falling level when the head reverses.
+TEST(Process, BackwardPlaybackVisitsAForwardRecordingInReverse) {
+    constexpr int32_t length = 16;
+    for (const bool backward : {false, true}) {
+        auto e = Engine();
+        e->SetTrackLength(length);
+        std::vector<float> input = Tones({{500, 1.0}}, kRate, (length + 4) * kHop);
+        for (size_t t = 0; t < input.size(); ++t) input[t] *= static_cast<float>(0.05 + t / 6000.0);
+        // Record the ramp from frame 0 on, then stop the input and play.
+        ProcessAll(*e, std::vector<float>(input.begin(), input.begin() + length * kHop));
+        e->threshold = 1e30f;
+        e->forward = !backward;
+        const std::vector<float> output = ProcessAll(*e, std::vector<float>(2 * length * kHop, 0.0f));
+        int rising = 0, falling = 0;
+        const size_t from = length * kHop; // the second revolution
+        for (int32_t hop = 4; hop < length - 1; ++hop) {
+            const double now = Rms(output, from + hop * kHop, from + (hop + 1) * kHop);
+            const double next = Rms(output, from + (hop + 1) * kHop, from + (hop + 2) * kHop);
+            (next > now ? rising : falling) += 1;
+        }
+        if (backward) {
+            EXPECT_GE(falling, 10) << "rising " << rising;
+        } else {
+            EXPECT_GE(rising, 10) << "falling " << falling;
+        }
+    }
+}
+
+TEST(Process, BandLimitedRecordingWritesOnlyItsBins) {
+    auto e = Engine();
+    e->SetTrackLength(1);
+    ProcessAll(*e, Noise(4 * kHop, 0.5f, 1)); // fills frame 0 in every bin
+    const std::vector<float> magBefore(e->MagFrame(0), e->MagFrame(0) + 512);
+    const std::vector<float> freqBefore(e->FreqFrame(0), e->FreqFrame(0) + 512);
+    const std::vector<float> phaseBefore(e->lastPhase.get(), e->lastPhase.get() + 512);
+    e->startBin = 100;
+    e->endBin = 200;
+    ProcessAll(*e, Noise(kHop, 0.9f, 2));
+    for (int32_t j = 0; j < 512; ++j) {
+        const bool inside = j >= 100 && j < 200;
+        EXPECT_EQ(e->MagFrame(0)[j] != magBefore[j], inside) << j;
+        EXPECT_EQ(e->lastPhase[j] != phaseBefore[j], inside) << j;
+        if (!inside) {
+            EXPECT_EQ(e->FreqFrame(0)[j], freqBefore[j]) << j;
+        }
+    }
+    // An empty band records nothing even with the gate open.
+    const std::vector<float> magAfter(e->MagFrame(0), e->MagFrame(0) + 512);
+    const std::vector<float> phaseAfter(e->lastPhase.get(), e->lastPhase.get() + 512);
+    e->startBin = 256;
+    e->endBin = 256;
+    ProcessAll(*e, Noise(3 * kHop, 0.9f, 3));
+    EXPECT_EQ(std::vector<float>(e->MagFrame(0), e->MagFrame(0) + 512), magAfter);
+    EXPECT_EQ(std::vector<float>(e->lastPhase.get(), e->lastPhase.get() + 512), phaseAfter);
+}
+
+TEST(Process, ATrackOfOneFrameReseedsThePhasesEveryHop) {
+    for (const bool forward : {true, false}) {
+        auto e = Engine();
+        e->SetTrackLength(1);
+        e->forward = forward;
+        const std::vector<float> input = Tones({{700, 0.5}}, kRate, kHop);
+        for (int hop = 0; hop < 6; ++hop) {
+            ProcessAll(*e, input);
+            EXPECT_EQ(e->writeIdx, 0);
+            EXPECT_EQ(0, std::memcmp(e->synthPhase.get(), e->lastPhase.get(), 512 * sizeof(float)));
+        }
+    }
+}
+
+TEST(Process, BackwardWrapGoesToTheLastFrameAndReseeds) {
+    auto e = Engine();
+    e->SetTrackLength(10);
+    e->forward = false;
+    const std::vector<float> input = Tones({{700, 0.5}}, kRate, kHop);
+    ProcessAll(*e, input);
+    EXPECT_EQ(e->writeIdx, 9);
+    EXPECT_EQ(0, std::memcmp(e->synthPhase.get(), e->lastPhase.get(), 512 * sizeof(float)));
+    ProcessAll(*e, input);
+    EXPECT_EQ(e->writeIdx, 8);
+    EXPECT_NE(0, std::memcmp(e->synthPhase.get(), e->lastPhase.get(), 512 * sizeof(float)));
+}
+
+// With delay 0 or the whole track, both frames are the same, so the two
+// cross-synthesis modes cannot differ.
+TEST(Process, DelayOfTheWholeTrackEqualsNoDelay) {
+    const std::vector<float> input = Tones({{523, 0.4}, {2000, 0.1}}, kRate, 30 * kHop);
+    std::vector<std::vector<float>> outputs;
+    for (const int32_t delay : {0, 20})
+        for (const bool carrier : {false, true}) {
+            auto e = Engine();
+            e->SetTrackLength(20);
+            e->delay = delay;
+            e->delayedAsCarrier = carrier;
+            outputs.push_back(ProcessAll(*e, input));
+        }
+    for (size_t i = 1; i < outputs.size(); ++i) EXPECT_TRUE(SameBits(outputs[0], outputs[i])) << i;
+}
+
+TEST(Process, CountOfZeroOrBelowChangesNothing) {
+    auto e = Engine();
+    ProcessAll(*e, Noise(300, 0.5f, 4));
+    const int32_t fifoPos = e->fifoPos;
+    const float level = e->levelSum;
+    float in[4] = {1, 1, 1, 1}, out[4] = {9, 9, 9, 9};
+    e->Process(in, out, 0);
+    e->Process(in, out, -5);
+    EXPECT_EQ(e->fifoPos, fifoPos);
+    EXPECT_EQ(e->levelSum, level);
+    for (float v : out) EXPECT_EQ(v, 9.0f);
+}
+
+// Mend: without a sample rate there is nothing to resynthesise with; the engine
+// passes dry x input and keeps its state.
+TEST(Process, BeforeTheSampleRateOnlyTheDrySignalPasses) {
+    TDelayVoc e;
+    e.SetMix(0.25f);
+    const std::vector<float> input = Noise(3000, 1.0f, 5);
+    const std::vector<float> output = ProcessAll(e, input);
+    for (size_t i = 0; i < input.size(); ++i) ASSERT_EQ(output[i], 0.75f * input[i]);
+    EXPECT_EQ(e.fifoPos, 768);
+    EXPECT_EQ(e.writeIdx, 0);
+    EXPECT_EQ(e.levelSum, 0.0f);
+    for (int32_t k = 0; k < 1024; ++k) ASSERT_EQ(e.inFifo[k], 0.0f);
+    e.SetSampleRate(-44100.0f);
+    EXPECT_EQ(ProcessAll(e, input), output);
+    EXPECT_EQ(e.fifoPos, 768);
+}
+
+bool AllFinite(const float* values, size_t count) {
+    for (size_t i = 0; i < count; ++i)
+        if (!std::isfinite(values[i])) return false;
+    return true;
+}
+
+// Mend: a burst of bad samples must not poison the track or the phases.
+TEST(Process, BadSamplesDoNotPoisonTheTrackOrThePhases) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (const float bad : {nan, inf, -inf, 1e38f, -3e38f}) {
+        auto e = Engine();
+        e->SetTrackLength(40);
+        std::vector<float> input = Tones({{440, 0.5}}, kRate, 60 * kHop);
+        const size_t burstEnd = 10 * kHop + 300;
+        for (size_t t = 10 * kHop; t < burstEnd; ++t) input[t] = bad;
+        const std::vector<float> output = ProcessAll(*e, input);
+        // Finite again within 5 hops of the last bad sample.
+        for (size_t t = burstEnd + 5 * kHop; t < output.size(); ++t)
+            ASSERT_TRUE(std::isfinite(output[t])) << bad << " at " << t;
+        EXPECT_TRUE(AllFinite(e->magTrack.get(), 600 * 512)) << bad;
+        EXPECT_TRUE(AllFinite(e->freqTrack.get(), 600 * 512)) << bad;
+        EXPECT_TRUE(AllFinite(e->lastPhase.get(), 512)) << bad;
+        EXPECT_TRUE(AllFinite(e->synthPhase.get(), 512)) << bad;
+        // The track keeps recording afterwards.
+        EXPECT_GT(Rms(output, output.size() - 2000, output.size()), 0.1) << bad;
+    }
+}
+
+TEST(Process, TheDryPathPassesBadSamplesUnchanged) {
+    auto e = Engine();
+    e->SetMix(0.0f);
+    const float inf = std::numeric_limits<float>::infinity();
+    std::vector<float> input = Noise(2000, 0.5f, 8);
+    input[300] = inf;
+    input[301] = -inf;
+    input[302] = std::numeric_limits<float>::quiet_NaN();
+    input[303] = 1e38f;
+    const std::vector<float> output = ProcessAll(*e, input);
+    for (size_t i = 0; i < input.size(); ++i) {
+        if (std::isnan(input[i])) {
+            EXPECT_TRUE(std::isnan(output[i]));
+        } else {
+            ASSERT_EQ(output[i], input[i]) << i;
+        }
+    }
+}
+
+// Mend: a head at 600 (the top of "head position" with a full track) is frame 0.
+TEST(Process, AHeadAtTheEndOfTheStorageIsFrameZero) {
+    for (const bool forward : {true, false}) {
+        auto e = Engine();
+        e->forward = forward;
+        e->writeIdx = 600;
+        ProcessAll(*e, Tones({{440, 0.5}}, kRate, kHop));
+        EXPECT_EQ(e->writeIdx, forward ? 1 : 599);
+        EXPECT_NE(e->MagFrame(0)[10], 0.0f);
+    }
+}
+
+// Whatever the fields hold when a hop starts, it stays inside the storage (the
+// sanitizer builds turn any stray index into a failure).
+TEST(Process, NonsenseFieldValuesStayInsideTheStorage) {
+    const std::vector<float> input = Noise(kHop, 0.5f, 9);
+    const int32_t values[] = {-1000000, -601, -1, 0, 1, 511, 512, 513, 599, 600, 601, 100000, INT32_MAX, INT32_MIN};
+    std::mt19937 random(5);
+    for (int round = 0; round < 300; ++round) {
+        auto pick = [&] { return values[random() % std::size(values)]; };
+        auto e = Engine();
+        e->trackLen = pick();
+        e->writeIdx = pick();
+        e->delay = pick();
+        e->startBin = pick();
+        e->endBin = pick();
+        e->forward = random() % 2;
+        e->delayedAsCarrier = random() % 2;
+        const std::vector<float> output = ProcessAll(*e, input);
+        ASSERT_GE(e->writeIdx, 0);
+        ASSERT_LT(e->writeIdx, 600);
+        ASSERT_TRUE(AllFinite(output.data(), output.size()));
+    }
+}
+
+} // namespace
