@@ -1,0 +1,61 @@
+// Processing never allocates: every allocation of this program is counted, and
+// none may happen while audio runs through the engine or through the plug-in.
+#include "engine/DelayVoc.h"
+#include "plugin/uPlugin.h"
+#include "support/Signals.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <new>
+
+namespace {
+std::atomic<long> gAllocations{0};
+}
+
+void* operator new(std::size_t size) {
+    gAllocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return ::operator new(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+TEST(Realtime, TheEngineProcessesWithoutAllocating) {
+    TDelayVoc e;
+    e.SetSampleRate(44100.0f);
+    e.SetTrackLength(100);
+    e.delay = 7;
+    const std::vector<float> input = Noise(44100, 0.5f, 1);
+    std::vector<float> output(input.size());
+    const long before = gAllocations.load();
+    for (int32_t done = 0; done < 44100; done += 441) {
+        e.Process(input.data() + done, output.data() + done, 441);
+        e.forward = (done / 441) % 3 != 0; // wraps both ways, re-seeding the phases
+    }
+    EXPECT_EQ(gAllocations.load(), before);
+}
+
+TEST(Realtime, ThePluginProcessesAndTakesParametersWithoutAllocating) {
+    APlugin plugin(nullptr);
+    plugin.resume();
+    const std::vector<float> input = Noise(22050, 0.5f, 2);
+    std::vector<float> output(input.size());
+    float* in[1] = {const_cast<float*>(input.data())};
+    float* out[1] = {output.data()};
+    const long before = gAllocations.load();
+    for (int i = 0; i < 50; ++i) {
+        plugin.setParameter(i % 11, static_cast<float>(i % 7) / 6.0f);
+        plugin.processReplacing(in, out, 441);
+        plugin.process(in, out, 441);
+        (void)plugin.getParameter(i % 11);
+    }
+    EXPECT_EQ(gAllocations.load(), before);
+}
+
+} // namespace

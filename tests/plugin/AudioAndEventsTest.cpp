@@ -1,0 +1,170 @@
+// Audio, events, capabilities and the output pin through the loaded module.
+#include "support/HostedPlugin.h"
+#include "support/Signals.h"
+
+#include <cstring>
+#include <cmath>
+
+namespace {
+
+using AudioAndEvents = HostedPlugin;
+
+std::vector<float> TestSignal() {
+    std::vector<float> signal = Tones({{440, 0.4}, {1760, 0.1}}, 44100, 20000);
+    const std::vector<float> noise = Noise(20000, 0.3f, 5);
+    for (size_t i = 12000; i < 16000; ++i) signal[i] = noise[i];
+    return signal;
+}
+
+TEST_F(AudioAndEvents, ProcessAndProcessReplacingAgreeAndReplace) {
+    start();
+    set(9, 0.6f);
+    set(0, 0.2f);
+    const std::vector<float> input = TestSignal();
+    const std::vector<float> replaced = run(input);
+
+    LoadedModule again;
+    AEffect* other = again.entry()(RecordingHost::Callback);
+    ASSERT_NE(other, nullptr);
+    Dispatch(other, effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    Dispatch(other, effMainsChanged, 0, 1);
+    other->setParameter(other, 9, 0.6f);
+    other->setParameter(other, 0, 0.2f);
+    std::vector<float> output(input.size(), 123.0f); // old contents must not be added
+    std::vector<float> source = input;
+    for (size_t done = 0; done < input.size(); done += 300) {
+        const auto n = static_cast<int32_t>(std::min<size_t>(300, input.size() - done));
+        float* in[1] = {source.data() + done};
+        float* out[1] = {output.data() + done};
+        other->process(other, in, out, n);
+    }
+    Dispatch(other, effClose);
+    EXPECT_EQ(0, std::memcmp(output.data(), replaced.data(), input.size() * sizeof(float)));
+    EXPECT_GT(std::fabs(replaced[5000]), 0.0f);
+}
+
+TEST_F(AudioAndEvents, BlockLengthsAndInPlaceBuffersGiveTheSameOutput) {
+    start();
+    set(9, 0.5f);
+    const std::vector<float> input = TestSignal();
+    const std::vector<float> reference = run(input, 4096);
+    for (const int32_t block : {1, 63, 512}) {
+        SetUp(); // a fresh instance of the same module
+        start();
+        set(9, 0.5f);
+        std::vector<float> buffer = input;
+        for (size_t done = 0; done < buffer.size(); done += static_cast<size_t>(block)) {
+            const auto n = static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(block), buffer.size() - done));
+            float* channel[1] = {buffer.data() + done};
+            effect->processReplacing(effect, channel, channel, n); // input = output
+        }
+        EXPECT_EQ(0, std::memcmp(buffer.data(), reference.data(), buffer.size() * sizeof(float)))
+            << "block " << block;
+        TearDown();
+    }
+}
+
+TEST_F(AudioAndEvents, ZeroFramesLeaveTheOutputAlone) {
+    start();
+    float in[4] = {1, 2, 3, 4}, out[4] = {5, 6, 7, 8};
+    float* inputs[1] = {in};
+    float* outputs[1] = {out};
+    effect->processReplacing(effect, inputs, outputs, 0);
+    effect->process(effect, inputs, outputs, 0);
+    EXPECT_EQ(out[0], 5.0f);
+    EXPECT_EQ(out[3], 8.0f);
+}
+
+// Mend: missing channel arrays mean there is nothing to do.
+TEST_F(AudioAndEvents, NullChannelsDoNothing) {
+    start();
+    float out[4] = {5, 6, 7, 8};
+    float* outputs[1] = {out};
+    float* none[1] = {nullptr};
+    effect->processReplacing(effect, nullptr, outputs, 4);
+    effect->processReplacing(effect, none, outputs, 4);
+    effect->process(effect, none, outputs, 4);
+    effect->process(effect, outputs, nullptr, 4);
+    effect->process(effect, outputs, none, 4);
+    EXPECT_EQ(out[0], 5.0f);
+}
+
+TEST_F(AudioAndEvents, CapabilityAnswers) {
+    const std::pair<const char*, intptr_t> rows[] = {
+        {"receiveVstTimeInfo", 1},   {"sendVstEvents", -1},      {"sendVstMidiEvent", -1},
+        {"receiveVstEvents", -1},    {"receiveVstMidiEvent", -1}, {"ReceiveVstTimeInfo", -1},
+        {"receivevsttimeinfo", -1},  {"", -1},                   {"plugAsChannelInsert", -1},
+        {"receiveVstTimeInfo ", -1},
+    };
+    for (const auto& [query, answer] : rows) {
+        std::string copy = query;
+        EXPECT_EQ(Dispatch(effect, effCanDo, 0, 0, copy.data()), answer) << query;
+    }
+    EXPECT_EQ(Dispatch(effect, effCanDo, 0, 0, nullptr), -1);
+}
+
+TEST_F(AudioAndEvents, EventsAreAcceptedAndChangeNothing) {
+    start();
+    VstMidiEvent note{};
+    note.type = kVstMidiType;
+    note.byteSize = sizeof note;
+    note.midiData[0] = static_cast<char>(0x90);
+    note.midiData[1] = 60;
+    note.midiData[2] = 100;
+    VstEvent sysex{};
+    sysex.type = 6;
+    struct {
+        int32_t numEvents;
+        intptr_t reserved;
+        VstEvent* events[3];
+    } list{3, 0, {reinterpret_cast<VstEvent*>(&note), &sysex, nullptr}};
+    const float before = get(0);
+    EXPECT_EQ(Dispatch(effect, effProcessEvents, 0, 0, &list), 1);
+    list.numEvents = 0;
+    EXPECT_EQ(Dispatch(effect, effProcessEvents, 0, 0, &list), 1);
+    EXPECT_EQ(Dispatch(effect, effProcessEvents, 0, 0, nullptr), 1);
+    EXPECT_EQ(get(0), before);
+}
+
+TEST_F(AudioAndEvents, OutputPinDescription) {
+    VstPinProperties pin{};
+    std::memset(&pin, 0x55, sizeof pin);
+    EXPECT_EQ(Dispatch(effect, effGetOutputProperties, 0, 0, &pin), 1);
+    EXPECT_STREQ(pin.label, "ZOLT 1");
+    EXPECT_EQ(pin.flags, 1);
+    EXPECT_EQ(pin.arrangementType, 0x55555555); // left alone
+    EXPECT_EQ(Dispatch(effect, effGetOutputProperties, -1, 0, &pin), 1);
+    EXPECT_STREQ(pin.label, "ZOLT 0");
+    VstPinProperties untouched{};
+    EXPECT_EQ(Dispatch(effect, effGetOutputProperties, 1, 0, &untouched), 0);
+    EXPECT_EQ(untouched.label[0], 0);
+    EXPECT_EQ(Dispatch(effect, effGetOutputProperties, 0, 0, nullptr), 0);
+    EXPECT_EQ(Dispatch(effect, effGetInputProperties, 0, 0, &untouched), 0);
+}
+
+TEST_F(AudioAndEvents, EveryResumeAsksForMidi) {
+    host.requests.clear();
+    start();
+    Dispatch(effect, effMainsChanged, 0, 0);
+    Dispatch(effect, effMainsChanged, 0, 1);
+    int wants = 0;
+    for (const HostRequest& request : host.requests) {
+        EXPECT_EQ(request.opcode, audioMasterWantMidi) << "no other request is sent";
+        EXPECT_EQ(request.value, 1);
+        EXPECT_EQ(request.effect, effect);
+        ++wants;
+    }
+    EXPECT_EQ(wants, 2);
+}
+
+// Mend: the top of "head position" with a full track is frame 0, and audio runs.
+TEST_F(AudioAndEvents, HeadPositionAtTheTopOfItsRange) {
+    start();
+    set(10, 0.0f);
+    set(7, 1.0f);
+    const std::vector<float> output = run(TestSignal());
+    for (float v : output) ASSERT_TRUE(std::isfinite(v));
+    EXPECT_LT(get(7), 1.0f);
+}
+
+} // namespace
