@@ -290,8 +290,9 @@ bool AudioEffectX::deallocateArrangement(VstSpeakerArrangement** arrangement) {
 bool AudioEffectX::copySpeaker(VstSpeakerProperties* to, VstSpeakerProperties* from) {
     if (!to || !from) return false;
     // The name is copied as a zero-terminated text, kept within its 64 bytes.
-    std::strncpy(to->name, from->name, kVstSpeakerNameSize - 1);
-    to->name[kVstSpeakerNameSize - 1] = '\0';
+    const size_t length = strnlen(from->name, kVstSpeakerNameSize - 1);
+    std::memcpy(to->name, from->name, length);
+    to->name[length] = '\0';
     to->type = from->type;
     to->azimuth = from->azimuth;
     to->elevation = from->elevation;

@@ -49,6 +49,7 @@ TEST_F(AudioAndEvents, BlockLengthsAndInPlaceBuffersGiveTheSameOutput) {
     const std::vector<float> input = TestSignal();
     const std::vector<float> reference = run(input, 4096);
     for (const int32_t block : {1, 63, 512}) {
+        TearDown();
         SetUp(); // a fresh instance of the same module
         start();
         set(9, 0.5f);
@@ -60,7 +61,6 @@ TEST_F(AudioAndEvents, BlockLengthsAndInPlaceBuffersGiveTheSameOutput) {
         }
         EXPECT_EQ(0, std::memcmp(buffer.data(), reference.data(), buffer.size() * sizeof(float)))
             << "block " << block;
-        TearDown();
     }
 }
 
