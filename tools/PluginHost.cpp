@@ -88,12 +88,16 @@ PluginModule::PluginModule(const std::string& path) : modulePath(path) {
         }
     }
     if (!entry) {
-        this->~PluginModule();
-        throw ToolError("plug-in module '" + path + "' has no entry point (VSTPluginMain or main)");
+        const std::string message =
+            "plug-in module '" + path + "' has no entry point (VSTPluginMain or main)";
+        release(); // a constructor that throws runs no destructor
+        throw ToolError(message);
     }
 }
 
-PluginModule::~PluginModule() {
+PluginModule::~PluginModule() { release(); }
+
+void PluginModule::release() {
     if (!handle) return;
 #if defined(_WIN32)
     FreeLibrary(reinterpret_cast<HMODULE>(handle));

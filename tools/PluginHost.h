@@ -24,6 +24,8 @@ public:
     AEffect* createInstance(float sampleRate, int32_t blockSize) const;
 
 private:
+    void release();
+
     std::string modulePath;
     void* handle = nullptr;
     AEffect* (VSTCALL* entry)(audioMasterCallback) = nullptr;

@@ -1,0 +1,281 @@
+// The offline host as people use it from a shell: the built program, its exit
+// status, its one line on stderr and the files it leaves.
+#include "support/LoadedModule.h"
+#include "support/RecordingHost.h"
+#include "support/Signals.h"
+#include "tools/AudioFile.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ToolRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+class Tool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static int counter = 0;
+        folder = fs::temp_directory_path() /
+                 ("tapestrum-tool-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    ToolRun run(const std::string& arguments) {
+        const fs::path out = folder / "stdout.txt", err = folder / "stderr.txt";
+        const std::string command = std::string(TAPESTRUM_TOOL_PATH) + " " + arguments + " >" +
+                                    out.string() + " 2>" + err.string() + " </dev/null";
+        const int raw = std::system(command.c_str());
+        ToolRun result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+        fs::remove(out);
+        fs::remove(err);
+        return result;
+    }
+
+    std::string file(const std::string& name) const { return (folder / name).string(); }
+
+    std::string writeInput(const std::string& name, const std::vector<std::vector<float>>& channels,
+                           int rate = 44100) {
+        AudioData audio;
+        audio.sampleRate = rate;
+        audio.channels = channels;
+        AudioFileWriter writer(file(name), rate, static_cast<int>(channels.size()));
+        writer.write(audio);
+        writer.commit();
+        return file(name);
+    }
+
+    // Every file in the folder, so that a test can see nothing was left behind.
+    std::vector<std::string> listing() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path folder;
+};
+
+std::vector<float> TestSignal(unsigned seed) {
+    std::vector<float> signal = Tones({{330.0 + seed * 50, 0.3}}, 44100, 30000);
+    const std::vector<float> noise = Noise(30000, 0.2f, seed);
+    for (size_t i = 15000; i < 22000; ++i) signal[i] += noise[i];
+    return signal;
+}
+
+// The same samples through the effect directly: the module, driven in one call.
+std::vector<float> ProcessDirectly(const std::vector<float>& input, size_t tail,
+                                   const std::vector<std::pair<int32_t, float>>& parameters) {
+    LoadedModule module;
+    RecordingHost host;
+    AEffect* e = module.entry()(RecordingHost::Callback);
+    Dispatch(e, effOpen);
+    Dispatch(e, effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    for (const auto& [index, value] : parameters) e->setParameter(e, index, value);
+    Dispatch(e, effMainsChanged, 0, 1);
+    std::vector<float> in = input, out(input.size() + tail);
+    in.resize(out.size(), 0.0f);
+    float* inputs[1] = {in.data()};
+    float* outputs[1] = {out.data()};
+    e->processReplacing(e, inputs, outputs, static_cast<int32_t>(out.size()));
+    Dispatch(e, effClose);
+    return out;
+}
+
+TEST_F(Tool, RenderEqualsProcessingTheEffectDirectly) {
+    const std::vector<float> signal = TestSignal(1);
+    const std::string in = writeInput("in.wav", {signal});
+    const std::vector<float> expected = ProcessDirectly(signal, 1024, {{9, 0.5f}, {0, 0.3f}, {10, 1.0f}});
+    for (const int block : {1, 512, 4096}) {
+        const ToolRun result =
+            run("render " + in + " " + file("out.wav") + " --set mix=0.5 --set 0=0.3 --set \"HEAD direction=1\" --block " +
+                std::to_string(block));
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.err, "");
+        const AudioData output = ReadAudioFile(file("out.wav"));
+        ASSERT_EQ(output.channels.size(), 1u);
+        ASSERT_EQ(output.frames(), expected.size());
+        EXPECT_EQ(0, std::memcmp(output.channels[0].data(), expected.data(), expected.size() * sizeof(float)))
+            << "block " << block;
+    }
+}
+
+TEST_F(Tool, StereoChannelsAreIndependentInstances) {
+    const std::vector<float> left = TestSignal(2), right = TestSignal(3);
+    const std::string in = writeInput("stereo.wav", {left, right});
+    const ToolRun result = run("render " + in + " " + file("out.wav") + " --set delay=0.5");
+    ASSERT_EQ(result.status, 0) << result.err;
+    const AudioData output = ReadAudioFile(file("out.wav"));
+    ASSERT_EQ(output.channels.size(), 2u);
+    EXPECT_EQ(output.channels[0], ProcessDirectly(left, 1024, {{0, 0.5f}}));
+    EXPECT_EQ(output.channels[1], ProcessDirectly(right, 1024, {{0, 0.5f}}));
+    EXPECT_NE(output.channels[0], output.channels[1]);
+}
+
+TEST_F(Tool, TheTailHasTheStatedLength) {
+    const std::string in = writeInput("in.wav", {TestSignal(4)});
+    const std::pair<const char*, size_t> cases[] = {{"", 1024}, {" --tail 0.5", 22050}, {" --tail 0", 0}};
+    for (const auto& [option, tail] : cases) {
+        const ToolRun result = run("render " + in + " " + file("out.wav") + option);
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(ReadAudioFile(file("out.wav")).frames(), 30000 + tail) << option;
+    }
+}
+
+TEST_F(Tool, OtherFormatsByExtension) {
+    const std::string in = writeInput("in.wav", {TestSignal(5)});
+    for (const char* name : {"out.aiff", "out.flac", "out.ogg"}) {
+        const ToolRun result = run("render " + in + " " + file(name) + " --set mix=0.5");
+        ASSERT_EQ(result.status, 0) << name << ": " << result.err;
+        const AudioData output = ReadAudioFile(file(name));
+        EXPECT_EQ(output.frames(), 31024u) << name;
+        // The flac copy is 24-bit; it matches the float render to its resolution.
+        if (std::string(name) == "out.flac") {
+            const AudioData reference = ReadAudioFile(file("out.aiff"));
+            for (size_t i = 0; i < output.frames(); i += 97)
+                ASSERT_NEAR(output.channels[0][i], reference.channels[0][i], 1e-6) << i;
+        }
+    }
+}
+
+struct ErrorCase {
+    std::string arguments; // IN stands for a readable input, OUT for the output
+    std::string message;
+    int status;
+};
+
+TEST_F(Tool, EveryErrorIsOneLineAStatusAndNoOutputFile) {
+    const std::string in = writeInput("in.wav", {TestSignal(6)});
+    std::ofstream(file("not-audio.wav")) << "this is text";
+    std::ofstream(file("not-a-module.so")) << "this is text";
+    const std::vector<ErrorCase> cases = {
+        {"render " + file("missing.wav") + " OUT", "cannot read '" + file("missing.wav") + "'", 1},
+        {"render " + file("not-audio.wav") + " OUT", "cannot read '" + file("not-audio.wav") + "'", 1},
+        {"render IN OUT --set wobble=0.5", "the plug-in has no parameter 'wobble'", 2},
+        {"render IN OUT --set 11=0.5", "the plug-in has no parameter '11'", 2},
+        {"render IN OUT --set mix=1.5", "the value of 'mix' must lie between 0 and 1, not 1.5", 2},
+        {"render IN OUT --set mix=-0.1", "the value of 'mix' must lie between 0 and 1, not -0.1", 2},
+        {"render IN OUT --set mix=loud", "the value of 'mix' is not a number: 'loud'", 2},
+        {"render IN OUT --set mix=nan", "the value of 'mix' is not a number: 'nan'", 2},
+        {"render IN OUT --set mix", "--set takes NAME_OR_INDEX=VALUE, not 'mix'", 2},
+        {"render IN OUT --block 0", "--block takes a number from 1", 2},
+        {"render IN OUT --plugin " + file("missing.so"), "cannot load plug-in module '" + file("missing.so") + "'", 1},
+        {"render IN OUT --plugin " + file("not-a-module.so"), "cannot load plug-in module", 1},
+        {"render IN OUT --plugin " + std::string(NO_ENTRY_MODULE), "has no entry point", 1},
+        {"render IN OUT --plugin " + std::string(NULL_ENTRY_MODULE), "gave no instance", 1},
+        {"render IN " + file("no-such-folder/out.wav"), "cannot write '" + file("no-such-folder/out.wav") + "'", 1},
+        {"render IN " + file("out.xyz"), "no audio format is known for the extension '.xyz'", 1},
+        {"render IN", "render takes an input and an output file", 2},
+        {"render IN OUT --speed 2", "unknown option --speed", 2},
+        {"info --plugin " + std::string(NULL_ENTRY_MODULE), "gave no instance", 1},
+        {"frobnicate", "unknown command 'frobnicate'", 2},
+    };
+    for (ErrorCase c : cases) {
+        for (const auto& [word, path] : {std::pair<std::string, std::string>{"IN", in}, {"OUT", file("out.wav")}}) {
+            const size_t at = c.arguments.find(word);
+            if (at != std::string::npos) c.arguments.replace(at, word.size(), path);
+        }
+        const std::vector<std::string> before = listing();
+        const ToolRun result = run(c.arguments);
+        EXPECT_EQ(result.status, c.status) << c.arguments;
+        EXPECT_EQ(result.err.rfind("tapestrum: ", 0), 0u) << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.arguments << "\n" << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+        EXPECT_EQ(listing(), before) << c.arguments; // no output and no temporary file
+    }
+}
+
+TEST_F(Tool, InfoPrintsThePluginsOwnTexts) {
+    const ToolRun result = run("info --rate 48000");
+    ASSERT_EQ(result.status, 0) << result.err;
+    for (const char* expected :
+         {"tapestrum 26-03-2004", "Vormix", "ZOLT", "parameters      11", "track lenght", "(cc10)",
+          "24000.00 Hz", "3200.00 ms", "|||||| wet", "delayed as modulator", "flags           24"})
+        EXPECT_NE(result.out.find(expected), std::string::npos) << expected << "\n" << result.out;
+}
+
+TEST_F(Tool, HelpForEveryCommand) {
+    for (const char* command : {"--help", "render --help", "info --help", "demo --help"}) {
+        const ToolRun result = run(command);
+        EXPECT_EQ(result.status, 0) << command;
+        EXPECT_NE(result.out.find("usage: tapestrum"), std::string::npos) << command;
+    }
+}
+
+TEST_F(Tool, DemoMakesItsFilesFromNothing) {
+    const ToolRun result = run("demo " + file("demo"));
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<std::string> names = {"demo-input.wav", "demo-spectral-echo.wav",
+                                            "demo-reverse-carrier.wav", "demo-band-freeze.wav"};
+    const AudioData input = ReadAudioFile(file("demo/demo-input.wav"));
+    for (const std::string& name : names) {
+        EXPECT_NE(result.out.find(name), std::string::npos) << name;
+        const AudioData audio = ReadAudioFile(file("demo/" + name));
+        double energy = 0;
+        for (float v : audio.channels[0]) {
+            ASSERT_TRUE(std::isfinite(v));
+            energy += static_cast<double>(v) * v;
+        }
+        EXPECT_GT(energy, 100.0) << name;
+        if (name != "demo-input.wav") {
+            EXPECT_NE(audio.channels[0], input.channels[0]) << name;
+        }
+    }
+}
+
+// Plug-ins nobody here wrote, from Debian's dpf-plugins-vst.
+const char* kEqualiser = "/usr/lib/vst/3BandEQ-vst.so";
+const char* kReverb = "/usr/lib/vst/MVerb-vst.so";
+
+TEST_F(Tool, HostsAThirdPartyEqualiserTransparently) {
+    if (!fs::exists(kEqualiser)) GTEST_SKIP() << kEqualiser << " is missing: install dpf-plugins-vst";
+    const std::vector<float> left = TestSignal(7), right = TestSignal(8);
+    const std::string in = writeInput("stereo.wav", {left, right});
+    const ToolRun result = run("render " + in + " " + file("eq.wav") + " --plugin " + kEqualiser);
+    ASSERT_EQ(result.status, 0) << result.err;
+    const AudioData output = ReadAudioFile(file("eq.wav"));
+    ASSERT_EQ(output.channels.size(), 2u);
+    for (size_t i = 0; i < left.size(); ++i) {
+        ASSERT_NEAR(output.channels[0][i], left[i], 1e-6) << i;
+        ASSERT_NEAR(output.channels[1][i], right[i], 1e-6) << i;
+    }
+}
+
+TEST_F(Tool, HostsAThirdPartyReverb) {
+    if (!fs::exists(kReverb)) GTEST_SKIP() << kReverb << " is missing: install dpf-plugins-vst";
+    const std::string in = writeInput("stereo.wav", {TestSignal(9), TestSignal(10)});
+    const ToolRun result = run("render " + in + " " + file("verb.wav") + " --tail 1 --plugin " + kReverb);
+    ASSERT_EQ(result.status, 0) << result.err;
+    const AudioData output = ReadAudioFile(file("verb.wav"));
+    ASSERT_EQ(output.channels.size(), 2u);
+    double energy = 0;
+    for (const auto& channel : output.channels)
+        for (float v : channel) {
+            ASSERT_TRUE(std::isfinite(v));
+            energy += static_cast<double>(v) * v;
+        }
+    EXPECT_GT(energy, 1.0);
+}
+
+} // namespace

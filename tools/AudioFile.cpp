@@ -1,0 +1,113 @@
+#include "tools/AudioFile.h"
+
+#include "tools/ToolError.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <sndfile.h>
+
+#if defined(_WIN32)
+#include <process.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+struct Container {
+    const char* extension;
+    int format;
+};
+
+// Formats by extension; float samples where the container holds them.
+constexpr Container kContainers[] = {
+    {"wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT},   {"wave", SF_FORMAT_WAV | SF_FORMAT_FLOAT},
+    {"aif", SF_FORMAT_AIFF | SF_FORMAT_FLOAT},  {"aiff", SF_FORMAT_AIFF | SF_FORMAT_FLOAT},
+    {"aifc", SF_FORMAT_AIFF | SF_FORMAT_FLOAT}, {"au", SF_FORMAT_AU | SF_FORMAT_FLOAT},
+    {"snd", SF_FORMAT_AU | SF_FORMAT_FLOAT},    {"caf", SF_FORMAT_CAF | SF_FORMAT_FLOAT},
+    {"w64", SF_FORMAT_W64 | SF_FORMAT_FLOAT},   {"rf64", SF_FORMAT_RF64 | SF_FORMAT_FLOAT},
+    {"flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24}, {"ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
+    {"oga", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
+};
+
+std::string Extension(const std::string& path) {
+    const size_t dot = path.find_last_of('.');
+    const size_t slash = path.find_last_of("/\\");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    std::string extension = path.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
+} // namespace
+
+AudioData ReadAudioFile(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file) throw ToolError("cannot read '" + path + "': " + sf_strerror(nullptr));
+    AudioData audio;
+    audio.sampleRate = info.samplerate;
+    const auto channels = static_cast<size_t>(info.channels);
+    std::vector<float> interleaved(static_cast<size_t>(info.frames) * channels);
+    const sf_count_t read = sf_readf_float(file, interleaved.data(), info.frames);
+    sf_close(file);
+    if (read < 0) throw ToolError("cannot read '" + path + "': damaged audio data");
+    audio.channels.assign(channels, std::vector<float>(static_cast<size_t>(read)));
+    for (size_t f = 0; f < static_cast<size_t>(read); ++f)
+        for (size_t c = 0; c < channels; ++c) audio.channels[c][f] = interleaved[f * channels + c];
+    return audio;
+}
+
+struct AudioFileWriter::File {
+    SNDFILE* handle = nullptr;
+    SF_INFO info{};
+};
+
+AudioFileWriter::AudioFileWriter(const std::string& path, int sampleRate, int channels)
+    : file(std::make_unique<File>()), finalPath(path) {
+    const std::string extension = Extension(path);
+    const auto container = std::find_if(std::begin(kContainers), std::end(kContainers),
+                                        [&](const Container& c) { return extension == c.extension; });
+    if (container == std::end(kContainers))
+        throw ToolError("cannot write '" + path + "': no audio format is known for the extension '." +
+                        extension + "' (use .wav, .aiff, .flac, .ogg, .au, .caf or .w64)");
+    file->info.samplerate = sampleRate;
+    file->info.channels = channels;
+    file->info.format = container->format;
+    if (!sf_format_check(&file->info))
+        throw ToolError("cannot write '" + path + "': the format does not take " +
+                        std::to_string(channels) + " channels at " + std::to_string(sampleRate) + " Hz");
+    temporaryPath = path + ".partial-" + std::to_string(getpid());
+    file->handle = sf_open(temporaryPath.c_str(), SFM_WRITE, &file->info);
+    if (!file->handle)
+        throw ToolError("cannot write '" + path + "': " + sf_strerror(nullptr));
+}
+
+AudioFileWriter::~AudioFileWriter() {
+    if (file->handle) {
+        sf_close(file->handle);
+        std::remove(temporaryPath.c_str());
+    }
+}
+
+void AudioFileWriter::write(const AudioData& audio) {
+    const size_t channels = audio.channels.size();
+    std::vector<float> interleaved(audio.frames() * channels);
+    for (size_t f = 0; f < audio.frames(); ++f)
+        for (size_t c = 0; c < channels; ++c) interleaved[f * channels + c] = audio.channels[c][f];
+    const auto frames = static_cast<sf_count_t>(audio.frames());
+    if (sf_writef_float(file->handle, interleaved.data(), frames) != frames)
+        throw ToolError("cannot write '" + finalPath + "': " + sf_strerror(file->handle));
+}
+
+void AudioFileWriter::commit() {
+    const int closed = sf_close(file->handle);
+    file->handle = nullptr;
+    if (closed != 0 || std::rename(temporaryPath.c_str(), finalPath.c_str()) != 0) {
+        std::remove(temporaryPath.c_str());
+        throw ToolError("cannot write '" + finalPath + "': the finished file could not be put in place");
+    }
+}
