@@ -4,6 +4,7 @@
 # UndefinedBehaviorSanitizer, and the Windows DLLs under wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+mkdir -p build-tests
 
 bash scripts/setup.sh --windows
 
@@ -17,20 +18,34 @@ build_and_test() {
     echo "=== $name"
     cmake -S . -B "build-tests/$name" -DTAPESTRUM_WERROR=ON "$@" >/dev/null
     cmake --build "build-tests/$name" -j "$jobs" >/dev/null
-    if ! (cd "build-tests/$name" && ctest --output-on-failure -j "$jobs"); then
+    local log="build-tests/$name/ctest.log"
+    if ! (cd "build-tests/$name" && ctest --output-on-failure -j "$jobs") | tee "$log"; then
+        failed+=("$name")
+    fi
+    local counts
+    counts=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p' "$log" | tail -n 1)
+    if [[ -n "$counts" ]]; then
+        read -r failures total <<<"$counts"
+        total_failed=$((total_failed + failures))
+        total_passed=$((total_passed + total - failures))
+    else
         failed+=("$name")
     fi
 }
+total_passed=0
+total_failed=0
 
 build_and_test native -DCMAKE_BUILD_TYPE=Release
 # Kernels without 32-bit support run the 32-bit programs under qemu's user-mode
-# emulator, which carries out the x87 arithmetic in full.
+# emulator.
 emulator=()
+emulator32=()
 probe=$(mktemp -d)
 echo 'int main() { return 0; }' >"$probe/probe.cpp"
 g++ -m32 "$probe/probe.cpp" -o "$probe/probe"
 if ! "$probe/probe" 2>/dev/null; then
     emulator=(-DCMAKE_CROSSCOMPILING_EMULATOR=qemu-i386)
+    emulator32=(qemu-i386)
     echo "32-bit programs run under qemu-i386 on this kernel"
 fi
 rm -rf "$probe"
@@ -42,8 +57,62 @@ build_and_test address-sanitizer -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     "-DCMAKE_CXX_FLAGS=-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer" \
     -DTAPESTRUM_BENCHMARKS=OFF
 
+# Windows: the 64-bit DLL and the specified 32-bit one, each with its tests run
+# as Windows programs under wine.
+build_and_test windows-x86_64 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+    -DTAPESTRUM_TOOLS=OFF -DTAPESTRUM_BENCHMARKS=OFF
+
+# wine runs 32-bit Windows programs as 32-bit Linux processes; a kernel without
+# 32-bit support cannot start them, and then only the DLL's tables are checked.
+probe=$(mktemp -d)
+echo 'int main() { return 0; }' >"$probe/probe.cpp"
+i686-w64-mingw32-g++ -static "$probe/probe.cpp" -o "$probe/probe.exe"
+if TAPESTRUM_WINEPREFIX="$probe/wineprefix" timeout 300 scripts/wine-run.sh "$probe/probe.exe" >/dev/null 2>&1; then
+    build_and_test windows-i686 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+        -DTAPESTRUM_TOOLS=OFF -DTAPESTRUM_BENCHMARKS=OFF
+    win32_runs=1
+else
+    echo "NOTE: wine cannot start 32-bit Windows programs on this machine (the kernel runs no"
+    echo "      32-bit processes): the 32-bit DLL is built and its tables checked, its tests not run"
+    build_and_test windows-i686 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+        -DTAPESTRUM_TOOLS=OFF -DTAPESTRUM_BENCHMARKS=OFF -DTAPESTRUM_RUN_WINDOWS_PROGRAMS=OFF
+    win32_runs=0
+fi
+rm -rf "$probe"
+
+# The same render on every platform: Linux x86-64 is the reference.
+echo "=== the same render on every platform"
+compare_dir=build-tests/compare
+mkdir -p "$compare_dir"
+raw=build-tests/native/tests/raw_render
+settings=(mix=0.6 delay=0.4 "head direction=1" "process=1" "track lenght=0.7")
+"$raw" signal "$compare_dir/signal.f32"
+"$raw" render build-tests/native/tapestrum.so "$compare_dir/signal.f32" "$compare_dir/linux-x86_64.f32" "${settings[@]}"
+compare() {
+    echo -n "$1 against Linux x86-64: "
+    if ! "$raw" compare "$compare_dir/linux-x86_64.f32" "$compare_dir/$1.f32" 1e-6; then
+        failed+=("compare-$1")
+    fi
+}
+"${emulator32[@]}" build-tests/x86-32/tests/raw_render render build-tests/x86-32/tapestrum.so \
+    "$compare_dir/signal.f32" "$compare_dir/linux-x86.f32" "${settings[@]}"
+compare linux-x86
+zpath() { echo "Z:$(realpath "$1")"; }
+scripts/wine-run.sh build-tests/windows-x86_64/tests/raw_render.exe render \
+    "$(zpath build-tests/windows-x86_64/tapestrum.dll)" "$(zpath "$compare_dir/signal.f32")" \
+    "Z:$(realpath "$compare_dir")/windows-x86_64.f32" "${settings[@]}"
+compare windows-x86_64
+if [[ $win32_runs -eq 1 ]]; then
+    scripts/wine-run.sh build-tests/windows-i686/tests/raw_render.exe render \
+        "$(zpath build-tests/windows-i686/tapestrum.dll)" "$(zpath "$compare_dir/signal.f32")" \
+        "Z:$(realpath "$compare_dir")/windows-i686.f32" "${settings[@]}"
+    compare windows-i686
+fi
+
+echo
 if [[ ${#failed[@]} -gt 0 ]]; then
-    echo "FAILED builds: ${failed[*]}" >&2
+    echo "FAILED: ${failed[*]}" >&2
+    echo "tests: $total_passed passed, $total_failed failed"
     exit 1
 fi
-echo "all builds passed"
+echo "tests: $total_passed passed, $total_failed failed"

@@ -2,16 +2,10 @@
 // whatever else it reads.
 #pragma once
 
+#include "tools/AudioData.h"
+
 #include <memory>
 #include <string>
-#include <vector>
-
-struct AudioData {
-    int sampleRate = 44100;
-    std::vector<std::vector<float>> channels; // one vector of samples per channel
-
-    size_t frames() const { return channels.empty() ? 0 : channels[0].size(); }
-};
 
 // Throws ToolError naming the file when it cannot be read.
 AudioData ReadAudioFile(const std::string& path);

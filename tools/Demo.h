@@ -1,7 +1,7 @@
 // The demo: a signal made from nothing, rendered through contrasting settings.
 #pragma once
 
-#include "tools/AudioFile.h"
+#include "tools/AudioData.h"
 
 #include <string>
 #include <utility>

@@ -1,5 +1,6 @@
 #include "tools/PluginHost.h"
 
+#include "tools/DynamicLibrary.h"
 #include "tools/ToolError.h"
 
 #include <algorithm>
@@ -7,11 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
 
 namespace {
 
@@ -58,54 +54,22 @@ intptr_t VSTCALL HostCallback(AEffect* effect, int32_t opcode, int32_t, intptr_t
     }
 }
 
-std::string LastLoadError() {
-#if defined(_WIN32)
-    return "Windows error " + std::to_string(GetLastError());
-#else
-    const char* message = dlerror();
-    return message ? message : "unknown error";
-#endif
-}
-
 } // namespace
 
-PluginModule::PluginModule(const std::string& path) : modulePath(path) {
-#if defined(_WIN32)
-    handle = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
-#else
-    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-#endif
-    if (!handle) throw ToolError("cannot load plug-in module '" + path + "': " + LastLoadError());
+PluginModule::PluginModule(const std::string& path)
+    : modulePath(path), library(std::make_unique<DynamicLibrary>(path)) {
+    if (!library->loaded())
+        throw ToolError("cannot load plug-in module '" + path + "': " + library->error());
     for (const char* name : {"VSTPluginMain", "main"}) {
-#if defined(_WIN32)
-        void* symbol = reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(handle), name));
-#else
-        void* symbol = dlsym(handle, name);
-#endif
-        if (symbol) {
+        if (void* symbol = library->symbol(name)) {
             entry = reinterpret_cast<AEffect*(VSTCALL*)(audioMasterCallback)>(symbol);
             break;
         }
     }
-    if (!entry) {
-        const std::string message =
-            "plug-in module '" + path + "' has no entry point (VSTPluginMain or main)";
-        release(); // a constructor that throws runs no destructor
-        throw ToolError(message);
-    }
+    if (!entry) throw ToolError("plug-in module '" + path + "' has no entry point (VSTPluginMain or main)");
 }
 
-PluginModule::~PluginModule() { release(); }
-
-void PluginModule::release() {
-    if (!handle) return;
-#if defined(_WIN32)
-    FreeLibrary(reinterpret_cast<HMODULE>(handle));
-#else
-    dlclose(handle);
-#endif
-    handle = nullptr;
-}
+PluginModule::~PluginModule() = default;
 
 AEffect* PluginModule::createInstance(float sampleRate, int32_t blockSize) const {
     gPendingRate = sampleRate;

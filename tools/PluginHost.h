@@ -6,6 +6,8 @@
 #include "host/EffectRecord.h"
 
 #include <memory>
+
+class DynamicLibrary;
 #include <string>
 #include <vector>
 
@@ -24,10 +26,8 @@ public:
     AEffect* createInstance(float sampleRate, int32_t blockSize) const;
 
 private:
-    void release();
-
     std::string modulePath;
-    void* handle = nullptr;
+    std::unique_ptr<DynamicLibrary> library;
     AEffect* (VSTCALL* entry)(audioMasterCallback) = nullptr;
 };
 

@@ -1,7 +1,7 @@
 // Rendering audio through a plug-in the way a host plays a track through it.
 #pragma once
 
-#include "tools/AudioFile.h"
+#include "tools/AudioData.h"
 
 #include <functional>
 #include <string>

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/EffectRecord.h"
+#include "tools/DynamicLibrary.h"
 
 #include <string>
 
@@ -9,19 +10,16 @@ using ModuleEntry = AEffect*(VSTCALL*)(audioMasterCallback);
 
 class LoadedModule {
 public:
-    explicit LoadedModule(const std::string& path = TAPESTRUM_MODULE_PATH);
-    ~LoadedModule();
-    LoadedModule(const LoadedModule&) = delete;
-    LoadedModule& operator=(const LoadedModule&) = delete;
+    explicit LoadedModule(const std::string& path = TAPESTRUM_MODULE_PATH) : library(path) {}
 
-    bool loaded() const { return handle != nullptr; }
-    void* symbol(const char* name) const;
+    bool loaded() const { return library.loaded(); }
+    void* symbol(const char* name) const { return library.symbol(name); }
     ModuleEntry entry(const char* name = "main") const {
         return reinterpret_cast<ModuleEntry>(symbol(name));
     }
 
 private:
-    void* handle = nullptr;
+    DynamicLibrary library;
 };
 
 // The dispatcher call a host makes, with the record's own function.

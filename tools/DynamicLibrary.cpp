@@ -1,4 +1,4 @@
-#include "LoadedModule.h"
+#include "tools/DynamicLibrary.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -6,15 +6,20 @@
 #include <dlfcn.h>
 #endif
 
-LoadedModule::LoadedModule(const std::string& path) {
+DynamicLibrary::DynamicLibrary(const std::string& path) {
 #if defined(_WIN32)
     handle = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
+    if (!handle) loadError = "Windows error " + std::to_string(GetLastError());
 #else
     handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* message = dlerror();
+        loadError = message ? message : "unknown error";
+    }
 #endif
 }
 
-LoadedModule::~LoadedModule() {
+DynamicLibrary::~DynamicLibrary() {
     if (!handle) return;
 #if defined(_WIN32)
     FreeLibrary(reinterpret_cast<HMODULE>(handle));
@@ -23,7 +28,7 @@ LoadedModule::~LoadedModule() {
 #endif
 }
 
-void* LoadedModule::symbol(const char* name) const {
+void* DynamicLibrary::symbol(const char* name) const {
     if (!handle) return nullptr;
 #if defined(_WIN32)
     return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(handle), name));
