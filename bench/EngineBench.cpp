@@ -15,7 +15,8 @@ std::vector<float> Noise(size_t length) {
     std::mt19937 random(2);
     std::uniform_real_distribution<float> uniform(-0.5f, 0.5f);
     std::vector<float> signal(length);
-    for (float& v : signal) v = uniform(random);
+    for (float& v : signal)
+        v = uniform(random);
     return signal;
 }
 
@@ -35,8 +36,12 @@ void RunHops(benchmark::State& state, float threshold) {
     state.SetLabel("time per iteration = time per hop");
 }
 
-void HopGateOpen(benchmark::State& state) { RunHops(state, 0.0f); }
-void HopGateClosed(benchmark::State& state) { RunHops(state, 1e30f); }
+void HopGateOpen(benchmark::State& state) {
+    RunHops(state, 0.0f);
+}
+void HopGateClosed(benchmark::State& state) {
+    RunHops(state, 1e30f);
+}
 BENCHMARK(HopGateOpen);
 BENCHMARK(HopGateClosed);
 

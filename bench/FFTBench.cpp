@@ -11,7 +11,8 @@ std::vector<float> Frame() {
     std::mt19937 random(1);
     std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
     std::vector<float> frame(1024);
-    for (float& v : frame) v = uniform(random);
+    for (float& v : frame)
+        v = uniform(random);
     return frame;
 }
 

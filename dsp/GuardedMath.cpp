@@ -29,8 +29,7 @@ const char* ToolkitMessageText(ToolkitMessage message) {
 EToolkitError::EToolkitError(const std::string& message, int32_t helpContext)
     : std::runtime_error(message), helpContext_(helpContext) {}
 
-EToolkitError::EToolkitError(ToolkitMessage message)
-    : EToolkitError(ToolkitMessageText(message)) {}
+EToolkitError::EToolkitError(ToolkitMessage message) : EToolkitError(ToolkitMessageText(message)) {}
 
 Extended GuardedCos(Extended x) {
     if (std::isnan(x) || std::fabs(x) > kCosineBound)
@@ -60,7 +59,9 @@ Extended RealPower(Extended base, Extended exponent) {
     return std::exp(exponent * std::log(base));
 }
 
-Extended Log10(Extended x) { return std::log2(x) * kLog10Of2; }
+Extended Log10(Extended x) {
+    return std::log2(x) * kLog10Of2;
+}
 
 int32_t Floor(Extended x) {
     const Extended whole = std::trunc(x);

@@ -24,18 +24,18 @@ const char* ToolkitMessageText(ToolkitMessage message);
 
 // Base of the toolkit's exceptions: a message and a help-context number.
 class EToolkitError : public std::runtime_error {
-public:
+  public:
     explicit EToolkitError(const std::string& message, int32_t helpContext = 0);
     explicit EToolkitError(ToolkitMessage message);
     int32_t helpContext() const { return helpContext_; }
 
-private:
+  private:
     int32_t helpContext_;
 };
 
 // Raised only by GuardedCos.
 class EMathDomainError : public EToolkitError {
-public:
+  public:
     using EToolkitError::EToolkitError;
 };
 
@@ -63,5 +63,9 @@ int32_t Floor(Extended x);
 // 32-bit range saturate and a NaN gives 0.
 int32_t Nearest(Extended x);
 
-inline int64_t Min64(int64_t a, int64_t b) { return a < b ? a : b; }
-inline int64_t Max64(int64_t a, int64_t b) { return a > b ? a : b; }
+inline int64_t Min64(int64_t a, int64_t b) {
+    return a < b ? a : b;
+}
+inline int64_t Max64(int64_t a, int64_t b) {
+    return a > b ? a : b;
+}

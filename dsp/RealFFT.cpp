@@ -20,7 +20,9 @@ inline float DotSum(float a, float b, float c, float d) {
     return static_cast<float>(static_cast<double>(a) * b + static_cast<double>(c) * d);
 }
 
-bool IsPowerOfTwo(int32_t n) { return n >= 1 && n <= (1 << 30) && (n & (n - 1)) == 0; }
+bool IsPowerOfTwo(int32_t n) {
+    return n >= 1 && n <= (1 << 30) && (n & (n - 1)) == 0;
+}
 
 } // namespace
 
@@ -60,8 +62,9 @@ TCosineTable::~TCosineTable() = default;
 
 TRealFFT::TRealFFT(int32_t length) : length(length) {
     if (!IsPowerOfTwo(length))
-        throw std::invalid_argument("TRealFFT: the length must be a power of two from 1 to 2^30, not " +
-                                    std::to_string(length));
+        throw std::invalid_argument(
+            "TRealFFT: the length must be a power of two from 1 to 2^30, not " +
+            std::to_string(length));
     const Extended ln2 = std::log(2.0L);
     lnLength = static_cast<float>(std::log(static_cast<Extended>(length)));
     bitCount = Floor(lnLength / ln2 + 0.5L);

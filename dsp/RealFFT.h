@@ -15,7 +15,7 @@
 
 // Entry i holds i with its lowest `bits` bits reversed.
 class TBitReverseTable {
-public:
+  public:
     explicit TBitReverseTable(int32_t bits);
     virtual ~TBitReverseTable();
     TBitReverseTable(const TBitReverseTable&) = delete;
@@ -23,14 +23,14 @@ public:
 
     const int32_t* Indices() const { return indices.get(); }
 
-private:
+  private:
     std::unique_ptr<int32_t[]> indices;
 };
 
 // Cosines by pass: level L (3 <= L <= bits - 1) holds cos(i pi / 2^L) for
 // i = 0 .. 2^(L-1) - 1, starting at entry 2^(L-1) - 4. No table for bits <= 3.
 class TCosineTable {
-public:
+  public:
     explicit TCosineTable(int32_t bits);
     virtual ~TCosineTable();
     TCosineTable(const TCosineTable&) = delete;
@@ -40,13 +40,13 @@ public:
     const float* Cosines() const { return cosines.get(); }
     int32_t Size() const { return size; }
 
-private:
+  private:
     std::unique_ptr<float[]> cosines;
     int32_t size = 0;
 };
 
 class TRealFFT {
-public:
+  public:
     // Throws std::invalid_argument unless length is a power of two, 1 to 2^30.
     explicit TRealFFT(int32_t length);
     virtual ~TRealFFT();
@@ -66,7 +66,7 @@ public:
     const TCosineTable& CosineTable() const { return *cosTable; }
     const TBitReverseTable& BitReverseTable() const { return *bitRevTable; }
 
-private:
+  private:
     void ForwardPass(float* dest, const float* source, int32_t level) const;
     void InversePass(float* dest, const float* source, int32_t level) const;
 

@@ -63,7 +63,8 @@ ExactDecimal ExpandExactly(float magnitude) {
         text += chunk;
     }
     ExactDecimal result;
-    for (char c : text) result.digits.push_back(static_cast<uint8_t>(c - '0'));
+    for (char c : text)
+        result.digits.push_back(static_cast<uint8_t>(c - '0'));
     result.pointPos = static_cast<int>(text.size()) + (exponent2 < 0 ? exponent2 : 0);
     return result;
 }
@@ -81,7 +82,8 @@ void RoundToSignificant(ExactDecimal& value, int significant) {
     value.digits.resize(significant);
     if (!up) return;
     int i = significant - 1;
-    while (i >= 0 && value.digits[i] == 9) value.digits[i--] = 0;
+    while (i >= 0 && value.digits[i] == 9)
+        value.digits[i--] = 0;
     if (i >= 0) {
         value.digits[i] += 1;
     } else {
@@ -106,11 +108,13 @@ std::string FixedText(float x, int decimals) {
 
     if (value.pointPos > kMaxSignificantDigits) {
         int last = static_cast<int>(value.digits.size()) - 1;
-        while (last > 0 && value.digits[last] == 0) --last;
+        while (last > 0 && value.digits[last] == 0)
+            --last;
         text += DigitAt(value, 0);
         if (last > 0) {
             text += separator;
-            for (int i = 1; i <= last; ++i) text += DigitAt(value, i);
+            for (int i = 1; i <= last; ++i)
+                text += DigitAt(value, i);
         }
         char exponent[16];
         std::snprintf(exponent, sizeof exponent, "E%02d", value.pointPos - 1);
@@ -120,10 +124,12 @@ std::string FixedText(float x, int decimals) {
     if (value.pointPos <= 0) {
         text += '0';
     } else {
-        for (int i = 0; i < value.pointPos; ++i) text += DigitAt(value, i);
+        for (int i = 0; i < value.pointPos; ++i)
+            text += DigitAt(value, i);
     }
     text += separator;
-    for (int i = 0; i < decimals; ++i) text += DigitAt(value, value.pointPos + i);
+    for (int i = 0; i < decimals; ++i)
+        text += DigitAt(value, value.pointPos + i);
     return text;
 }
 
@@ -153,7 +159,9 @@ std::string DecibelText(float x) {
     return NumberText(level) + " dB";
 }
 
-char DecimalSeparator() { return gDecimalSeparator.load(std::memory_order_relaxed); }
+char DecimalSeparator() {
+    return gDecimalSeparator.load(std::memory_order_relaxed);
+}
 
 void SetDecimalSeparator(char separator) {
     gDecimalSeparator.store(separator, std::memory_order_relaxed);

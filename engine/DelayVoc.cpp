@@ -86,11 +86,13 @@ void TDelayVoc::Process(const float* input, float* output, int32_t count) {
         // A sample that is not finite enters the analysis as silence, so that it
         // cannot reach the track or the phases; the level sum and the dry path
         // still see it as it is.
-        inFifo[fifoPos] = std::isfinite(x) ? static_cast<float>(static_cast<double>(x) * recAmp) : 0.0f;
+        inFifo[fifoPos] =
+            std::isfinite(x) ? static_cast<float>(static_cast<double>(x) * recAmp) : 0.0f;
         levelSum = levelSum + std::fabs(x);
-        output[i] = static_cast<float>(static_cast<double>(wet) * outFifo[fifoPos - FirstInputPosition] *
-                                           outAmp * kOutputScale +
-                                       static_cast<double>(dry) * x);
+        output[i] =
+            static_cast<float>(static_cast<double>(wet) * outFifo[fifoPos - FirstInputPosition] *
+                                   outAmp * kOutputScale +
+                               static_cast<double>(dry) * x);
         if (++fifoPos == FrameLength) {
             fifoPos = FirstInputPosition;
             RunHop();
@@ -114,10 +116,10 @@ void TDelayVoc::RunHop() {
     const bool carrier = delayedAsCarrier;
     const float width = binWidth;
     const float step = phaseStep;
-    // A bin width too small or too large to convert phases with (a nonsensical
-    // host sample rate) leaves the hop without analysis or resynthesis.
-    const bool haveWidth = std::isnormal(width) && width > 0.0f &&
-                           std::isfinite(kTwoPi / (static_cast<double>(width) * kOverlap));
+    // A bin width that is zero, denormal or not a number (a nonsensical host
+    // sample rate) cannot convert phases: the hop then neither analyses nor
+    // resynthesises.
+    const bool haveWidth = std::isnormal(width) && width > 0.0f;
 
     if (levelSum > gate && haveWidth) RecordFrame(write, firstBin, lastBin, width, step);
     levelSum = 0.0f;
@@ -162,7 +164,8 @@ void TDelayVoc::RunHop() {
 // binFactor. A spectrum that overflowed records nothing.
 void TDelayVoc::RecordFrame(int32_t frame, int32_t firstBin, int32_t endBinExclusive, float width,
                             float step) {
-    for (int32_t k = 0; k < FrameLength; ++k) windowedFrame[k] = inFifo[k] * window[k];
+    for (int32_t k = 0; k < FrameLength; ++k)
+        windowedFrame[k] = inFifo[k] * window[k];
     fft->ForwardTransform(spectrum.get(), windowedFrame.get());
     if (!AllFinite(spectrum.get(), FrameLength)) return;
 
@@ -206,7 +209,8 @@ void TDelayVoc::Resynthesise(const float* magnitudes, const float* frequencies, 
 // oldest 256 samples are finished and move to outFifo.
 void TDelayVoc::OverlapAdd() {
     for (int32_t k = 0; k < FrameLength; ++k)
-        outAccum[k] = static_cast<float>(outAccum[k] + static_cast<double>(synthFrame[k]) * window[k]);
+        outAccum[k] =
+            static_cast<float>(outAccum[k] + static_cast<double>(synthFrame[k]) * window[k]);
     std::copy_n(outAccum.get(), HopLength, outFifo.get());
     std::memmove(outAccum.get(), outAccum.get() + HopLength, sizeof(float) * FirstInputPosition);
     std::fill_n(outAccum.get() + FirstInputPosition, HopLength, 0.0f);

@@ -25,7 +25,7 @@
 #include <memory>
 
 class TDelayVoc {
-public:
+  public:
     static constexpr int32_t FrameLength = 1024;
     static constexpr int32_t HopLength = 256;
     static constexpr int32_t BinCount = 512;
@@ -85,7 +85,7 @@ public:
     RelaxedAtomic<bool> forward{true};
     std::unique_ptr<TRealFFT> fft;
 
-private:
+  private:
     float* FreqFrameAt(int32_t frame) { return freqTrack.get() + frame * BinCount; }
     float* MagFrameAt(int32_t frame) { return magTrack.get() + frame * BinCount; }
     void RunHop();

@@ -6,7 +6,7 @@
 #include <atomic>
 
 template <typename T> class RelaxedAtomic {
-public:
+  public:
     RelaxedAtomic() = default;
     RelaxedAtomic(T initial) : value(initial) {}
     RelaxedAtomic(const RelaxedAtomic&) = delete;
@@ -18,7 +18,7 @@ public:
         return *this;
     }
 
-private:
+  private:
     std::atomic<T> value{};
     static_assert(std::atomic<T>::is_always_lock_free);
 };

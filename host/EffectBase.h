@@ -14,7 +14,7 @@
 #include <cstdint>
 
 class AudioEffect {
-public:
+  public:
     AudioEffect(audioMasterCallback audioMaster, int32_t numPrograms, int32_t numParams);
     virtual ~AudioEffect();
 
@@ -63,7 +63,7 @@ public:
 
     AEffect* getAeffect() { return &cEffect; }
 
-protected:
+  protected:
     // Sends one request to the host, or answers withoutHost when there is no
     // callback. The record argument is always this instance's record.
     intptr_t callHost(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt,

@@ -23,7 +23,7 @@ struct VstFileSelect;
 struct VstPatchChunkInfo;
 
 class AudioEffectX : public AudioEffect {
-public:
+  public:
     AudioEffectX(audioMasterCallback audioMaster, int32_t numPrograms, int32_t numParams);
     ~AudioEffectX() override;
 
@@ -79,8 +79,7 @@ public:
     virtual bool getHostVendorString(char* text);
     virtual bool getHostProductString(char* text);
     virtual int32_t getHostVendorVersion();
-    virtual int32_t hostVendorSpecific(int32_t lArg1, intptr_t lArg2, void* ptrArg,
-                                       float floatArg);
+    virtual int32_t hostVendorSpecific(int32_t lArg1, intptr_t lArg2, void* ptrArg, float floatArg);
     virtual int32_t canHostDo(char* text);
     virtual void isSynth(bool state);
     virtual void noTail(bool state);

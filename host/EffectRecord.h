@@ -110,9 +110,9 @@ static_assert(sizeof(AEffect) == 192);
 #endif
 
 // Four-character tags of the record, packed first character most significant.
-constexpr int32_t kEffectMagic = 0x56737450;      // "VstP"
-constexpr int32_t kDefaultUniqueId = 0x4E6F4566;  // "NoEf"
-constexpr int32_t kIdentifyAnswer = 0x4E764566;   // "NvEf"
+constexpr int32_t kEffectMagic = 0x56737450;     // "VstP"
+constexpr int32_t kDefaultUniqueId = 0x4E6F4566; // "NoEf"
+constexpr int32_t kIdentifyAnswer = 0x4E764566;  // "NvEf"
 
 // Bits of AEffect::flags.
 enum EffectFlags : int32_t {

@@ -15,7 +15,8 @@ void MaskFloatingPointExceptions() {
     __asm__ volatile("fnclex\n\tfldcw %0" : : "m"(control));
 #endif
 #if defined(__SSE__) || defined(__x86_64__)
-    constexpr unsigned kAllMasks = 0x1F80; // invalid, denormal, zero-divide, overflow, underflow, precision
+    constexpr unsigned kAllMasks =
+        0x1F80; // invalid, denormal, zero-divide, overflow, underflow, precision
     const unsigned csr = _mm_getcsr();
     if ((csr & kAllMasks) != kAllMasks) _mm_setcsr(csr | kAllMasks);
 #endif

@@ -35,6 +35,8 @@ AEffect* VSTCALL tapestrumMain(audioMasterCallback audioMaster) {
 namespace {
 
 // Runs once when the module is loaded, on the loading thread.
-__attribute__((constructor)) void onModuleLoad() { MaskFloatingPointExceptions(); }
+__attribute__((constructor)) void onModuleLoad() {
+    MaskFloatingPointExceptions();
+}
 
 } // namespace

@@ -5,7 +5,7 @@
 class APlugin;
 
 class TPluginDataModule {
-public:
+  public:
     TPluginDataModule() = default;
     TPluginDataModule(const TPluginDataModule&) = delete;
     TPluginDataModule& operator=(const TPluginDataModule&) = delete;

@@ -9,5 +9,6 @@ constexpr float kDefaults[kParameterCount] = {0, 0, 1, 0, 1, 0, 1, 0, 0.5f, 1, 0
 } // namespace
 
 APluginProgram::APluginProgram() : name("program") {
-    for (int32_t i = 0; i < kParameterCount; ++i) params[i] = kDefaults[i];
+    for (int32_t i = 0; i < kParameterCount; ++i)
+        params[i] = kDefaults[i];
 }

@@ -14,7 +14,7 @@ constexpr int32_t kParameterCount = 11;
 constexpr int32_t kProgramNameCapacity = 51; // characters, without the terminating zero
 
 class APluginProgram {
-public:
+  public:
     APluginProgram();
     APluginProgram(const APluginProgram&) = delete;
     APluginProgram& operator=(const APluginProgram&) = delete;

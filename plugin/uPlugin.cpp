@@ -159,7 +159,8 @@ float APlugin::getParameter(int32_t index) {
 void APlugin::setProgram(int32_t program) {
     if (program != 0) return;
     curProgram = 0;
-    for (int32_t i = 0; i < kParameterCount; ++i) setParameter(i, programs[0]->params[i]);
+    for (int32_t i = 0; i < kParameterCount; ++i)
+        setParameter(i, programs[0]->params[i]);
 }
 
 void APlugin::setProgramName(char* name) {
@@ -192,7 +193,8 @@ void APlugin::suspend() {}
 // to at least the new start bin; and the write head put back to "head position".
 void APlugin::resume() {
     wantEvents(1);
-    for (int32_t i = 0; i < kParameterCount; ++i) setParameter(i, params[i]);
+    for (int32_t i = 0; i < kParameterCount; ++i)
+        setParameter(i, params[i]);
 }
 
 int32_t PackDate(const CalendarDate& date) {

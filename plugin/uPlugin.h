@@ -26,7 +26,7 @@ struct CalendarDate {
 };
 
 class APlugin : public AudioEffectX {
-public:
+  public:
     explicit APlugin(audioMasterCallback audioMaster);
     ~APlugin() override;
 
@@ -63,7 +63,7 @@ public:
     float storedParameter(int32_t index) const { return params[index]; }
     float hostSampleRate() const { return sampleRate; }
 
-private:
+  private:
     void applyParameter(int32_t index);
     void processBlock(float** inputs, float** outputs, int32_t sampleFrames);
     std::string displayText(int32_t index) const;

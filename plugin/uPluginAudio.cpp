@@ -46,7 +46,8 @@ int32_t APlugin::processEvents(VstEvents* events) {
         const VstEvent* event = eventAt(events, i);
         if (!event || event->type != kVstMidiType) continue;
         const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
-        processMidi(static_cast<uint8_t>(midi->midiData[0]), static_cast<uint8_t>(midi->midiData[1]),
+        processMidi(static_cast<uint8_t>(midi->midiData[0]),
+                    static_cast<uint8_t>(midi->midiData[1]),
                     static_cast<uint8_t>(midi->midiData[2]));
     }
     return 1;

@@ -11,8 +11,9 @@
 namespace {
 
 constexpr const char* kParameterNames[kParameterCount] = {
-    "delay",        "process",       "out amp", "rec start freq", "rec end freq",  "threshold",
-    "track lenght", "head position", "rec amp", "mix",            "head direction"};
+    "delay",        "process",   "out amp",       "rec start freq",
+    "rec end freq", "threshold", "track lenght",  "head position",
+    "rec amp",      "mix",       "head direction"};
 
 constexpr const char* kEffectName = "tapestrum 26-03-2004";
 constexpr const char* kVendorName = "Vormix";
@@ -108,4 +109,6 @@ bool APlugin::getProductString(char* text) {
     return true;
 }
 
-int32_t APlugin::getVendorVersion() { return PackDate(today()); }
+int32_t APlugin::getVendorVersion() {
+    return PackDate(today());
+}

@@ -23,11 +23,11 @@ struct Container {
 
 // Formats by extension; float samples where the container holds them.
 constexpr Container kContainers[] = {
-    {"wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT},   {"wave", SF_FORMAT_WAV | SF_FORMAT_FLOAT},
-    {"aif", SF_FORMAT_AIFF | SF_FORMAT_FLOAT},  {"aiff", SF_FORMAT_AIFF | SF_FORMAT_FLOAT},
-    {"aifc", SF_FORMAT_AIFF | SF_FORMAT_FLOAT}, {"au", SF_FORMAT_AU | SF_FORMAT_FLOAT},
-    {"snd", SF_FORMAT_AU | SF_FORMAT_FLOAT},    {"caf", SF_FORMAT_CAF | SF_FORMAT_FLOAT},
-    {"w64", SF_FORMAT_W64 | SF_FORMAT_FLOAT},   {"rf64", SF_FORMAT_RF64 | SF_FORMAT_FLOAT},
+    {"wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT},    {"wave", SF_FORMAT_WAV | SF_FORMAT_FLOAT},
+    {"aif", SF_FORMAT_AIFF | SF_FORMAT_FLOAT},   {"aiff", SF_FORMAT_AIFF | SF_FORMAT_FLOAT},
+    {"aifc", SF_FORMAT_AIFF | SF_FORMAT_FLOAT},  {"au", SF_FORMAT_AU | SF_FORMAT_FLOAT},
+    {"snd", SF_FORMAT_AU | SF_FORMAT_FLOAT},     {"caf", SF_FORMAT_CAF | SF_FORMAT_FLOAT},
+    {"w64", SF_FORMAT_W64 | SF_FORMAT_FLOAT},    {"rf64", SF_FORMAT_RF64 | SF_FORMAT_FLOAT},
     {"flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24}, {"ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
     {"oga", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
 };
@@ -57,7 +57,8 @@ AudioData ReadAudioFile(const std::string& path) {
     if (read < 0) throw ToolError("cannot read '" + path + "': damaged audio data");
     audio.channels.assign(channels, std::vector<float>(static_cast<size_t>(read)));
     for (size_t f = 0; f < static_cast<size_t>(read); ++f)
-        for (size_t c = 0; c < channels; ++c) audio.channels[c][f] = interleaved[f * channels + c];
+        for (size_t c = 0; c < channels; ++c)
+            audio.channels[c][f] = interleaved[f * channels + c];
     return audio;
 }
 
@@ -69,21 +70,23 @@ struct AudioFileWriter::File {
 AudioFileWriter::AudioFileWriter(const std::string& path, int sampleRate, int channels)
     : file(std::make_unique<File>()), finalPath(path) {
     const std::string extension = Extension(path);
-    const auto container = std::find_if(std::begin(kContainers), std::end(kContainers),
-                                        [&](const Container& c) { return extension == c.extension; });
+    const auto container =
+        std::find_if(std::begin(kContainers), std::end(kContainers),
+                     [&](const Container& c) { return extension == c.extension; });
     if (container == std::end(kContainers))
-        throw ToolError("cannot write '" + path + "': no audio format is known for the extension '." +
-                        extension + "' (use .wav, .aiff, .flac, .ogg, .au, .caf or .w64)");
+        throw ToolError("cannot write '" + path +
+                        "': no audio format is known for the extension '." + extension +
+                        "' (use .wav, .aiff, .flac, .ogg, .au, .caf or .w64)");
     file->info.samplerate = sampleRate;
     file->info.channels = channels;
     file->info.format = container->format;
     if (!sf_format_check(&file->info))
         throw ToolError("cannot write '" + path + "': the format does not take " +
-                        std::to_string(channels) + " channels at " + std::to_string(sampleRate) + " Hz");
+                        std::to_string(channels) + " channels at " + std::to_string(sampleRate) +
+                        " Hz");
     temporaryPath = path + ".partial-" + std::to_string(getpid());
     file->handle = sf_open(temporaryPath.c_str(), SFM_WRITE, &file->info);
-    if (!file->handle)
-        throw ToolError("cannot write '" + path + "': " + sf_strerror(nullptr));
+    if (!file->handle) throw ToolError("cannot write '" + path + "': " + sf_strerror(nullptr));
 }
 
 AudioFileWriter::~AudioFileWriter() {
@@ -97,7 +100,8 @@ void AudioFileWriter::write(const AudioData& audio) {
     const size_t channels = audio.channels.size();
     std::vector<float> interleaved(audio.frames() * channels);
     for (size_t f = 0; f < audio.frames(); ++f)
-        for (size_t c = 0; c < channels; ++c) interleaved[f * channels + c] = audio.channels[c][f];
+        for (size_t c = 0; c < channels; ++c)
+            interleaved[f * channels + c] = audio.channels[c][f];
     const auto frames = static_cast<sf_count_t>(audio.frames());
     if (sf_writef_float(file->handle, interleaved.data(), frames) != frames)
         throw ToolError("cannot write '" + finalPath + "': " + sf_strerror(file->handle));
@@ -108,6 +112,7 @@ void AudioFileWriter::commit() {
     file->handle = nullptr;
     if (closed != 0 || std::rename(temporaryPath.c_str(), finalPath.c_str()) != 0) {
         std::remove(temporaryPath.c_str());
-        throw ToolError("cannot write '" + finalPath + "': the finished file could not be put in place");
+        throw ToolError("cannot write '" + finalPath +
+                        "': the finished file could not be put in place");
     }
 }

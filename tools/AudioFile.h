@@ -14,7 +14,7 @@ AudioData ReadAudioFile(const std::string& path);
 // samples go to a temporary file beside it, renamed over the name by commit().
 // A writer destroyed without commit() removes the temporary file.
 class AudioFileWriter {
-public:
+  public:
     // The format follows the extension of path (.wav, .aiff, .flac, .ogg, ...):
     // 32-bit float where the format has it. Throws ToolError when the extension
     // names no format or the file cannot be created.
@@ -26,7 +26,7 @@ public:
     void write(const AudioData& audio);
     void commit();
 
-private:
+  private:
     struct File;
     std::unique_ptr<File> file;
     std::string finalPath;

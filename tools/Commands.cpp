@@ -102,9 +102,11 @@ double ParseNumber(const std::string& option, const std::string& text, double lo
     char* end = nullptr;
     errno = 0;
     const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(value) || value < low || value > high)
-        throw UsageError("--" + option + " takes a number from " + std::to_string(static_cast<long long>(low)) +
-                         " to " + std::to_string(static_cast<long long>(high)) + ", not '" + text + "'");
+    if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(value) || value < low ||
+        value > high)
+        throw UsageError("--" + option + " takes a number from " +
+                         std::to_string(static_cast<long long>(low)) + " to " +
+                         std::to_string(static_cast<long long>(high)) + ", not '" + text + "'");
     return value;
 }
 
@@ -124,11 +126,16 @@ std::string FourCharText(int32_t id) {
 
 std::string FlagNames(int32_t flags) {
     static const std::pair<int32_t, const char*> names[] = {
-        {effFlagsHasEditor, "editor"},       {effFlagsHasClip, "clip"},
-        {effFlagsHasVu, "vu"},               {effFlagsCanMono, "mono"},
-        {effFlagsCanReplacing, "replacing"}, {effFlagsProgramChunks, "chunks"},
-        {effFlagsIsSynth, "synth"},          {effFlagsNoSoundInStop, "no-tail"},
-        {effFlagsExtIsAsync, "async"},       {effFlagsExtHasBuffer, "external-buffer"}};
+        {effFlagsHasEditor, "editor"},
+        {effFlagsHasClip, "clip"},
+        {effFlagsHasVu, "vu"},
+        {effFlagsCanMono, "mono"},
+        {effFlagsCanReplacing, "replacing"},
+        {effFlagsProgramChunks, "chunks"},
+        {effFlagsIsSynth, "synth"},
+        {effFlagsNoSoundInStop, "no-tail"},
+        {effFlagsExtIsAsync, "async"},
+        {effFlagsExtHasBuffer, "external-buffer"}};
     std::string text;
     for (const auto& [bit, name] : names)
         if (flags & bit) text += (text.empty() ? "" : ", ") + std::string(name);
@@ -137,7 +144,7 @@ std::string FlagNames(int32_t flags) {
 
 // A bar on stderr, only when someone is watching it.
 class ProgressBar {
-public:
+  public:
     explicit ProgressBar(bool shown) : shown(shown) {}
     ~ProgressBar() {
         if (shown && drawn >= 0) std::fputs("\r\033[K", stderr);
@@ -148,13 +155,14 @@ public:
         const int filled = static_cast<int>(share * width);
         if (filled == drawn) return;
         drawn = filled;
-        std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(static_cast<size_t>(filled), '=').c_str(),
+        std::fprintf(stderr, "\r[%s%s] %3d%%",
+                     std::string(static_cast<size_t>(filled), '=').c_str(),
                      std::string(static_cast<size_t>(width - filled), ' ').c_str(),
                      static_cast<int>(share * 100));
         std::fflush(stderr);
     }
 
-private:
+  private:
     bool shown;
     int drawn = -1;
 };
@@ -183,7 +191,8 @@ std::string DefaultPluginPath() {
 int InfoCommand(const std::vector<std::string>& words) {
     const Arguments args = Parse(words, {"plugin", "rate"});
     if (args.help) return std::fputs(kInfoHelp, stdout), 0;
-    if (!args.positional.empty()) throw UsageError("info takes no file arguments (see tapestrum info --help)");
+    if (!args.positional.empty())
+        throw UsageError("info takes no file arguments (see tapestrum info --help)");
     const std::string path = args.option("plugin", DefaultPluginPath());
     const float rate = ParseRate(args, 44100.0f);
 
@@ -197,8 +206,10 @@ int InfoCommand(const std::vector<std::string>& words) {
     std::printf("product         %s\n", instance.productString().c_str());
     std::printf("vendor version  %d\n", instance.vendorVersion());
     std::printf("VST version     %d\n", instance.vstVersion());
-    std::printf("magic           0x%08X (%s)\n", static_cast<uint32_t>(e.magic), FourCharText(e.magic).c_str());
-    std::printf("unique ID       0x%08X (%s)\n", static_cast<uint32_t>(e.uniqueID), FourCharText(e.uniqueID).c_str());
+    std::printf("magic           0x%08X (%s)\n", static_cast<uint32_t>(e.magic),
+                FourCharText(e.magic).c_str());
+    std::printf("unique ID       0x%08X (%s)\n", static_cast<uint32_t>(e.uniqueID),
+                FourCharText(e.uniqueID).c_str());
     std::printf("version         %d\n", e.version);
     std::printf("programs        %d\n", e.numPrograms);
     std::printf("parameters      %d\n", e.numParams);
@@ -227,7 +238,8 @@ int RenderCommand(const std::vector<std::string>& words) {
     RenderSettings settings;
     settings.pluginPath = args.option("plugin", DefaultPluginPath());
     settings.sampleRate = ParseRate(args, 0);
-    settings.blockSize = static_cast<int32_t>(ParseNumber("block", args.option("block", "512"), 1, 1 << 20));
+    settings.blockSize =
+        static_cast<int32_t>(ParseNumber("block", args.option("block", "512"), 1, 1 << 20));
     if (const std::string tail = args.option("tail", ""); !tail.empty())
         settings.tailSeconds = ParseNumber("tail", tail, 0, 3600);
     const auto sets = args.options.equal_range("set");
@@ -258,11 +270,13 @@ int RenderCommand(const std::vector<std::string>& words) {
 int DemoCommand(const std::vector<std::string>& words) {
     const Arguments args = Parse(words, {"plugin"});
     if (args.help) return std::fputs(kDemoHelp, stdout), 0;
-    if (args.positional.size() > 1) throw UsageError("demo takes at most one folder (see tapestrum demo --help)");
+    if (args.positional.size() > 1)
+        throw UsageError("demo takes at most one folder (see tapestrum demo --help)");
     const std::filesystem::path folder = args.positional.empty() ? "out" : args.positional[0];
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    if (error) throw ToolError("cannot create the folder '" + folder.string() + "': " + error.message());
+    if (error)
+        throw ToolError("cannot create the folder '" + folder.string() + "': " + error.message());
 
     const AudioData input = SynthesiseDemoSignal();
     const std::string inputPath = (folder / "demo-input.wav").string();
@@ -278,7 +292,8 @@ int DemoCommand(const std::vector<std::string>& words) {
         const std::string path = (folder / ("demo-" + std::string(demo.name) + ".wav")).string();
         WriteAudio(path, Render(input, settings));
         std::string sets;
-        for (const auto& [name, value] : demo.parameters) sets += " --set \"" + name + "=" + value + "\"";
+        for (const auto& [name, value] : demo.parameters)
+            sets += " --set \"" + name + "=" + value + "\"";
         std::printf("wrote %s: %s\n      (tapestrum render %s %s%s --tail 2)\n", path.c_str(),
                     demo.description, inputPath.c_str(), path.c_str(), sets.c_str());
     }

@@ -28,16 +28,19 @@ void AddNote(std::vector<float>& signal, double start, double length, double fre
 AudioData SynthesiseDemoSignal() {
     std::vector<float> signal(static_cast<size_t>(6.0 * kRate), 0.0f);
     // A chord for a second and a half.
-    for (const double frequency : {220.0, 277.18, 329.63, 440.0}) AddNote(signal, 0.0, 1.5, frequency, 0.12);
+    for (const double frequency : {220.0, 277.18, 329.63, 440.0})
+        AddNote(signal, 0.0, 1.5, frequency, 0.12);
     // Silence, then a melody of eight notes.
     const double melody[] = {523.25, 587.33, 659.26, 783.99, 659.26, 587.33, 523.25, 392.0};
-    for (int i = 0; i < 8; ++i) AddNote(signal, 1.8 + i * 0.25, 0.22, melody[i], 0.3);
+    for (int i = 0; i < 8; ++i)
+        AddNote(signal, 1.8 + i * 0.25, 0.22, melody[i], 0.3);
     // Silence, then three bursts of noise with gaps.
     std::mt19937 random(2004);
     std::uniform_real_distribution<float> uniform(-0.25f, 0.25f);
     for (int burst = 0; burst < 3; ++burst) {
         const auto start = static_cast<size_t>((4.2 + burst * 0.5) * kRate);
-        for (size_t i = 0; i < static_cast<size_t>(0.2 * kRate); ++i) signal[start + i] = uniform(random);
+        for (size_t i = 0; i < static_cast<size_t>(0.2 * kRate); ++i)
+            signal[start + i] = uniform(random);
     }
     AudioData audio;
     audio.sampleRate = kRate;
@@ -47,15 +50,22 @@ AudioData SynthesiseDemoSignal() {
 
 const std::vector<DemoSetting>& DemoSettings() {
     static const std::vector<DemoSetting> settings = {
-        {"spectral-echo", "1.7 s of delay on the full track, mixed half and half with the dry signal",
+        {"spectral-echo",
+         "1.7 s of delay on the full track, mixed half and half with the dry signal",
          {{"delay", "0.7"}, {"mix", "0.5"}, {"head direction", "1"}}},
         {"reverse-carrier",
-         "the head runs backward over a 2.2 s track; the delayed frames carry the present's frequencies",
+         "the head runs backward over a 2.2 s track; the delayed frames carry the present's "
+         "frequencies",
          {{"delay", "0.6"}, {"process", "1"}, {"track lenght", "0.8"}, {"head direction", "0"}}},
         {"band-freeze",
-         "only about 700 Hz to 5.5 kHz is recorded, above a gate; the rest of the loop keeps what it had",
-         {{"rec start freq", "0.32"}, {"rec end freq", "0.5"}, {"threshold", "1"},
-          {"track lenght", "0.6"}, {"mix", "0.8"}, {"head direction", "1"}}},
+         "only about 700 Hz to 5.5 kHz is recorded, above a gate; the rest of the loop keeps what "
+         "it had",
+         {{"rec start freq", "0.32"},
+          {"rec end freq", "0.5"},
+          {"threshold", "1"},
+          {"track lenght", "0.6"},
+          {"mix", "0.8"},
+          {"head direction", "1"}}},
     };
     return settings;
 }

@@ -4,7 +4,7 @@
 #include <string>
 
 class DynamicLibrary {
-public:
+  public:
     // Never throws; loaded() tells whether it worked and error() why not.
     explicit DynamicLibrary(const std::string& path);
     ~DynamicLibrary();
@@ -15,7 +15,7 @@ public:
     const std::string& error() const { return loadError; }
     void* symbol(const char* name) const;
 
-private:
+  private:
     void* handle = nullptr;
     std::string loadError;
 };

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-
 namespace {
 
 constexpr intptr_t kHostVersion = 2400;
@@ -24,7 +23,8 @@ void CopyAnswer(void* ptr, const char* text) {
     if (ptr) std::strcpy(static_cast<char*>(ptr), text);
 }
 
-intptr_t VSTCALL HostCallback(AEffect* effect, int32_t opcode, int32_t, intptr_t, void* ptr, float) {
+intptr_t VSTCALL HostCallback(AEffect* effect, int32_t opcode, int32_t, intptr_t, void* ptr,
+                              float) {
     const auto* instance = effect ? static_cast<const PluginInstance*>(effect->user) : nullptr;
     const float rate = instance ? instance->sampleRate : gPendingRate;
     const int32_t block = instance ? instance->blockSize : gPendingBlockSize;
@@ -66,7 +66,8 @@ PluginModule::PluginModule(const std::string& path)
             break;
         }
     }
-    if (!entry) throw ToolError("plug-in module '" + path + "' has no entry point (VSTPluginMain or main)");
+    if (!entry)
+        throw ToolError("plug-in module '" + path + "' has no entry point (VSTPluginMain or main)");
 }
 
 PluginModule::~PluginModule() = default;
@@ -77,7 +78,8 @@ AEffect* PluginModule::createInstance(float sampleRate, int32_t blockSize) const
     AEffect* effect = entry(HostCallback);
     if (!effect) throw ToolError("plug-in module '" + modulePath + "' gave no instance");
     if (effect->magic != kEffectMagic)
-        throw ToolError("plug-in module '" + modulePath + "' returned something that is not a plug-in");
+        throw ToolError("plug-in module '" + modulePath +
+                        "' returned something that is not a plug-in");
     return effect;
 }
 
@@ -87,7 +89,8 @@ PluginInstance::PluginInstance(const PluginModule& module, float rate, int32_t b
     dispatch(effOpen);
     dispatch(effSetSampleRate, 0, 0, nullptr, sampleRate);
     dispatch(effSetBlockSize, 0, blockSize);
-    scratch.assign(static_cast<size_t>(std::max(0, effect->numOutputs)) * static_cast<size_t>(block), 0.0f);
+    scratch.assign(
+        static_cast<size_t>(std::max(0, effect->numOutputs)) * static_cast<size_t>(block), 0.0f);
 }
 
 PluginInstance::~PluginInstance() {
@@ -119,7 +122,8 @@ void PluginInstance::process(float** inputs, float** outputs, int32_t frames) {
         effect->processReplacing(effect, inputs, outputs, frames);
         return;
     }
-    for (int32_t c = 0; c < effect->numOutputs; ++c) std::fill_n(outputs[c], frames, 0.0f);
+    for (int32_t c = 0; c < effect->numOutputs; ++c)
+        std::fill_n(outputs[c], frames, 0.0f);
     effect->process(effect, inputs, outputs, frames);
 }
 
@@ -130,18 +134,30 @@ std::string PluginInstance::text(int32_t opcode, int32_t index) const {
     return buffer;
 }
 
-std::string PluginInstance::parameterName(int32_t index) const { return text(effGetParamName, index); }
-std::string PluginInstance::parameterLabel(int32_t index) const { return text(effGetParamLabel, index); }
+std::string PluginInstance::parameterName(int32_t index) const {
+    return text(effGetParamName, index);
+}
+std::string PluginInstance::parameterLabel(int32_t index) const {
+    return text(effGetParamLabel, index);
+}
 std::string PluginInstance::parameterDisplay(int32_t index) const {
     return text(effGetParamDisplay, index);
 }
-std::string PluginInstance::effectName() const { return text(effGetEffectName, 0); }
-std::string PluginInstance::vendorString() const { return text(effGetVendorString, 0); }
-std::string PluginInstance::productString() const { return text(effGetProductString, 0); }
+std::string PluginInstance::effectName() const {
+    return text(effGetEffectName, 0);
+}
+std::string PluginInstance::vendorString() const {
+    return text(effGetVendorString, 0);
+}
+std::string PluginInstance::productString() const {
+    return text(effGetProductString, 0);
+}
 int32_t PluginInstance::vendorVersion() const {
     return static_cast<int32_t>(dispatch(effGetVendorVersion));
 }
-int32_t PluginInstance::vstVersion() const { return static_cast<int32_t>(dispatch(effGetVstVersion)); }
+int32_t PluginInstance::vstVersion() const {
+    return static_cast<int32_t>(dispatch(effGetVstVersion));
+}
 
 int32_t PluginInstance::findParameter(const std::string& nameOrIndex) const {
     auto lower = [](std::string s) {

@@ -13,7 +13,7 @@ class DynamicLibrary;
 
 // One loaded module. Instances must be closed before the module goes.
 class PluginModule {
-public:
+  public:
     // Throws ToolError naming the path when the module cannot be loaded or has
     // no entry point.
     explicit PluginModule(const std::string& path);
@@ -25,16 +25,16 @@ public:
     // Calls the entry point; throws ToolError when it gives no instance.
     AEffect* createInstance(float sampleRate, int32_t blockSize) const;
 
-private:
+  private:
     std::string modulePath;
     std::unique_ptr<DynamicLibrary> library;
-    AEffect* (VSTCALL* entry)(audioMasterCallback) = nullptr;
+    AEffect*(VSTCALL* entry)(audioMasterCallback) = nullptr;
 };
 
 // One instance, driven as a host drives it: open, sample rate and block size,
 // resume, process, suspend, close.
 class PluginInstance {
-public:
+  public:
     PluginInstance(const PluginModule& module, float sampleRate, int32_t blockSize);
     ~PluginInstance();
     PluginInstance(const PluginInstance&) = delete;
@@ -69,7 +69,7 @@ public:
     float sampleRate;
     int32_t blockSize;
 
-private:
+  private:
     std::string text(int32_t opcode, int32_t index) const;
     intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
                       float opt = 0.0f) const;

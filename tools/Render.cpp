@@ -37,8 +37,10 @@ void RunInstance(PluginInstance& instance, const std::vector<const std::vector<f
     std::vector<std::vector<float>> outputs(static_cast<size_t>(std::max(0, instance.outputs())),
                                             std::vector<float>(block, 0.0f));
     std::vector<float*> inputPointers, outputPointers;
-    for (auto& channel : inputs) inputPointers.push_back(channel.data());
-    for (auto& channel : outputs) outputPointers.push_back(channel.data());
+    for (auto& channel : inputs)
+        inputPointers.push_back(channel.data());
+    for (auto& channel : outputs)
+        outputPointers.push_back(channel.data());
 
     instance.resume();
     for (size_t done = 0; done < totalFrames; done += block) {
@@ -77,15 +79,17 @@ AudioData Render(const AudioData& input, const RenderSettings& settings,
                  const ProgressReport& progress) {
     if (settings.blockSize < 1) throw UsageError("the block size must be at least 1");
     if (input.channels.empty()) throw ToolError("the input has no channels");
-    const float rate = settings.sampleRate > 0 ? settings.sampleRate : static_cast<float>(input.sampleRate);
+    const float rate =
+        settings.sampleRate > 0 ? settings.sampleRate : static_cast<float>(input.sampleRate);
     const PluginModule module(settings.pluginPath);
     const size_t totalFrames = input.frames() + TailFrames(settings, rate);
 
     auto first = std::make_unique<PluginInstance>(module, rate, settings.blockSize);
     const bool mono = first->inputs() <= 1 && first->outputs() <= 1;
-    const size_t channels = mono ? input.channels.size()
-                                 : std::min<size_t>(input.channels.size(),
-                                                    static_cast<size_t>(std::max(1, first->outputs())));
+    const size_t channels =
+        mono ? input.channels.size()
+             : std::min<size_t>(input.channels.size(),
+                                static_cast<size_t>(std::max(1, first->outputs())));
     if (!mono && first->inputs() < static_cast<int32_t>(input.channels.size()))
         throw ToolError("the plug-in takes " + std::to_string(first->inputs()) +
                         " input channels, the file has " + std::to_string(input.channels.size()));
@@ -98,11 +102,13 @@ AudioData Render(const AudioData& input, const RenderSettings& settings,
     size_t framesDone = 0;
     auto advanced = [&](size_t frames) {
         framesDone += frames;
-        if (progress) progress(static_cast<double>(framesDone) / static_cast<double>(totalFrames * passes));
+        if (progress)
+            progress(static_cast<double>(framesDone) / static_cast<double>(totalFrames * passes));
     };
     for (size_t pass = 0; pass < passes; ++pass) {
         std::unique_ptr<PluginInstance> instance =
-            pass == 0 ? std::move(first) : std::make_unique<PluginInstance>(module, rate, settings.blockSize);
+            pass == 0 ? std::move(first)
+                      : std::make_unique<PluginInstance>(module, rate, settings.blockSize);
         ApplyParameters(*instance, settings);
         std::vector<const std::vector<float>*> sources;
         std::vector<std::vector<float>*> sinks;
@@ -110,8 +116,10 @@ AudioData Render(const AudioData& input, const RenderSettings& settings,
             sources.push_back(&input.channels[pass]);
             sinks.push_back(&output.channels[pass]);
         } else {
-            for (const auto& channel : input.channels) sources.push_back(&channel);
-            for (auto& channel : output.channels) sinks.push_back(&channel);
+            for (const auto& channel : input.channels)
+                sources.push_back(&channel);
+            for (auto& channel : output.channels)
+                sinks.push_back(&channel);
         }
         RunInstance(*instance, sources, sinks, totalFrames, advanced);
     }

@@ -12,9 +12,9 @@ struct RenderSettings {
     std::string pluginPath;
     // (name or index, value text) pairs from --set, checked against the plug-in.
     std::vector<std::pair<std::string, std::string>> parameters;
-    float sampleRate = 0;          // told to the plug-in; 0: the input's own rate
+    float sampleRate = 0; // told to the plug-in; 0: the input's own rate
     int32_t blockSize = 512;
-    double tailSeconds = -1;       // below 0: the default tail of 1024 samples
+    double tailSeconds = -1; // below 0: the default tail of 1024 samples
 };
 
 constexpr int32_t kDefaultTailFrames = 1024; // the wet path's lag

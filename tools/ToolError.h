@@ -6,17 +6,17 @@
 #include <string>
 
 class ToolError : public std::runtime_error {
-public:
+  public:
     explicit ToolError(const std::string& message, int exitStatus = 1)
         : std::runtime_error(message), status(exitStatus) {}
     int exitStatus() const { return status; }
 
-private:
+  private:
     int status;
 };
 
 // Wrong words on the command line: exit status 2, as the usual tools do.
 class UsageError : public ToolError {
-public:
+  public:
     explicit UsageError(const std::string& message) : ToolError(message, 2) {}
 };

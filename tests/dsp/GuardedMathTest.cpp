@@ -39,10 +39,9 @@ struct PowerCase {
 
 TEST(RealPower, RulesInOrder) {
     const PowerCase exact[] = {
-        {0, 0, 1},          {kNaN, 0, 1},     {-5, 0, 1},        {0, 0.5L, 0},
-        {0, 2, 0},          {0, 1.0L / 3, 0}, {0.5L, 2, 0.25L},  {0.5L, 3, 0.125L},
-        {-2, 3, -8},        {2, -2, 0.25L},   {3, 1, 3},         {1, 0.5L, 1},
-        {10, 2, 100},       {-3, 2, 9},       {0.75L, 2, 0.5625L},
+        {0, 0, 1},        {kNaN, 0, 1},     {-5, 0, 1},        {0, 0.5L, 0}, {0, 2, 0},
+        {0, 1.0L / 3, 0}, {0.5L, 2, 0.25L}, {0.5L, 3, 0.125L}, {-2, 3, -8},  {2, -2, 0.25L},
+        {3, 1, 3},        {1, 0.5L, 1},     {10, 2, 100},      {-3, 2, 9},   {0.75L, 2, 0.5625L},
     };
     for (const PowerCase& c : exact)
         EXPECT_EQ(RealPower(c.base, c.exponent), c.expected)
@@ -75,18 +74,20 @@ TEST(Log10, Edges) {
 }
 
 TEST(Floor, TruncatesThenStepsDownForNegativeFractions) {
-    const std::pair<Extended, int32_t> cases[] = {
-        {2.5L, 2}, {-2.5L, -3}, {-3, -3}, {0, 0}, {-0.0001L, -1}, {9.99L, 9}, {10.05L, 10}};
-    for (const auto& [x, expected] : cases) EXPECT_EQ(Floor(x), expected) << static_cast<double>(x);
+    const std::pair<Extended, int32_t> cases[] = {{2.5L, 2},      {-2.5L, -3}, {-3, -3},    {0, 0},
+                                                  {-0.0001L, -1}, {9.99L, 9},  {10.05L, 10}};
+    for (const auto& [x, expected] : cases)
+        EXPECT_EQ(Floor(x), expected) << static_cast<double>(x);
     EXPECT_EQ(Floor(kNaN), 0);
     EXPECT_EQ(Floor(1e20L), INT32_MAX);
 }
 
 TEST(Nearest, HalvesGoToTheEvenNeighbour) {
     const std::pair<Extended, int32_t> cases[] = {
-        {0.5L, 0},   {1.5L, 2},   {2.5L, 2},   {-0.5L, 0},  {-1.5L, -2}, {0.49L, 0},
-        {0.51L, 1},  {599.5L, 600}, {600, 600}, {-2.5L, -2}, {3.5L, 4},   {1e12L, INT32_MAX}};
-    for (const auto& [x, expected] : cases) EXPECT_EQ(Nearest(x), expected) << static_cast<double>(x);
+        {0.5L, 0},  {1.5L, 2},     {2.5L, 2},  {-0.5L, 0},  {-1.5L, -2}, {0.49L, 0},
+        {0.51L, 1}, {599.5L, 600}, {600, 600}, {-2.5L, -2}, {3.5L, 4},   {1e12L, INT32_MAX}};
+    for (const auto& [x, expected] : cases)
+        EXPECT_EQ(Nearest(x), expected) << static_cast<double>(x);
     EXPECT_EQ(Nearest(kNaN), 0);
 }
 

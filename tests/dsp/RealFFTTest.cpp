@@ -17,7 +17,8 @@ std::vector<float> RandomSignal(int32_t n, unsigned seed) {
     std::mt19937 random(seed);
     std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
     std::vector<float> x(static_cast<size_t>(n));
-    for (float& v : x) v = uniform(random);
+    for (float& v : x)
+        v = uniform(random);
     return x;
 }
 
@@ -55,7 +56,9 @@ std::vector<double> ReferenceInverse(const std::vector<float>& f) {
 }
 
 // Float rounding through log2(N) passes, relative to the size of the terms.
-double Tolerance(int32_t n, double scale) { return 2e-7 * (std::log2(n) + 2) * scale + 1e-9; }
+double Tolerance(int32_t n, double scale) {
+    return 2e-7 * (std::log2(n) + 2) * scale + 1e-9;
+}
 
 TEST(RealFFT, ForwardAndInverseAgreeWithTheSumsForEveryPowerOfTwo) {
     for (int32_t n = 1; n <= 1024; n *= 2) {
@@ -68,9 +71,11 @@ TEST(RealFFT, ForwardAndInverseAgreeWithTheSumsForEveryPowerOfTwo) {
         EXPECT_EQ(x, xCopy); // the signal is untouched
 
         double scale = 0;
-        for (float v : x) scale += std::fabs(v);
+        for (float v : x)
+            scale += std::fabs(v);
         const std::vector<double> expected = ReferenceForward(x);
-        for (int32_t k = 0; k < n; ++k) ASSERT_NEAR(spectrum[k], expected[k], Tolerance(n, scale)) << k;
+        for (int32_t k = 0; k < n; ++k)
+            ASSERT_NEAR(spectrum[k], expected[k], Tolerance(n, scale)) << k;
 
         const std::vector<float> spectrumCopy = spectrum;
         std::vector<float> back(x.size());
@@ -79,7 +84,8 @@ TEST(RealFFT, ForwardAndInverseAgreeWithTheSumsForEveryPowerOfTwo) {
 
         const std::vector<double> inverse = ReferenceInverse(spectrum);
         double spectrumScale = 0;
-        for (float v : spectrum) spectrumScale += 2 * std::fabs(v);
+        for (float v : spectrum)
+            spectrumScale += 2 * std::fabs(v);
         for (int32_t t = 0; t < n; ++t) {
             ASSERT_NEAR(back[t], inverse[t], Tolerance(n, spectrumScale)) << t;
             ASSERT_NEAR(back[t], n * static_cast<double>(x[t]), Tolerance(n, spectrumScale)) << t;
@@ -108,7 +114,8 @@ TEST(RealFFT, HandCheckedExamples) {
         std::vector<float> spectrum(example.signal.size());
         fft.ForwardTransform(spectrum.data(), example.signal.data());
         for (size_t k = 0; k < spectrum.size(); ++k)
-            EXPECT_NEAR(spectrum[k], example.spectrum[k], 1e-6) << example.signal.size() << ":" << k;
+            EXPECT_NEAR(spectrum[k], example.spectrum[k], 1e-6)
+                << example.signal.size() << ":" << k;
     }
 }
 

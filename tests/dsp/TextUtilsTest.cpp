@@ -8,7 +8,7 @@ namespace {
 
 // Every test here runs with "." unless it says otherwise.
 class Texts : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         saved = DecimalSeparator();
         SetDecimalSeparator('.');
@@ -43,28 +43,34 @@ TEST_F(Texts, NumberTextTable) {
         {-0.0000005f, "0"},
         {1e-40f, "0"},
     };
-    for (const TextCase& c : cases) EXPECT_EQ(NumberText(c.value), c.text) << c.value;
+    for (const TextCase& c : cases)
+        EXPECT_EQ(NumberText(c.value), c.text) << c.value;
 }
 
 // Ties that are exact in binary round away from zero, unlike the C library's
 // formatting of the same values.
 TEST_F(Texts, ExactTiesRoundHalfAwayFromZero) {
     const TextCase cases[] = {
-        {0.125f, "0.13"},  {-0.125f, "-0.13"}, {1.125f, "1.13"},   {0.375f, "0.38"},
-        {2.5625f, "2.56"}, {8.0625f, "8.06"},  {0.0625f, "0.06"},  {0.03125f, "0.03"},
-        {0.0078125f, "0.0078"}, {1234.5625f, "1234.56"}, {0.00146484375f, "0.0015"},
+        {0.125f, "0.13"},        {-0.125f, "-0.13"},         {1.125f, "1.13"},
+        {0.375f, "0.38"},        {2.5625f, "2.56"},          {8.0625f, "8.06"},
+        {0.0625f, "0.06"},       {0.03125f, "0.03"},         {0.0078125f, "0.0078"},
+        {1234.5625f, "1234.56"}, {0.00146484375f, "0.0015"},
     };
-    for (const TextCase& c : cases) EXPECT_EQ(NumberText(c.value), c.text) << c.value;
+    for (const TextCase& c : cases)
+        EXPECT_EQ(NumberText(c.value), c.text) << c.value;
 }
 
 TEST_F(Texts, SevenSignificantDigitsThenScientific) {
     const TextCase cases[] = {
-        {1234567.75f, "1234568.00"},  {9999999.0f, "9999999.00"},   {12345678.0f, "1.234568E07"},
-        {-12345678.0f, "-1.234568E07"}, {10000000.0f, "1E07"},       {100000000.0f, "1E08"},
+        {1234567.75f, "1234568.00"},  {9999999.0f, "9999999.00"},
+        {12345678.0f, "1.234568E07"}, {-12345678.0f, "-1.234568E07"},
+        {10000000.0f, "1E07"},        {100000000.0f, "1E08"},
         {123000000.0f, "1.23E08"},    {std::numeric_limits<float>::max(), "3.402823E38"},
-        {0.123456789f, "0.12"},       {99999.99f, "99999.99"},      {999999.94f, "999999.90"},
+        {0.123456789f, "0.12"},       {99999.99f, "99999.99"},
+        {999999.94f, "999999.90"},
     };
-    for (const TextCase& c : cases) EXPECT_EQ(NumberText(c.value), c.text) << c.value;
+    for (const TextCase& c : cases)
+        EXPECT_EQ(NumberText(c.value), c.text) << c.value;
 }
 
 TEST_F(Texts, InfinityAndNotANumber) {
@@ -76,10 +82,11 @@ TEST_F(Texts, InfinityAndNotANumber) {
 
 TEST_F(Texts, DecibelTextTable) {
     const TextCase cases[] = {
-        {1.0f, "0 dB"},       {0.5f, "-6.02 dB"}, {2.0f, "6.02 dB"},   {10.0f, "20.00 dB"},
-        {0.0f, "-INF dB"},    {-1.0f, "NAN dB"},  {0.001f, "-60.00 dB"}, {0.25f, "-12.04 dB"},
+        {1.0f, "0 dB"},    {0.5f, "-6.02 dB"}, {2.0f, "6.02 dB"},     {10.0f, "20.00 dB"},
+        {0.0f, "-INF dB"}, {-1.0f, "NAN dB"},  {0.001f, "-60.00 dB"}, {0.25f, "-12.04 dB"},
     };
-    for (const TextCase& c : cases) EXPECT_EQ(DecibelText(c.value), c.text) << c.value;
+    for (const TextCase& c : cases)
+        EXPECT_EQ(DecibelText(c.value), c.text) << c.value;
 }
 
 TEST_F(Texts, TheSeparatorComesFromTheLocaleSetting) {

@@ -1,8 +1,8 @@
 // The engine's construction, setters, window and square root.
+#include "dsp/GuardedMath.h"
 #include "engine/DelayVoc.h"
 #include "engine/FastSqrt.h"
 #include "engine/HannWindow.h"
-#include "dsp/GuardedMath.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -29,7 +29,8 @@ TEST(Engine, FreshEngineHoldsItsInitialValues) {
     EXPECT_EQ(e.rate, 0.0f);
     EXPECT_EQ(e.binWidth, 0.0f);
     for (int32_t f = 0; f < 600; ++f)
-        for (int32_t j = 0; j < 512; ++j) ASSERT_EQ(e.MagFrame(f)[j] + e.FreqFrame(f)[j], 0.0f);
+        for (int32_t j = 0; j < 512; ++j)
+            ASSERT_EQ(e.MagFrame(f)[j] + e.FreqFrame(f)[j], 0.0f);
 }
 
 TEST(Engine, Setters) {
@@ -41,8 +42,8 @@ TEST(Engine, Setters) {
     e.SetMix(0.25f);
     EXPECT_EQ(e.wet, 0.25f);
     EXPECT_EQ(e.dry, 0.75f);
-    for (const auto& [count, expected] :
-         std::vector<std::pair<int32_t, int32_t>>{{0, 1}, {-5, 1}, {600, 600}, {1, 1}, {37, 37}, {601, 600}}) {
+    for (const auto& [count, expected] : std::vector<std::pair<int32_t, int32_t>>{
+             {0, 1}, {-5, 1}, {600, 600}, {1, 1}, {37, 37}, {601, 600}}) {
         e.SetTrackLength(count);
         EXPECT_EQ(e.trackLen, expected) << count;
     }
@@ -60,8 +61,10 @@ TEST(HannWindow, ValuesAndSymmetry) {
     EXPECT_NEAR(w[511], 0.9999976f, 1e-7);
     EXPECT_EQ(w[511], w[512]);
     EXPECT_NEAR(w[1], 0.0000094f, 0.00000005f); // sin^2(pi / 1023)
-    for (int32_t i = 0; i < 1024; ++i) ASSERT_NEAR(w[i], w[1023 - i], 1e-7) << i;
-    for (int32_t i = 0; i < 511; ++i) ASSERT_LT(w[i], w[i + 1]) << i;
+    for (int32_t i = 0; i < 1024; ++i)
+        ASSERT_NEAR(w[i], w[1023 - i], 1e-7) << i;
+    for (int32_t i = 0; i < 511; ++i)
+        ASSERT_LT(w[i], w[i + 1]) << i;
 }
 
 TEST(HannWindow, SmallCounts) {

@@ -31,7 +31,8 @@ std::vector<float> ProcessAll(TDelayVoc& e, const std::vector<float>& input) {
 
 double Rms(const std::vector<float>& x, size_t begin, size_t end) {
     double sum = 0;
-    for (size_t i = begin; i < end; ++i) sum += static_cast<double>(x[i]) * x[i];
+    for (size_t i = begin; i < end; ++i)
+        sum += static_cast<double>(x[i]) * x[i];
     return std::sqrt(sum / static_cast<double>(end - begin));
 }
 
@@ -55,7 +56,8 @@ void Configure(TDelayVoc& e) {
 TEST(Process, BlockSizesDoNotChangeTheOutput) {
     std::vector<float> input = Tones({{220, 0.4}, {1375, 0.2}}, kRate, 40000);
     const std::vector<float> noise = Noise(40000, 0.3f, 7);
-    for (size_t i = 20000; i < input.size(); ++i) input[i] = (i / 3000) % 2 ? noise[i] : 0.0f;
+    for (size_t i = 20000; i < input.size(); ++i)
+        input[i] = (i / 3000) % 2 ? noise[i] : 0.0f;
 
     auto whole = Engine();
     Configure(*whole);
@@ -118,9 +120,10 @@ TEST(Process, SteadyTonesComeOutDelayedBy1024AtThreeQuartersOfTheirAmplitude) {
             }
             return std::sqrt(error / energy);
         };
-        const double gain = Rms(output, 8192, output.size()) / Rms(input, 8192 - 1024, input.size() - 1024);
-        std::printf("wet gain for %.1f Hz: %.4f, residual at lag 1024: %.4f\n", partials[0].first, gain,
-                    residual(1024, gain));
+        const double gain =
+            Rms(output, 8192, output.size()) / Rms(input, 8192 - 1024, input.size() - 1024);
+        std::printf("wet gain for %.1f Hz: %.4f, residual at lag 1024: %.4f\n", partials[0].first,
+                    gain, residual(1024, gain));
         EXPECT_GT(gain, 0.75 * 0.965) << partials[0].first;
         EXPECT_LT(gain, 0.75 * 1.04) << partials[0].first;
         EXPECT_LT(residual(1024, gain), 0.1) << partials[0].first;
@@ -132,9 +135,11 @@ TEST(Process, SteadyTonesComeOutDelayedBy1024AtThreeQuartersOfTheirAmplitude) {
 TEST(Process, SilenceIsNotRecordedAndGivesExactlyZero) {
     auto e = Engine();
     const std::vector<float> output = ProcessAll(*e, std::vector<float>(20 * kHop, 0.0f));
-    for (float v : output) ASSERT_EQ(v, 0.0f);
+    for (float v : output)
+        ASSERT_EQ(v, 0.0f);
     for (int32_t f = 0; f < 600; ++f)
-        for (int32_t j = 0; j < 512; ++j) ASSERT_EQ(e->MagFrame(f)[j], 0.0f);
+        for (int32_t j = 0; j < 512; ++j)
+            ASSERT_EQ(e->MagFrame(f)[j], 0.0f);
 }
 
 // One hop of 256 samples of 0.5 has a level sum of exactly 128.
@@ -160,7 +165,8 @@ TEST(Process, AClosedGateReplaysTheTrackEveryRevolution) {
     const size_t period = length * kHop;
     const size_t start = 3 * period;
     EXPECT_GT(Rms(output, start, start + period), 0.01);
-    for (size_t t = start; t < start + period; ++t) ASSERT_EQ(output[t], output[t + period]) << t;
+    for (size_t t = start; t < start + period; ++t)
+        ASSERT_EQ(output[t], output[t + period]) << t;
 }
 
 // A ramp recorded forward plays back as a falling level when the head reverses.
@@ -170,12 +176,14 @@ TEST(Process, BackwardPlaybackVisitsAForwardRecordingInReverse) {
         auto e = Engine();
         e->SetTrackLength(length);
         std::vector<float> input = Tones({{500, 1.0}}, kRate, (length + 4) * kHop);
-        for (size_t t = 0; t < input.size(); ++t) input[t] *= static_cast<float>(0.05 + t / 6000.0);
+        for (size_t t = 0; t < input.size(); ++t)
+            input[t] *= static_cast<float>(0.05 + t / 6000.0);
         // Record the ramp from frame 0 on, then stop the input and play.
         ProcessAll(*e, std::vector<float>(input.begin(), input.begin() + length * kHop));
         e->threshold = 1e30f;
         e->forward = !backward;
-        const std::vector<float> output = ProcessAll(*e, std::vector<float>(2 * length * kHop, 0.0f));
+        const std::vector<float> output =
+            ProcessAll(*e, std::vector<float>(2 * length * kHop, 0.0f));
         int rising = 0, falling = 0;
         const size_t from = length * kHop; // the second revolution
         for (int32_t hop = 4; hop < length - 1; ++hop) {
@@ -259,7 +267,8 @@ TEST(Process, DelayOfTheWholeTrackEqualsNoDelay) {
             e->delayedAsCarrier = carrier;
             outputs.push_back(ProcessAll(*e, input));
         }
-    for (size_t i = 1; i < outputs.size(); ++i) EXPECT_TRUE(SameBits(outputs[0], outputs[i])) << i;
+    for (size_t i = 1; i < outputs.size(); ++i)
+        EXPECT_TRUE(SameBits(outputs[0], outputs[i])) << i;
 }
 
 TEST(Process, CountOfZeroOrBelowChangesNothing) {
@@ -272,7 +281,8 @@ TEST(Process, CountOfZeroOrBelowChangesNothing) {
     e->Process(in, out, -5);
     EXPECT_EQ(e->fifoPos, fifoPos);
     EXPECT_EQ(e->levelSum, level);
-    for (float v : out) EXPECT_EQ(v, 9.0f);
+    for (float v : out)
+        EXPECT_EQ(v, 9.0f);
 }
 
 // Mend: without a sample rate there is nothing to resynthesise with; the engine
@@ -282,11 +292,13 @@ TEST(Process, BeforeTheSampleRateOnlyTheDrySignalPasses) {
     e.SetMix(0.25f);
     const std::vector<float> input = Noise(3000, 1.0f, 5);
     const std::vector<float> output = ProcessAll(e, input);
-    for (size_t i = 0; i < input.size(); ++i) ASSERT_EQ(output[i], 0.75f * input[i]);
+    for (size_t i = 0; i < input.size(); ++i)
+        ASSERT_EQ(output[i], 0.75f * input[i]);
     EXPECT_EQ(e.fifoPos, 768);
     EXPECT_EQ(e.writeIdx, 0);
     EXPECT_EQ(e.levelSum, 0.0f);
-    for (int32_t k = 0; k < 1024; ++k) ASSERT_EQ(e.inFifo[k], 0.0f);
+    for (int32_t k = 0; k < 1024; ++k)
+        ASSERT_EQ(e.inFifo[k], 0.0f);
     e.SetSampleRate(-44100.0f);
     EXPECT_EQ(ProcessAll(e, input), output);
     EXPECT_EQ(e.fifoPos, 768);
@@ -307,7 +319,8 @@ TEST(Process, BadSamplesDoNotPoisonTheTrackOrThePhases) {
         e->SetTrackLength(40);
         std::vector<float> input = Tones({{440, 0.5}}, kRate, 60 * kHop);
         const size_t burstEnd = 10 * kHop + 300;
-        for (size_t t = 10 * kHop; t < burstEnd; ++t) input[t] = bad;
+        for (size_t t = 10 * kHop; t < burstEnd; ++t)
+            input[t] = bad;
         const std::vector<float> output = ProcessAll(*e, input);
         // Finite again within 5 hops of the last bad sample.
         for (size_t t = burstEnd + 5 * kHop; t < output.size(); ++t)
@@ -356,7 +369,8 @@ TEST(Process, AHeadAtTheEndOfTheStorageIsFrameZero) {
 // sanitizer builds turn any stray index into a failure).
 TEST(Process, NonsenseFieldValuesStayInsideTheStorage) {
     const std::vector<float> input = Noise(kHop, 0.5f, 9);
-    const int32_t values[] = {-1000000, -601, -1, 0, 1, 511, 512, 513, 599, 600, 601, 100000, INT32_MAX, INT32_MIN};
+    const int32_t values[] = {-1000000, -601, -1,  0,   1,      511,       512,
+                              513,      599,  600, 601, 100000, INT32_MAX, INT32_MIN};
     std::mt19937 random(5);
     for (int round = 0; round < 300; ++round) {
         auto pick = [&] { return values[random() % std::size(values)]; };

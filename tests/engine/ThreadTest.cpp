@@ -20,7 +20,12 @@ TEST(Threads, QuantitiesWrittenWhileProcessingKeepTheEngineSound) {
 
     std::thread writer([&] {
         std::mt19937 random(42);
-        const float floats[] = {0.0f, 0.5f, 1.0f, 2.0f, 1e30f, -1.0f,
+        const float floats[] = {0.0f,
+                                0.5f,
+                                1.0f,
+                                2.0f,
+                                1e30f,
+                                -1.0f,
                                 std::numeric_limits<float>::quiet_NaN(),
                                 std::numeric_limits<float>::infinity()};
         const float rates[] = {22050.0f, 44100.0f, 48000.0f, 96000.0f, 0.0f, -1.0f};
@@ -28,20 +33,48 @@ TEST(Threads, QuantitiesWrittenWhileProcessingKeepTheEngineSound) {
         auto anyInt = [&] { return static_cast<int32_t>(random() % 1400) - 100; };
         while (!done.load()) {
             switch (random() % 14) {
-            case 0: e.delay = anyInt(); break;
-            case 1: e.delayedAsCarrier = random() % 2; break;
-            case 2: e.outAmp = anyFloat(); break;
-            case 3: e.startBin = anyInt(); break;
-            case 4: e.endBin = anyInt(); break;
-            case 5: e.threshold = anyFloat(); break;
-            case 6: e.writeIdx = anyInt(); break;
-            case 7: e.recAmp = anyFloat(); break;
-            case 8: e.forward = random() % 2; break;
-            case 9: e.SetTrackLength(anyInt()); break;
-            case 10: e.trackLen = anyInt(); break;
-            case 11: e.SetMix(anyFloat()); break;
-            case 12: e.SetSampleRate(rates[random() % std::size(rates)]); break;
-            default: std::this_thread::yield(); break;
+            case 0:
+                e.delay = anyInt();
+                break;
+            case 1:
+                e.delayedAsCarrier = random() % 2;
+                break;
+            case 2:
+                e.outAmp = anyFloat();
+                break;
+            case 3:
+                e.startBin = anyInt();
+                break;
+            case 4:
+                e.endBin = anyInt();
+                break;
+            case 5:
+                e.threshold = anyFloat();
+                break;
+            case 6:
+                e.writeIdx = anyInt();
+                break;
+            case 7:
+                e.recAmp = anyFloat();
+                break;
+            case 8:
+                e.forward = random() % 2;
+                break;
+            case 9:
+                e.SetTrackLength(anyInt());
+                break;
+            case 10:
+                e.trackLen = anyInt();
+                break;
+            case 11:
+                e.SetMix(anyFloat());
+                break;
+            case 12:
+                e.SetSampleRate(rates[random() % std::size(rates)]);
+                break;
+            default:
+                std::this_thread::yield();
+                break;
             }
         }
     });
@@ -67,7 +100,8 @@ TEST(Threads, QuantitiesWrittenWhileProcessingKeepTheEngineSound) {
     const std::vector<float> tone = Tones({{440, 0.5}}, 44100, 256 * 60);
     std::vector<float> after(tone.size());
     e.Process(tone.data(), after.data(), static_cast<int32_t>(tone.size()));
-    for (size_t t = 256 * 8; t < after.size(); ++t) ASSERT_TRUE(std::isfinite(after[t])) << t;
+    for (size_t t = 256 * 8; t < after.size(); ++t)
+        ASSERT_TRUE(std::isfinite(after[t])) << t;
     for (int32_t i = 0; i < 512; ++i) {
         ASSERT_TRUE(std::isfinite(e.lastPhase[i]));
         ASSERT_TRUE(std::isfinite(e.synthPhase[i]));

@@ -104,7 +104,8 @@ const std::vector<Row> kRows = {
 
 TEST(Dispatcher, TableCoversEveryOpcodeExceptIdentifyAndVu) {
     std::vector<bool> seen(77, false);
-    for (const Row& row : kRows) seen[row.opcode] = true;
+    for (const Row& row : kRows)
+        seen[row.opcode] = true;
     for (int32_t op = 0; op <= 76; ++op)
         if (op != effGetVu && op != effIdentify) {
             EXPECT_TRUE(seen[op]) << "opcode " << op;
@@ -215,12 +216,24 @@ TEST(Dispatcher, DefaultsOfThePlainEffect) {
         intptr_t expected;
     };
     const Case cases[] = {
-        {effKeysRequired, 1},        {effGetVstVersion, 2300},       {effGetNumProgramCategories, 1},
-        {effCanBeAutomated, 1},      {effGetCurrentMidiProgram, -1}, {effConnectInput, 1},
-        {effConnectOutput, 1},       {effGetPlugCategory, 0},        {effGetProgram, 0},
-        {effGetVu, 0},               {effProcessEvents, 0},          {effCanDo, 0},
-        {effGetVendorVersion, 0},    {effGetEffectName, 0},          {effGetChunk, 0},
-        {effGetOutputProperties, 0}, {effGetIcon, 0},                {effGetDestinationBuffer, 0},
+        {effKeysRequired, 1},
+        {effGetVstVersion, 2300},
+        {effGetNumProgramCategories, 1},
+        {effCanBeAutomated, 1},
+        {effGetCurrentMidiProgram, -1},
+        {effConnectInput, 1},
+        {effConnectOutput, 1},
+        {effGetPlugCategory, 0},
+        {effGetProgram, 0},
+        {effGetVu, 0},
+        {effProcessEvents, 0},
+        {effCanDo, 0},
+        {effGetVendorVersion, 0},
+        {effGetEffectName, 0},
+        {effGetChunk, 0},
+        {effGetOutputProperties, 0},
+        {effGetIcon, 0},
+        {effGetDestinationBuffer, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(effect.dispatcher(c.opcode, 3, 0, nullptr, 0), c.expected) << c.opcode;

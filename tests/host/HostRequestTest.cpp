@@ -24,7 +24,9 @@ struct Request {
     intptr_t withoutHost;
 };
 
-template <typename T> intptr_t Addr(T* p) { return reinterpret_cast<intptr_t>(p); }
+template <typename T> intptr_t Addr(T* p) {
+    return reinterpret_cast<intptr_t>(p);
+}
 
 const std::vector<Request> kRequests = {
     {"setParameterAutomated", [](DefaultEffect& e) { return e.setParameterAutomated(4, 0.75f), 0; },
@@ -45,7 +47,8 @@ const std::vector<Request> kRequests = {
      3, 0, 0, 0x1000, 0x1000, 0},
     {"tempoAt", [](DefaultEffect& e) { return e.tempoAt(96); }, audioMasterTempoAt, 0, 96, 0, 0,
      1200000, 1200000, 0},
-    {"getNumAutomatableParameters", [](DefaultEffect& e) { return e.getNumAutomatableParameters(); },
+    {"getNumAutomatableParameters",
+     [](DefaultEffect& e) { return e.getNumAutomatableParameters(); },
      audioMasterGetNumAutomatableParameters, 0, 0, 0, 0, 8, 8, 0},
     {"getParameterQuantization", [](DefaultEffect& e) { return e.getParameterQuantization(); },
      audioMasterGetParameterQuantization, 0, 0, 0, 0, 100, 100, 0},
@@ -111,18 +114,16 @@ const std::vector<Request> kRequests = {
      [](DefaultEffect& e) { return Addr(e.openWindow(reinterpret_cast<VstWindow*>(gText))); },
      audioMasterOpenWindow, 0, 0, kText, 0, 0x5000, 0x5000, 0},
     {"closeWindow",
-     [](DefaultEffect& e) {
-         return intptr_t{e.closeWindow(reinterpret_cast<VstWindow*>(gText))};
-     },
+     [](DefaultEffect& e) { return intptr_t{e.closeWindow(reinterpret_cast<VstWindow*>(gText))}; },
      audioMasterCloseWindow, 0, 0, kText, 0, 1, 1, 0},
     {"getDirectory", [](DefaultEffect& e) { return Addr(e.getDirectory()); },
      audioMasterGetDirectory, 0, 0, 0, 0, 0x6000, 0x6000, 0},
     {"updateDisplay", [](DefaultEffect& e) { return intptr_t{e.updateDisplay()}; },
      audioMasterUpdateDisplay, 0, 0, 0, 0, 1, 1, 0},
-    {"beginEdit", [](DefaultEffect& e) { return intptr_t{e.beginEdit(5)}; }, audioMasterBeginEdit, 5,
-     0, 0, 0, 1, 1, 0},
-    {"endEdit", [](DefaultEffect& e) { return intptr_t{e.endEdit(6)}; }, audioMasterEndEdit, 6, 0, 0,
-     0, 0, 0, 0},
+    {"beginEdit", [](DefaultEffect& e) { return intptr_t{e.beginEdit(5)}; }, audioMasterBeginEdit,
+     5, 0, 0, 0, 1, 1, 0},
+    {"endEdit", [](DefaultEffect& e) { return intptr_t{e.endEdit(6)}; }, audioMasterEndEdit, 6, 0,
+     0, 0, 0, 0, 0},
     {"openFileSelector",
      [](DefaultEffect& e) {
          return intptr_t{e.openFileSelector(reinterpret_cast<VstFileSelect*>(gText))};
@@ -189,8 +190,8 @@ TEST(HostRequests, UpdateSampleRateAndBlockSizeTakeOnlyPositiveAnswers) {
         double rate;
         int32_t block;
     };
-    for (const Case& c : {Case{0, 44100.0, 1024}, Case{-5, 44100.0, 1024}, Case{48000, 48000.0, 1024},
-                          Case{512, 512.0, 512}}) {
+    for (const Case& c : {Case{0, 44100.0, 1024}, Case{-5, 44100.0, 1024},
+                          Case{48000, 48000.0, 1024}, Case{512, 512.0, 512}}) {
         RecordingHost host;
         host.answer(audioMasterGetSampleRate, c.answer);
         host.answer(audioMasterGetBlockSize, c.answer == 48000 ? 0 : c.answer);

@@ -87,13 +87,16 @@ uint16_t X87ControlWord() {
     return word;
 }
 
-void LoadX87ControlWord(uint16_t word) { __asm__ volatile("fnclex\n\tfldcw %0" : : "m"(word)); }
+void LoadX87ControlWord(uint16_t word) {
+    __asm__ volatile("fnclex\n\tfldcw %0" : : "m"(word));
+}
 
 // A host thread whose floating-point traps are enabled gets them masked when it
 // loads the module; precision and rounding stay as the host had them.
 TEST(Module, LoadingMasksFloatingPointTrapsOfTheLoadingThread) {
     const uint16_t savedX87 = X87ControlWord();
-    LoadX87ControlWord(static_cast<uint16_t>((savedX87 & ~0x3Fu) | 0x0C00u)); // traps on, truncating
+    LoadX87ControlWord(
+        static_cast<uint16_t>((savedX87 & ~0x3Fu) | 0x0C00u)); // traps on, truncating
 #if defined(__SSE__)
     const unsigned savedCsr = _mm_getcsr();
     _mm_setcsr(savedCsr & ~0x1F80u);

@@ -24,7 +24,8 @@ TEST(Record, BaseConstructorFillsEveryField) {
     EXPECT_EQ(e->user, nullptr);
     EXPECT_EQ(e->uniqueID, 0x4E6F4566);
     EXPECT_EQ(e->version, 1);
-    for (char c : e->future) EXPECT_EQ(c, 0);
+    for (char c : e->future)
+        EXPECT_EQ(c, 0);
     EXPECT_NE(e->dispatcher, nullptr);
     EXPECT_NE(e->process, nullptr);
     EXPECT_NE(e->processReplacing, nullptr);
@@ -123,7 +124,8 @@ TEST(Arrangements, AllocateGivesAZeroedBlockOfTheRightSize) {
     EXPECT_EQ(arrangement->numChannels, 2);
     EXPECT_EQ(arrangement->type, 0);
     const auto* bytes = reinterpret_cast<const unsigned char*>(arrangement);
-    for (size_t i = 8; i < 232; ++i) ASSERT_EQ(bytes[i], 0) << i;
+    for (size_t i = 8; i < 232; ++i)
+        ASSERT_EQ(bytes[i], 0) << i;
     // Allocating again releases the old block first.
     ASSERT_TRUE(effect.allocateArrangement(&arrangement, 0));
     EXPECT_EQ(arrangement->numChannels, 0);

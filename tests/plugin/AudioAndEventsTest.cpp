@@ -2,8 +2,8 @@
 #include "support/HostedPlugin.h"
 #include "support/Signals.h"
 
-#include <cstring>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -12,7 +12,8 @@ using AudioAndEvents = HostedPlugin;
 std::vector<float> TestSignal() {
     std::vector<float> signal = Tones({{440, 0.4}, {1760, 0.1}}, 44100, 20000);
     const std::vector<float> noise = Noise(20000, 0.3f, 5);
-    for (size_t i = 12000; i < 16000; ++i) signal[i] = noise[i];
+    for (size_t i = 12000; i < 16000; ++i)
+        signal[i] = noise[i];
     return signal;
 }
 
@@ -55,7 +56,8 @@ TEST_F(AudioAndEvents, BlockLengthsAndInPlaceBuffersGiveTheSameOutput) {
         set(9, 0.5f);
         std::vector<float> buffer = input;
         for (size_t done = 0; done < buffer.size(); done += static_cast<size_t>(block)) {
-            const auto n = static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(block), buffer.size() - done));
+            const auto n = static_cast<int32_t>(
+                std::min<size_t>(static_cast<size_t>(block), buffer.size() - done));
             float* channel[1] = {buffer.data() + done};
             effect->processReplacing(effect, channel, channel, n); // input = output
         }
@@ -91,10 +93,11 @@ TEST_F(AudioAndEvents, NullChannelsDoNothing) {
 
 TEST_F(AudioAndEvents, CapabilityAnswers) {
     const std::pair<const char*, intptr_t> rows[] = {
-        {"receiveVstTimeInfo", 1},   {"sendVstEvents", -1},      {"sendVstMidiEvent", -1},
-        {"receiveVstEvents", -1},    {"receiveVstMidiEvent", -1}, {"ReceiveVstTimeInfo", -1},
-        {"receivevsttimeinfo", -1},  {"", -1},                   {"plugAsChannelInsert", -1},
-        {"receiveVstTimeInfo ", -1},
+        {"receiveVstTimeInfo", 1},   {"sendVstEvents", -1},
+        {"sendVstMidiEvent", -1},    {"receiveVstEvents", -1},
+        {"receiveVstMidiEvent", -1}, {"ReceiveVstTimeInfo", -1},
+        {"receivevsttimeinfo", -1},  {"", -1},
+        {"plugAsChannelInsert", -1}, {"receiveVstTimeInfo ", -1},
     };
     for (const auto& [query, answer] : rows) {
         std::string copy = query;
@@ -163,7 +166,8 @@ TEST_F(AudioAndEvents, HeadPositionAtTheTopOfItsRange) {
     set(10, 0.0f);
     set(7, 1.0f);
     const std::vector<float> output = run(TestSignal());
-    for (float v : output) ASSERT_TRUE(std::isfinite(v));
+    for (float v : output)
+        ASSERT_TRUE(std::isfinite(v));
     EXPECT_LT(get(7), 1.0f);
 }
 

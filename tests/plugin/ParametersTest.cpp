@@ -20,7 +20,8 @@ TEST_F(Parameters, RecordAfterMain) {
     EXPECT_EQ(effect->version, 1);
     EXPECT_EQ(effect->initialDelay, 0);
     EXPECT_EQ(effect->ioRatio, 1.0f);
-    for (char c : effect->future) EXPECT_EQ(c, 0);
+    for (char c : effect->future)
+        EXPECT_EQ(c, 0);
 }
 
 struct Expected {
@@ -51,7 +52,8 @@ TEST_F(Parameters, DefaultProgramAt44100) {
         EXPECT_EQ(display(row.index), row.display) << row.index;
     }
     const float defaults[] = {0, 0, 1, 0, 1, 0, 1, 0, 0.5f, 1, 0};
-    for (int32_t i = 0; i < 11; ++i) EXPECT_EQ(get(i), defaults[i]) << i;
+    for (int32_t i = 0; i < 11; ++i)
+        EXPECT_EQ(get(i), defaults[i]) << i;
 }
 
 TEST_F(Parameters, DefaultProgramAt48000) {
@@ -79,16 +81,16 @@ struct RoundTrip {
 TEST_F(Parameters, TableBothWays) {
     start(44100.0f);
     const RoundTrip rows[] = {
-        {0, 0.5f, 0.5f, "870.75 ms "},               // 150 of 600 frames
-        {0, 0.31f, 0.310913f, "336.69 ms "},         // 57.66 frames become 58
+        {0, 0.5f, 0.5f, "870.75 ms "},       // 150 of 600 frames
+        {0, 0.31f, 0.310913f, "336.69 ms "}, // 57.66 frames become 58
         {1, 0.5f, 0.0f, "delayed as modulator"},
         {1, 0.51f, 1.0f, "delayed as carrier"},
         {2, 0.5f, 0.5f, "-12.04 dB"},
-        {3, 0.5f, 0.5f, "2756.25Hz"},                // bin 64
-        {4, 0.5f, 0.5f, "5512.50 Hz"},               // bin 128
+        {3, 0.5f, 0.5f, "2756.25Hz"},  // bin 64
+        {4, 0.5f, 0.5f, "5512.50 Hz"}, // bin 128
         {5, 0.3f, 0.3f, "-10.46 dB"},
-        {6, 0.5f, 0.5f, "870.75 ms "},               // 150 frames
-        {7, 0.5f, 0.5f, "435.37 ms "},               // frame 75 of 150
+        {6, 0.5f, 0.5f, "870.75 ms "}, // 150 frames
+        {7, 0.5f, 0.5f, "435.37 ms "}, // frame 75 of 150
         {8, 0.25f, 0.25f, "-6.02 dB"},
         {9, 0.25f, 0.25f, " ||||||||-"},
         {10, 0.5f, 0.0f, "backward"},
@@ -156,8 +158,9 @@ TEST_F(Parameters, TrackLengthDerivesTheDelayAgain) {
 TEST_F(Parameters, MixBarSlides) {
     start();
     const std::pair<float, const char*> rows[] = {
-        {0.0f, "dry ||||||"},  {0.25f, " ||||||||-"}, {0.5f, "|||||-||||"},  {0.75f, "|-||||||||"},
-        {1.0f, "|||||| wet"},  {0.03125f, "dry ||||||"}, {0.96875f, "|||||| wet"}, {0.1f, "ry |||||||"},
+        {0.0f, "dry ||||||"},     {0.25f, " ||||||||-"}, {0.5f, "|||||-||||"},
+        {0.75f, "|-||||||||"},    {1.0f, "|||||| wet"},  {0.03125f, "dry ||||||"},
+        {0.96875f, "|||||| wet"}, {0.1f, "ry |||||||"},
     };
     for (const auto& [mix, bar] : rows) {
         set(9, mix);
@@ -231,9 +234,9 @@ TEST_F(Parameters, ProgramNamesFitTheHostsBuffer) {
 // Mend: null buffers from the host are answered as if there were nothing to do.
 TEST_F(Parameters, NullBuffersAreIgnored) {
     start();
-    for (const int32_t opcode :
-         {effGetProgramName, effSetProgramName, effGetParamLabel, effGetParamDisplay, effGetParamName,
-          effGetEffectName, effGetVendorString, effGetProductString, effGetProgramNameIndexed})
+    for (const int32_t opcode : {effGetProgramName, effSetProgramName, effGetParamLabel,
+                                 effGetParamDisplay, effGetParamName, effGetEffectName,
+                                 effGetVendorString, effGetProductString, effGetProgramNameIndexed})
         Dispatch(effect, opcode, 0, 0, nullptr);
     EXPECT_EQ(text(effGetProgramName), "Preset 0");
 }

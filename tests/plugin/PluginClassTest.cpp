@@ -101,7 +101,8 @@ TEST(PluginObject, ParametersAndTextsWhileAudioRuns) {
     std::vector<float> output(input.size());
     float* in[1] = {const_cast<float*>(input.data())};
     float* out[1] = {output.data()};
-    for (int block = 0; block < 2000; ++block) plugin.processReplacing(in, out, 128);
+    for (int block = 0; block < 2000; ++block)
+        plugin.processReplacing(in, out, 128);
     done = true;
     automation.join();
     interface.join();

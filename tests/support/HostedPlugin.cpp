@@ -34,7 +34,8 @@ std::vector<float> HostedPlugin::run(const std::vector<float>& input, int32_t bl
     std::vector<float> source = input;
     std::vector<float> output(input.size());
     for (size_t done = 0; done < input.size();) {
-        const auto n = static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(block), input.size() - done));
+        const auto n =
+            static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(block), input.size() - done));
         float* in[1] = {source.data() + done};
         float* out[1] = {output.data() + done};
         effect->processReplacing(effect, in, out, n);

@@ -10,7 +10,7 @@
 #include <vector>
 
 class HostedPlugin : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

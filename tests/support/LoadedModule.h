@@ -9,7 +9,7 @@
 using ModuleEntry = AEffect*(VSTCALL*)(audioMasterCallback);
 
 class LoadedModule {
-public:
+  public:
     explicit LoadedModule(const std::string& path = TAPESTRUM_MODULE_PATH) : library(path) {}
 
     bool loaded() const { return library.loaded(); }
@@ -18,7 +18,7 @@ public:
         return reinterpret_cast<ModuleEntry>(symbol(name));
     }
 
-private:
+  private:
     DynamicLibrary library;
 };
 

@@ -15,7 +15,7 @@ struct OperationCall {
 };
 
 class RecordingEffect : public AudioEffectX {
-public:
+  public:
     explicit RecordingEffect(audioMasterCallback host = nullptr, int32_t programs = 4,
                              int32_t params = 3);
     ~RecordingEffect() override;
@@ -32,7 +32,9 @@ public:
     int32_t block() const { return blockSize; }
     int32_t current() const { return curProgram; }
 
-    void process(float** in, float** out, int32_t n) override { note("process", {P(in), P(out), n}); }
+    void process(float** in, float** out, int32_t n) override {
+        note("process", {P(in), P(out), n});
+    }
     void processReplacing(float** in, float** out, int32_t n) override {
         note("processReplacing", {P(in), P(out), n});
     }
@@ -45,7 +47,9 @@ public:
     void setProgramName(char* n) override { note("setProgramName", {P(n)}); }
     void getProgramName(char* n) override { note("getProgramName", {P(n)}); }
     void getParameterLabel(int32_t i, char* t) override { note("getParameterLabel", {i, P(t)}); }
-    void getParameterDisplay(int32_t i, char* t) override { note("getParameterDisplay", {i, P(t)}); }
+    void getParameterDisplay(int32_t i, char* t) override {
+        note("getParameterDisplay", {i, P(t)});
+    }
     void getParameterName(int32_t i, char* t) override { note("getParameterName", {i, P(t)}); }
     float getVu() override { return note("getVu"), vuAnswer; }
     void setSampleRate(float r) override { note("setSampleRate", {}, r); }
@@ -58,8 +62,12 @@ public:
     void resume() override { note("resume"); }
 
     int32_t processEvents(VstEvents* e) override { return note("processEvents", {P(e)}), I(); }
-    bool canParameterBeAutomated(int32_t i) override { return note("canParameterBeAutomated", {i}), B(); }
-    bool string2parameter(int32_t i, char* t) override { return note("string2parameter", {i, P(t)}), B(); }
+    bool canParameterBeAutomated(int32_t i) override {
+        return note("canParameterBeAutomated", {i}), B();
+    }
+    bool string2parameter(int32_t i, char* t) override {
+        return note("string2parameter", {i, P(t)}), B();
+    }
     int32_t getNumCategories() override { return note("getNumCategories"), I(); }
     bool getProgramNameIndexed(int32_t c, int32_t i, char* t) override {
         return note("getProgramNameIndexed", {c, i, P(t)}), B();
@@ -81,9 +89,15 @@ public:
     bool offlineNotify(VstAudioFile* d, int32_t n, bool s) override {
         return note("offlineNotify", {P(d), n, s}), B();
     }
-    bool offlinePrepare(VstOfflineTask* o, int32_t n) override { return note("offlinePrepare", {P(o), n}), B(); }
-    bool offlineRun(VstOfflineTask* o, int32_t n) override { return note("offlineRun", {P(o), n}), B(); }
-    bool processVariableIo(VstVariableIo* v) override { return note("processVariableIo", {P(v)}), B(); }
+    bool offlinePrepare(VstOfflineTask* o, int32_t n) override {
+        return note("offlinePrepare", {P(o), n}), B();
+    }
+    bool offlineRun(VstOfflineTask* o, int32_t n) override {
+        return note("offlineRun", {P(o), n}), B();
+    }
+    bool processVariableIo(VstVariableIo* v) override {
+        return note("processVariableIo", {P(v)}), B();
+    }
     bool setSpeakerArrangement(VstSpeakerArrangement* i, VstSpeakerArrangement* o) override {
         return note("setSpeakerArrangement", {P(i), P(o)}), B();
     }
@@ -101,7 +115,9 @@ public:
     }
     int32_t canDo(char* t) override { return note("canDo", {P(t)}), I(); }
     void* getIcon() override { return note("getIcon"), reinterpret_cast<void*>(intAnswer); }
-    bool setViewPosition(int32_t x, int32_t y) override { return note("setViewPosition", {x, y}), B(); }
+    bool setViewPosition(int32_t x, int32_t y) override {
+        return note("setViewPosition", {x, y}), B();
+    }
     int32_t getGetTailSize() override { return note("getGetTailSize"), I(); }
     int32_t fxIdle() override { return note("fxIdle"), I(); }
     bool getParameterProperties(int32_t i, VstParameterProperties* p) override {
@@ -118,8 +134,12 @@ public:
     int32_t getMidiProgramCategory(int32_t c, MidiProgramCategory* m) override {
         return note("getMidiProgramCategory", {c, P(m)}), I();
     }
-    bool hasMidiProgramsChanged(int32_t c) override { return note("hasMidiProgramsChanged", {c}), B(); }
-    bool getMidiKeyName(int32_t c, MidiKeyName* k) override { return note("getMidiKeyName", {c, P(k)}), B(); }
+    bool hasMidiProgramsChanged(int32_t c) override {
+        return note("hasMidiProgramsChanged", {c}), B();
+    }
+    bool getMidiKeyName(int32_t c, MidiKeyName* k) override {
+        return note("getMidiKeyName", {c, P(k)}), B();
+    }
     bool beginSetProgram() override { return note("beginSetProgram"), B(); }
     bool endSetProgram() override { return note("endSetProgram"), B(); }
     bool getSpeakerArrangement(VstSpeakerArrangement** i, VstSpeakerArrangement** o) override {
@@ -132,12 +152,14 @@ public:
         return note("setTotalSampleToProcess", {v}), intAnswer;
     }
     bool setPanLaw(int32_t t, float v) override { return note("setPanLaw", {t}, v), B(); }
-    int32_t beginLoadBank(VstPatchChunkInfo* p) override { return note("beginLoadBank", {P(p)}), I(); }
+    int32_t beginLoadBank(VstPatchChunkInfo* p) override {
+        return note("beginLoadBank", {P(p)}), I();
+    }
     int32_t beginLoadProgram(VstPatchChunkInfo* p) override {
         return note("beginLoadProgram", {P(p)}), I();
     }
 
-private:
+  private:
     template <typename T> static intptr_t P(T* p) { return reinterpret_cast<intptr_t>(p); }
     int32_t I() const { return static_cast<int32_t>(intAnswer); }
     bool B() const { return boolAnswer; }
@@ -148,7 +170,7 @@ private:
 
 // The smallest effect: every operation keeps the base classes' default.
 class DefaultEffect : public AudioEffectX {
-public:
+  public:
     explicit DefaultEffect(audioMasterCallback host = nullptr) : AudioEffectX(host, 1, 1) {}
     void process(float**, float**, int32_t) override {}
     float rate() const { return sampleRate; }

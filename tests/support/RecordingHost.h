@@ -17,7 +17,7 @@ struct HostRequest {
 };
 
 class RecordingHost {
-public:
+  public:
     RecordingHost();
     ~RecordingHost();
     RecordingHost(const RecordingHost&) = delete;
@@ -25,13 +25,13 @@ public:
 
     // The callback to hand to an effect; it reports to the most recently
     // constructed RecordingHost that is still alive.
-    static intptr_t VSTCALL Callback(AEffect* effect, int32_t opcode, int32_t index,
-                                     intptr_t value, void* ptr, float opt);
+    static intptr_t VSTCALL Callback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                                     void* ptr, float opt);
 
     void answer(int32_t opcode, intptr_t value) { answers[opcode] = value; }
     std::vector<HostRequest> requests;
     std::map<int32_t, intptr_t> answers{{audioMasterVersion, 2400}};
 
-private:
+  private:
     RecordingHost* previous;
 };

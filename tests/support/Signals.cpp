@@ -20,6 +20,7 @@ std::vector<float> Noise(int32_t length, float amplitude, unsigned seed) {
     std::mt19937 random(seed);
     std::uniform_real_distribution<float> uniform(-amplitude, amplitude);
     std::vector<float> signal(static_cast<size_t>(length));
-    for (float& v : signal) v = uniform(random);
+    for (float& v : signal)
+        v = uniform(random);
     return signal;
 }

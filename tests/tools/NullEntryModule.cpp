@@ -2,6 +2,7 @@
 // refuses the host.
 #include "host/EffectRecord.h"
 
-extern "C" __attribute__((visibility("default"))) AEffect* VSTCALL VSTPluginMain(audioMasterCallback) {
+extern "C" __attribute__((visibility("default"))) AEffect* VSTCALL
+VSTPluginMain(audioMasterCallback) {
     return nullptr;
 }

@@ -9,8 +9,8 @@
 #include "tools/ToolError.h"
 
 #include <cmath>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -20,7 +20,8 @@ namespace {
 std::vector<float> ReadRaw(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) throw ToolError("cannot read " + path);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
     std::vector<float> samples(bytes.size() / sizeof(float));
     std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
     return samples;
@@ -37,7 +38,8 @@ void WriteRaw(const std::string& path, const std::vector<float>& samples) {
 std::vector<float> ComparisonSignal() {
     std::vector<float> signal = Tones({{220, 0.2}, {331, 0.15}, {1234.5, 0.1}}, 44100, 441000);
     const std::vector<float> noise = Noise(441000, 0.3f, 77);
-    for (size_t i = 100000; i < 441000; ++i) signal[i] = (i / 20000) % 3 == 0 ? 0.0f : signal[i] + noise[i] * ((i / 20000) % 2);
+    for (size_t i = 100000; i < 441000; ++i)
+        signal[i] = (i / 20000) % 3 == 0 ? 0.0f : signal[i] + noise[i] * ((i / 20000) % 2);
     return signal;
 }
 
@@ -55,8 +57,10 @@ int Compare(const std::string& a, const std::string& b, double tolerance) {
         peak = std::max(peak, std::fabs(static_cast<double>(x[i])));
         (x[i] == y[i] ? identical : differing) += 1;
     }
-    std::printf("%zu samples: %zu bit-identical, %zu differ; largest difference %.3g (%.1f dB below the peak %.3g)\n",
-                x.size(), identical, differing, worst, worst > 0 ? 20 * std::log10(peak / worst) : INFINITY, peak);
+    std::printf("%zu samples: %zu bit-identical, %zu differ; largest difference %.3g (%.1f dB "
+                "below the peak %.3g)\n",
+                x.size(), identical, differing, worst,
+                worst > 0 ? 20 * std::log10(peak / worst) : INFINITY, peak);
     return worst <= tolerance * peak ? 0 : 1;
 }
 
@@ -69,7 +73,8 @@ int main(int argc, char** argv) {
             WriteRaw(args[1], ComparisonSignal());
             return 0;
         }
-        if (args.size() == 4 && args[0] == "compare") return Compare(args[1], args[2], std::stod(args[3]));
+        if (args.size() == 4 && args[0] == "compare")
+            return Compare(args[1], args[2], std::stod(args[3]));
         if (args.size() >= 4 && args[0] == "render") {
             AudioData input;
             input.channels.push_back(ReadRaw(args[2]));
@@ -77,12 +82,15 @@ int main(int argc, char** argv) {
             settings.pluginPath = args[1];
             for (size_t i = 4; i < args.size(); ++i) {
                 const size_t equals = args[i].find('=');
-                settings.parameters.emplace_back(args[i].substr(0, equals), args[i].substr(equals + 1));
+                settings.parameters.emplace_back(args[i].substr(0, equals),
+                                                 args[i].substr(equals + 1));
             }
             WriteRaw(args[3], Render(input, settings).channels[0]);
             return 0;
         }
-        std::fputs("usage: raw_render signal OUT | render MODULE IN OUT [NAME=VALUE]... | compare A B TOLERANCE\n", stderr);
+        std::fputs("usage: raw_render signal OUT | render MODULE IN OUT [NAME=VALUE]... | compare "
+                   "A B TOLERANCE\n",
+                   stderr);
         return 2;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "raw_render: %s\n", error.what());

@@ -33,7 +33,7 @@ std::string Slurp(const fs::path& path) {
 }
 
 class Tool : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         static int counter = 0;
         folder = fs::temp_directory_path() /
@@ -69,7 +69,8 @@ protected:
     // Every file in the folder, so that a test can see nothing was left behind.
     std::vector<std::string> listing() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -80,7 +81,8 @@ protected:
 std::vector<float> TestSignal(unsigned seed) {
     std::vector<float> signal = Tones({{330.0 + seed * 50, 0.3}}, 44100, 30000);
     const std::vector<float> noise = Noise(30000, 0.2f, seed);
-    for (size_t i = 15000; i < 22000; ++i) signal[i] += noise[i];
+    for (size_t i = 15000; i < 22000; ++i)
+        signal[i] += noise[i];
     return signal;
 }
 
@@ -92,7 +94,8 @@ std::vector<float> ProcessDirectly(const std::vector<float>& input, size_t tail,
     AEffect* e = module.entry()(RecordingHost::Callback);
     Dispatch(e, effOpen);
     Dispatch(e, effSetSampleRate, 0, 0, nullptr, 44100.0f);
-    for (const auto& [index, value] : parameters) e->setParameter(e, index, value);
+    for (const auto& [index, value] : parameters)
+        e->setParameter(e, index, value);
     Dispatch(e, effMainsChanged, 0, 1);
     std::vector<float> in = input, out(input.size() + tail);
     in.resize(out.size(), 0.0f);
@@ -106,17 +109,20 @@ std::vector<float> ProcessDirectly(const std::vector<float>& input, size_t tail,
 TEST_F(Tool, RenderEqualsProcessingTheEffectDirectly) {
     const std::vector<float> signal = TestSignal(1);
     const std::string in = writeInput("in.wav", {signal});
-    const std::vector<float> expected = ProcessDirectly(signal, 1024, {{9, 0.5f}, {0, 0.3f}, {10, 1.0f}});
+    const std::vector<float> expected =
+        ProcessDirectly(signal, 1024, {{9, 0.5f}, {0, 0.3f}, {10, 1.0f}});
     for (const int block : {1, 512, 4096}) {
         const ToolRun result =
-            run("render " + in + " " + file("out.wav") + " --set mix=0.5 --set 0=0.3 --set \"HEAD direction=1\" --block " +
+            run("render " + in + " " + file("out.wav") +
+                " --set mix=0.5 --set 0=0.3 --set \"HEAD direction=1\" --block " +
                 std::to_string(block));
         ASSERT_EQ(result.status, 0) << result.err;
         EXPECT_EQ(result.err, "");
         const AudioData output = ReadAudioFile(file("out.wav"));
         ASSERT_EQ(output.channels.size(), 1u);
         ASSERT_EQ(output.frames(), expected.size());
-        EXPECT_EQ(0, std::memcmp(output.channels[0].data(), expected.data(), expected.size() * sizeof(float)))
+        EXPECT_EQ(0, std::memcmp(output.channels[0].data(), expected.data(),
+                                 expected.size() * sizeof(float)))
             << "block " << block;
     }
 }
@@ -135,7 +141,8 @@ TEST_F(Tool, StereoChannelsAreIndependentInstances) {
 
 TEST_F(Tool, TheTailHasTheStatedLength) {
     const std::string in = writeInput("in.wav", {TestSignal(4)});
-    const std::pair<const char*, size_t> cases[] = {{"", 1024}, {" --tail 0.5", 22050}, {" --tail 0", 0}};
+    const std::pair<const char*, size_t> cases[] = {
+        {"", 1024}, {" --tail 0.5", 22050}, {" --tail 0", 0}};
     for (const auto& [option, tail] : cases) {
         const ToolRun result = run("render " + in + " " + file("out.wav") + option);
         ASSERT_EQ(result.status, 0) << result.err;
@@ -171,20 +178,24 @@ TEST_F(Tool, EveryErrorIsOneLineAStatusAndNoOutputFile) {
     std::ofstream(file("not-a-module.so")) << "this is text";
     const std::vector<ErrorCase> cases = {
         {"render " + file("missing.wav") + " OUT", "cannot read '" + file("missing.wav") + "'", 1},
-        {"render " + file("not-audio.wav") + " OUT", "cannot read '" + file("not-audio.wav") + "'", 1},
+        {"render " + file("not-audio.wav") + " OUT", "cannot read '" + file("not-audio.wav") + "'",
+         1},
         {"render IN OUT --set wobble=0.5", "the plug-in has no parameter 'wobble'", 2},
         {"render IN OUT --set 11=0.5", "the plug-in has no parameter '11'", 2},
         {"render IN OUT --set mix=1.5", "the value of 'mix' must lie between 0 and 1, not 1.5", 2},
-        {"render IN OUT --set mix=-0.1", "the value of 'mix' must lie between 0 and 1, not -0.1", 2},
+        {"render IN OUT --set mix=-0.1", "the value of 'mix' must lie between 0 and 1, not -0.1",
+         2},
         {"render IN OUT --set mix=loud", "the value of 'mix' is not a number: 'loud'", 2},
         {"render IN OUT --set mix=nan", "the value of 'mix' is not a number: 'nan'", 2},
         {"render IN OUT --set mix", "--set takes NAME_OR_INDEX=VALUE, not 'mix'", 2},
         {"render IN OUT --block 0", "--block takes a number from 1", 2},
-        {"render IN OUT --plugin " + file("missing.so"), "cannot load plug-in module '" + file("missing.so") + "'", 1},
+        {"render IN OUT --plugin " + file("missing.so"),
+         "cannot load plug-in module '" + file("missing.so") + "'", 1},
         {"render IN OUT --plugin " + file("not-a-module.so"), "cannot load plug-in module", 1},
         {"render IN OUT --plugin " + std::string(NO_ENTRY_MODULE), "has no entry point", 1},
         {"render IN OUT --plugin " + std::string(NULL_ENTRY_MODULE), "gave no instance", 1},
-        {"render IN " + file("no-such-folder/out.wav"), "cannot write '" + file("no-such-folder/out.wav") + "'", 1},
+        {"render IN " + file("no-such-folder/out.wav"),
+         "cannot write '" + file("no-such-folder/out.wav") + "'", 1},
         {"render IN " + file("out.xyz"), "no audio format is known for the extension '.xyz'", 1},
         {"render IN", "render takes an input and an output file", 2},
         {"render IN OUT --speed 2", "unknown option --speed", 2},
@@ -192,7 +203,8 @@ TEST_F(Tool, EveryErrorIsOneLineAStatusAndNoOutputFile) {
         {"frobnicate", "unknown command 'frobnicate'", 2},
     };
     for (ErrorCase c : cases) {
-        for (const auto& [word, path] : {std::pair<std::string, std::string>{"IN", in}, {"OUT", file("out.wav")}}) {
+        for (const auto& [word, path] :
+             {std::pair<std::string, std::string>{"IN", in}, {"OUT", file("out.wav")}}) {
             const size_t at = c.arguments.find(word);
             if (at != std::string::npos) c.arguments.replace(at, word.size(), path);
         }
@@ -200,7 +212,8 @@ TEST_F(Tool, EveryErrorIsOneLineAStatusAndNoOutputFile) {
         const ToolRun result = run(c.arguments);
         EXPECT_EQ(result.status, c.status) << c.arguments;
         EXPECT_EQ(result.err.rfind("tapestrum: ", 0), 0u) << result.err;
-        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.arguments << "\n" << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.arguments << "\n"
+                                                                 << result.err;
         EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
         EXPECT_EQ(listing(), before) << c.arguments; // no output and no temporary file
     }
@@ -249,7 +262,8 @@ const char* kEqualiser = "/usr/lib/vst/3BandEQ-vst.so";
 const char* kReverb = "/usr/lib/vst/MVerb-vst.so";
 
 TEST_F(Tool, HostsAThirdPartyEqualiserTransparently) {
-    if (!fs::exists(kEqualiser)) GTEST_SKIP() << kEqualiser << " is missing: install dpf-plugins-vst";
+    if (!fs::exists(kEqualiser))
+        GTEST_SKIP() << kEqualiser << " is missing: install dpf-plugins-vst";
     const std::vector<float> left = TestSignal(7), right = TestSignal(8);
     const std::string in = writeInput("stereo.wav", {left, right});
     const ToolRun result = run("render " + in + " " + file("eq.wav") + " --plugin " + kEqualiser);
@@ -265,7 +279,8 @@ TEST_F(Tool, HostsAThirdPartyEqualiserTransparently) {
 TEST_F(Tool, HostsAThirdPartyReverb) {
     if (!fs::exists(kReverb)) GTEST_SKIP() << kReverb << " is missing: install dpf-plugins-vst";
     const std::string in = writeInput("stereo.wav", {TestSignal(9), TestSignal(10)});
-    const ToolRun result = run("render " + in + " " + file("verb.wav") + " --tail 1 --plugin " + kReverb);
+    const ToolRun result =
+        run("render " + in + " " + file("verb.wav") + " --tail 1 --plugin " + kReverb);
     ASSERT_EQ(result.status, 0) << result.err;
     const AudioData output = ReadAudioFile(file("verb.wav"));
     ASSERT_EQ(output.channels.size(), 2u);
