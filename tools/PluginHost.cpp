@@ -89,8 +89,6 @@ PluginInstance::PluginInstance(const PluginModule& module, float rate, int32_t b
     dispatch(effOpen);
     dispatch(effSetSampleRate, 0, 0, nullptr, sampleRate);
     dispatch(effSetBlockSize, 0, blockSize);
-    scratch.assign(
-        static_cast<size_t>(std::max(0, effect->numOutputs)) * static_cast<size_t>(block), 0.0f);
 }
 
 PluginInstance::~PluginInstance() {

@@ -76,5 +76,4 @@ class PluginInstance {
 
     AEffect* effect = nullptr;
     bool running = false;
-    std::vector<float> scratch; // zeroed outputs for plug-ins that only accumulate
 };
