@@ -36,12 +36,8 @@ void RunHops(benchmark::State& state, float threshold) {
     state.SetLabel("time per iteration = time per hop");
 }
 
-void HopGateOpen(benchmark::State& state) {
-    RunHops(state, 0.0f);
-}
-void HopGateClosed(benchmark::State& state) {
-    RunHops(state, 1e30f);
-}
+void HopGateOpen(benchmark::State& state) { RunHops(state, 0.0f); }
+void HopGateClosed(benchmark::State& state) { RunHops(state, 1e30f); }
 BENCHMARK(HopGateOpen);
 BENCHMARK(HopGateClosed);
 

@@ -59,9 +59,7 @@ Extended RealPower(Extended base, Extended exponent) {
     return std::exp(exponent * std::log(base));
 }
 
-Extended Log10(Extended x) {
-    return std::log2(x) * kLog10Of2;
-}
+Extended Log10(Extended x) { return std::log2(x) * kLog10Of2; }
 
 int32_t Floor(Extended x) {
     const Extended whole = std::trunc(x);

@@ -63,9 +63,5 @@ int32_t Floor(Extended x);
 // 32-bit range saturate and a NaN gives 0.
 int32_t Nearest(Extended x);
 
-inline int64_t Min64(int64_t a, int64_t b) {
-    return a < b ? a : b;
-}
-inline int64_t Max64(int64_t a, int64_t b) {
-    return a > b ? a : b;
-}
+inline int64_t Min64(int64_t a, int64_t b) { return a < b ? a : b; }
+inline int64_t Max64(int64_t a, int64_t b) { return a > b ? a : b; }

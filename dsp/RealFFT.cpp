@@ -20,9 +20,7 @@ inline float DotSum(float a, float b, float c, float d) {
     return static_cast<float>(static_cast<double>(a) * b + static_cast<double>(c) * d);
 }
 
-bool IsPowerOfTwo(int32_t n) {
-    return n >= 1 && n <= (1 << 30) && (n & (n - 1)) == 0;
-}
+bool IsPowerOfTwo(int32_t n) { return n >= 1 && n <= (1 << 30) && (n & (n - 1)) == 0; }
 
 } // namespace
 

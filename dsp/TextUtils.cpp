@@ -159,9 +159,7 @@ std::string DecibelText(float x) {
     return NumberText(level) + " dB";
 }
 
-char DecimalSeparator() {
-    return gDecimalSeparator.load(std::memory_order_relaxed);
-}
+char DecimalSeparator() { return gDecimalSeparator.load(std::memory_order_relaxed); }
 
 void SetDecimalSeparator(char separator) {
     gDecimalSeparator.store(separator, std::memory_order_relaxed);

@@ -70,9 +70,7 @@ void TDelayVoc::SetMix(float value) {
     dry = 1.0f - value;
 }
 
-void TDelayVoc::SetTrackLength(int32_t frames) {
-    trackLen = ClampInt(frames, 1, MaxTrackFrames);
-}
+void TDelayVoc::SetTrackLength(int32_t frames) { trackLen = ClampInt(frames, 1, MaxTrackFrames); }
 
 void TDelayVoc::Process(const float* input, float* output, int32_t count) {
     for (int32_t i = 0; i < count; ++i) {

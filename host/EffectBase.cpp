@@ -6,9 +6,7 @@ namespace {
 
 // A record that is null or has lost its object is answered as if there were
 // nothing to do: a host's mistake never becomes a crash here.
-AudioEffect* effectOf(AEffect* e) {
-    return e ? static_cast<AudioEffect*>(e->object) : nullptr;
-}
+AudioEffect* effectOf(AEffect* e) { return e ? static_cast<AudioEffect*>(e->object) : nullptr; }
 
 } // namespace
 
@@ -48,16 +46,10 @@ void AudioEffect::setFlag(int32_t bit, bool state) {
         cEffect.flags &= ~bit;
 }
 
-void AudioEffect::setSampleRate(float rate) {
-    sampleRate = rate;
-}
-void AudioEffect::setBlockSize(int32_t size) {
-    blockSize = size;
-}
+void AudioEffect::setSampleRate(float rate) { sampleRate = rate; }
+void AudioEffect::setBlockSize(int32_t size) { blockSize = size; }
 void AudioEffect::setParameter(int32_t, float) {}
-float AudioEffect::getParameter(int32_t) {
-    return 0.0f;
-}
+float AudioEffect::getParameter(int32_t) { return 0.0f; }
 
 void AudioEffect::setParameterAutomated(int32_t index, float value) {
     setParameter(index, value);
@@ -67,61 +59,29 @@ void AudioEffect::setParameterAutomated(int32_t index, float value) {
 void AudioEffect::processReplacing(float**, float**, int32_t) {}
 void AudioEffect::open() {}
 void AudioEffect::close() {}
-int32_t AudioEffect::getProgram() {
-    return curProgram;
-}
-void AudioEffect::setProgram(int32_t program) {
-    curProgram = program;
-}
+int32_t AudioEffect::getProgram() { return curProgram; }
+void AudioEffect::setProgram(int32_t program) { curProgram = program; }
 void AudioEffect::setProgramName(char*) {}
 void AudioEffect::getProgramName(char*) {}
 void AudioEffect::getParameterLabel(int32_t, char*) {}
 void AudioEffect::getParameterDisplay(int32_t, char*) {}
 void AudioEffect::getParameterName(int32_t, char*) {}
-float AudioEffect::getVu() {
-    return 0.0f;
-}
-int32_t AudioEffect::getChunk(void**, bool) {
-    return 0;
-}
-int32_t AudioEffect::setChunk(void*, int32_t, bool) {
-    return 0;
-}
+float AudioEffect::getVu() { return 0.0f; }
+int32_t AudioEffect::getChunk(void**, bool) { return 0; }
+int32_t AudioEffect::setChunk(void*, int32_t, bool) { return 0; }
 void AudioEffect::suspend() {}
 void AudioEffect::resume() {}
-void AudioEffect::setUniqueID(int32_t id) {
-    cEffect.uniqueID = id;
-}
-void AudioEffect::setNumInputs(int32_t count) {
-    cEffect.numInputs = count;
-}
-void AudioEffect::setNumOutputs(int32_t count) {
-    cEffect.numOutputs = count;
-}
-void AudioEffect::hasVu(bool state) {
-    setFlag(effFlagsHasVu, state);
-}
-void AudioEffect::hasClip(bool state) {
-    setFlag(effFlagsHasClip, state);
-}
-void AudioEffect::canMono(bool state) {
-    setFlag(effFlagsCanMono, state);
-}
-void AudioEffect::canProcessReplacing(bool state) {
-    setFlag(effFlagsCanReplacing, state);
-}
-void AudioEffect::programsAreChunks(bool state) {
-    setFlag(effFlagsProgramChunks, state);
-}
-void AudioEffect::setRealtimeQualities(int32_t value) {
-    cEffect.realQualities = value;
-}
-void AudioEffect::setOfflineQualities(int32_t value) {
-    cEffect.offQualities = value;
-}
-void AudioEffect::setInitialDelay(int32_t samples) {
-    cEffect.initialDelay = samples;
-}
+void AudioEffect::setUniqueID(int32_t id) { cEffect.uniqueID = id; }
+void AudioEffect::setNumInputs(int32_t count) { cEffect.numInputs = count; }
+void AudioEffect::setNumOutputs(int32_t count) { cEffect.numOutputs = count; }
+void AudioEffect::hasVu(bool state) { setFlag(effFlagsHasVu, state); }
+void AudioEffect::hasClip(bool state) { setFlag(effFlagsHasClip, state); }
+void AudioEffect::canMono(bool state) { setFlag(effFlagsCanMono, state); }
+void AudioEffect::canProcessReplacing(bool state) { setFlag(effFlagsCanReplacing, state); }
+void AudioEffect::programsAreChunks(bool state) { setFlag(effFlagsProgramChunks, state); }
+void AudioEffect::setRealtimeQualities(int32_t value) { cEffect.realQualities = value; }
+void AudioEffect::setOfflineQualities(int32_t value) { cEffect.offQualities = value; }
+void AudioEffect::setInitialDelay(int32_t samples) { cEffect.initialDelay = samples; }
 
 int32_t AudioEffect::getMasterVersion() {
     const auto answer = static_cast<int32_t>(callHost(audioMasterVersion, 0, 0, nullptr, 0, 1));
@@ -132,9 +92,7 @@ int32_t AudioEffect::getCurrentUniqueId() {
     return static_cast<int32_t>(callHost(audioMasterCurrentId, 0, 0, nullptr, 0, 0));
 }
 
-void AudioEffect::masterIdle() {
-    callHost(audioMasterIdle, 0, 0, nullptr, 0, 0);
-}
+void AudioEffect::masterIdle() { callHost(audioMasterIdle, 0, 0, nullptr, 0, 0); }
 
 // The host answers 0 for a connected pin.
 bool AudioEffect::isInputConnected(int32_t input) {

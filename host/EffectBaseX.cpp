@@ -8,13 +8,9 @@ namespace {
 constexpr int32_t kVstVersion = 2300;
 constexpr int32_t kSynthCategory = 2;
 
-intptr_t asFlag(bool state) {
-    return state ? 1 : 0;
-}
+intptr_t asFlag(bool state) { return state ? 1 : 0; }
 
-template <typename T> T* asAddress(intptr_t answer) {
-    return reinterpret_cast<T*>(answer);
-}
+template <typename T> T* asAddress(intptr_t answer) { return reinterpret_cast<T*>(answer); }
 
 } // namespace
 
@@ -46,12 +42,8 @@ int32_t AudioEffectX::getParameterQuantization() {
     return static_cast<int32_t>(callHost(audioMasterGetParameterQuantization, 0, 0, nullptr, 0, 0));
 }
 
-bool AudioEffectX::ioChanged() {
-    return callHost(audioMasterIOChanged, 0, 0, nullptr, 0, 0) != 0;
-}
-bool AudioEffectX::needIdle() {
-    return callHost(audioMasterNeedIdle, 0, 0, nullptr, 0, 0) != 0;
-}
+bool AudioEffectX::ioChanged() { return callHost(audioMasterIOChanged, 0, 0, nullptr, 0, 0) != 0; }
+bool AudioEffectX::needIdle() { return callHost(audioMasterNeedIdle, 0, 0, nullptr, 0, 0) != 0; }
 
 bool AudioEffectX::sizeWindow(int32_t width, int32_t height) {
     return callHost(audioMasterSizeWindow, width, height, nullptr, 0, 0) != 0;
@@ -191,76 +183,34 @@ bool AudioEffectX::openFileSelector(VstFileSelect* ptr) {
 
 // Defaults of the operations an effect overrides.
 
-int32_t AudioEffectX::processEvents(VstEvents*) {
-    return 0;
-}
-bool AudioEffectX::canParameterBeAutomated(int32_t) {
-    return true;
-}
-bool AudioEffectX::string2parameter(int32_t, char*) {
-    return false;
-}
-float AudioEffectX::channelParameter(int32_t, int32_t) {
-    return 0.0f;
-}
-int32_t AudioEffectX::getNumCategories() {
-    return 1;
-}
-bool AudioEffectX::getProgramNameIndexed(int32_t, int32_t, char*) {
-    return false;
-}
-bool AudioEffectX::copyProgram(int32_t) {
-    return false;
-}
+int32_t AudioEffectX::processEvents(VstEvents*) { return 0; }
+bool AudioEffectX::canParameterBeAutomated(int32_t) { return true; }
+bool AudioEffectX::string2parameter(int32_t, char*) { return false; }
+float AudioEffectX::channelParameter(int32_t, int32_t) { return 0.0f; }
+int32_t AudioEffectX::getNumCategories() { return 1; }
+bool AudioEffectX::getProgramNameIndexed(int32_t, int32_t, char*) { return false; }
+bool AudioEffectX::copyProgram(int32_t) { return false; }
 void AudioEffectX::inputConnected(int32_t, bool) {}
 void AudioEffectX::outputConnected(int32_t, bool) {}
-bool AudioEffectX::getInputProperties(int32_t, VstPinProperties*) {
-    return false;
-}
-bool AudioEffectX::getOutputProperties(int32_t, VstPinProperties*) {
-    return false;
-}
+bool AudioEffectX::getInputProperties(int32_t, VstPinProperties*) { return false; }
+bool AudioEffectX::getOutputProperties(int32_t, VstPinProperties*) { return false; }
 
 int32_t AudioEffectX::getPlugCategory() {
     return (cEffect.flags & effFlagsIsSynth) ? kSynthCategory : 0;
 }
 
-void AudioEffectX::wantAsyncOperation(bool state) {
-    setFlag(effFlagsExtIsAsync, state);
-}
-void AudioEffectX::hasExternalBuffer(bool state) {
-    setFlag(effFlagsExtHasBuffer, state);
-}
-void AudioEffectX::isSynth(bool state) {
-    setFlag(effFlagsIsSynth, state);
-}
-void AudioEffectX::noTail(bool state) {
-    setFlag(effFlagsNoSoundInStop, state);
-}
-int32_t AudioEffectX::reportCurrentPosition() {
-    return 0;
-}
-float* AudioEffectX::reportDestinationBuffer() {
-    return nullptr;
-}
-bool AudioEffectX::offlineNotify(VstAudioFile*, int32_t, bool) {
-    return false;
-}
-bool AudioEffectX::offlinePrepare(VstOfflineTask*, int32_t) {
-    return false;
-}
-bool AudioEffectX::offlineRun(VstOfflineTask*, int32_t) {
-    return false;
-}
-int32_t AudioEffectX::offlinePassCount() {
-    return 0;
-}
-int32_t AudioEffectX::offlineMetaPassCount() {
-    return 0;
-}
-bool AudioEffectX::processVariableIo(VstVariableIo*) {
-    return false;
-}
+void AudioEffectX::wantAsyncOperation(bool state) { setFlag(effFlagsExtIsAsync, state); }
+void AudioEffectX::hasExternalBuffer(bool state) { setFlag(effFlagsExtHasBuffer, state); }
+void AudioEffectX::isSynth(bool state) { setFlag(effFlagsIsSynth, state); }
+void AudioEffectX::noTail(bool state) { setFlag(effFlagsNoSoundInStop, state); }
+int32_t AudioEffectX::reportCurrentPosition() { return 0; }
+float* AudioEffectX::reportDestinationBuffer() { return nullptr; }
+bool AudioEffectX::offlineNotify(VstAudioFile*, int32_t, bool) { return false; }
+bool AudioEffectX::offlinePrepare(VstOfflineTask*, int32_t) { return false; }
+bool AudioEffectX::offlineRun(VstOfflineTask*, int32_t) { return false; }
+int32_t AudioEffectX::offlinePassCount() { return 0; }
+int32_t AudioEffectX::offlineMetaPassCount() { return 0; }
+bool AudioEffectX::processVariableIo(VstVariableIo*) { return false; }
 bool AudioEffectX::setSpeakerArrangement(VstSpeakerArrangement*, VstSpeakerArrangement*) {
     return false;
 }
@@ -277,93 +227,35 @@ void AudioEffectX::setBlockSizeAndSampleRate(int32_t size, float rate) {
     sampleRate = rate;
 }
 
-bool AudioEffectX::setBypass(bool) {
-    return false;
-}
-bool AudioEffectX::getEffectName(char*) {
-    return false;
-}
-bool AudioEffectX::getErrorText(char*) {
-    return false;
-}
-bool AudioEffectX::getVendorString(char*) {
-    return false;
-}
-bool AudioEffectX::getProductString(char*) {
-    return false;
-}
-int32_t AudioEffectX::getVendorVersion() {
-    return 0;
-}
-intptr_t AudioEffectX::vendorSpecific(int32_t, intptr_t, void*, float) {
-    return 0;
-}
-int32_t AudioEffectX::canDo(char*) {
-    return 0;
-}
-void* AudioEffectX::getIcon() {
-    return nullptr;
-}
-bool AudioEffectX::setViewPosition(int32_t, int32_t) {
-    return false;
-}
-int32_t AudioEffectX::getGetTailSize() {
-    return 0;
-}
-int32_t AudioEffectX::fxIdle() {
-    return 0;
-}
-bool AudioEffectX::getParameterProperties(int32_t, VstParameterProperties*) {
-    return false;
-}
-bool AudioEffectX::keysRequired() {
-    return false;
-}
-int32_t AudioEffectX::getVstVersion() {
-    return kVstVersion;
-}
-int32_t AudioEffectX::getMidiProgramName(int32_t, MidiProgramName*) {
-    return 0;
-}
-int32_t AudioEffectX::getCurrentMidiProgram(int32_t, MidiProgramName*) {
-    return -1;
-}
-int32_t AudioEffectX::getMidiProgramCategory(int32_t, MidiProgramCategory*) {
-    return 0;
-}
-bool AudioEffectX::hasMidiProgramsChanged(int32_t) {
-    return false;
-}
-bool AudioEffectX::getMidiKeyName(int32_t, MidiKeyName*) {
-    return false;
-}
-bool AudioEffectX::beginSetProgram() {
-    return false;
-}
-bool AudioEffectX::endSetProgram() {
-    return false;
-}
-intptr_t AudioEffectX::setTotalSampleToProcess(intptr_t value) {
-    return value;
-}
-int32_t AudioEffectX::getNextShellPlugin(char*) {
-    return 0;
-}
-int32_t AudioEffectX::startProcess() {
-    return 0;
-}
-int32_t AudioEffectX::stopProcess() {
-    return 0;
-}
-bool AudioEffectX::setPanLaw(int32_t, float) {
-    return false;
-}
-int32_t AudioEffectX::beginLoadBank(VstPatchChunkInfo*) {
-    return 0;
-}
-int32_t AudioEffectX::beginLoadProgram(VstPatchChunkInfo*) {
-    return 0;
-}
+bool AudioEffectX::setBypass(bool) { return false; }
+bool AudioEffectX::getEffectName(char*) { return false; }
+bool AudioEffectX::getErrorText(char*) { return false; }
+bool AudioEffectX::getVendorString(char*) { return false; }
+bool AudioEffectX::getProductString(char*) { return false; }
+int32_t AudioEffectX::getVendorVersion() { return 0; }
+intptr_t AudioEffectX::vendorSpecific(int32_t, intptr_t, void*, float) { return 0; }
+int32_t AudioEffectX::canDo(char*) { return 0; }
+void* AudioEffectX::getIcon() { return nullptr; }
+bool AudioEffectX::setViewPosition(int32_t, int32_t) { return false; }
+int32_t AudioEffectX::getGetTailSize() { return 0; }
+int32_t AudioEffectX::fxIdle() { return 0; }
+bool AudioEffectX::getParameterProperties(int32_t, VstParameterProperties*) { return false; }
+bool AudioEffectX::keysRequired() { return false; }
+int32_t AudioEffectX::getVstVersion() { return kVstVersion; }
+int32_t AudioEffectX::getMidiProgramName(int32_t, MidiProgramName*) { return 0; }
+int32_t AudioEffectX::getCurrentMidiProgram(int32_t, MidiProgramName*) { return -1; }
+int32_t AudioEffectX::getMidiProgramCategory(int32_t, MidiProgramCategory*) { return 0; }
+bool AudioEffectX::hasMidiProgramsChanged(int32_t) { return false; }
+bool AudioEffectX::getMidiKeyName(int32_t, MidiKeyName*) { return false; }
+bool AudioEffectX::beginSetProgram() { return false; }
+bool AudioEffectX::endSetProgram() { return false; }
+intptr_t AudioEffectX::setTotalSampleToProcess(intptr_t value) { return value; }
+int32_t AudioEffectX::getNextShellPlugin(char*) { return 0; }
+int32_t AudioEffectX::startProcess() { return 0; }
+int32_t AudioEffectX::stopProcess() { return 0; }
+bool AudioEffectX::setPanLaw(int32_t, float) { return false; }
+int32_t AudioEffectX::beginLoadBank(VstPatchChunkInfo*) { return 0; }
+int32_t AudioEffectX::beginLoadProgram(VstPatchChunkInfo*) { return 0; }
 
 // Speaker-arrangement utilities. Arrangements are plain C blocks: a head followed
 // by the speaker entries, obtained with calloc and released with free.

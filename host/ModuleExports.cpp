@@ -35,8 +35,6 @@ AEffect* VSTCALL tapestrumMain(audioMasterCallback audioMaster) {
 namespace {
 
 // Runs once when the module is loaded, on the loading thread.
-__attribute__((constructor)) void onModuleLoad() {
-    MaskFloatingPointExceptions();
-}
+__attribute__((constructor)) void onModuleLoad() { MaskFloatingPointExceptions(); }
 
 } // namespace

@@ -109,6 +109,4 @@ bool APlugin::getProductString(char* text) {
     return true;
 }
 
-int32_t APlugin::getVendorVersion() {
-    return PackDate(today());
-}
+int32_t APlugin::getVendorVersion() { return PackDate(today()); }

@@ -141,15 +141,9 @@ std::string PluginInstance::parameterLabel(int32_t index) const {
 std::string PluginInstance::parameterDisplay(int32_t index) const {
     return text(effGetParamDisplay, index);
 }
-std::string PluginInstance::effectName() const {
-    return text(effGetEffectName, 0);
-}
-std::string PluginInstance::vendorString() const {
-    return text(effGetVendorString, 0);
-}
-std::string PluginInstance::productString() const {
-    return text(effGetProductString, 0);
-}
+std::string PluginInstance::effectName() const { return text(effGetEffectName, 0); }
+std::string PluginInstance::vendorString() const { return text(effGetVendorString, 0); }
+std::string PluginInstance::productString() const { return text(effGetProductString, 0); }
 int32_t PluginInstance::vendorVersion() const {
     return static_cast<int32_t>(dispatch(effGetVendorVersion));
 }

@@ -56,9 +56,7 @@ std::vector<double> ReferenceInverse(const std::vector<float>& f) {
 }
 
 // Float rounding through log2(N) passes, relative to the size of the terms.
-double Tolerance(int32_t n, double scale) {
-    return 2e-7 * (std::log2(n) + 2) * scale + 1e-9;
-}
+double Tolerance(int32_t n, double scale) { return 2e-7 * (std::log2(n) + 2) * scale + 1e-9; }
 
 TEST(RealFFT, ForwardAndInverseAgreeWithTheSumsForEveryPowerOfTwo) {
     for (int32_t n = 1; n <= 1024; n *= 2) {

@@ -24,9 +24,7 @@ struct Request {
     intptr_t withoutHost;
 };
 
-template <typename T> intptr_t Addr(T* p) {
-    return reinterpret_cast<intptr_t>(p);
-}
+template <typename T> intptr_t Addr(T* p) { return reinterpret_cast<intptr_t>(p); }
 
 const std::vector<Request> kRequests = {
     {"setParameterAutomated", [](DefaultEffect& e) { return e.setParameterAutomated(4, 0.75f), 0; },

@@ -87,9 +87,7 @@ uint16_t X87ControlWord() {
     return word;
 }
 
-void LoadX87ControlWord(uint16_t word) {
-    __asm__ volatile("fnclex\n\tfldcw %0" : : "m"(word));
-}
+void LoadX87ControlWord(uint16_t word) { __asm__ volatile("fnclex\n\tfldcw %0" : : "m"(word)); }
 
 // A host thread whose floating-point traps are enabled gets them masked when it
 // loads the module; precision and rounding stay as the host had them.

@@ -4,12 +4,8 @@ namespace {
 RecordingHost* gCurrentHost = nullptr;
 }
 
-RecordingHost::RecordingHost() : previous(gCurrentHost) {
-    gCurrentHost = this;
-}
-RecordingHost::~RecordingHost() {
-    gCurrentHost = previous;
-}
+RecordingHost::RecordingHost() : previous(gCurrentHost) { gCurrentHost = this; }
+RecordingHost::~RecordingHost() { gCurrentHost = previous; }
 
 intptr_t VSTCALL RecordingHost::Callback(AEffect* effect, int32_t opcode, int32_t index,
                                          intptr_t value, void* ptr, float opt) {

@@ -1,4 +1,2 @@
 // A loadable module that is no plug-in: it has no entry point.
-extern "C" __attribute__((visibility("default"))) int notAPlugin() {
-    return 0;
-}
+extern "C" __attribute__((visibility("default"))) int notAPlugin() { return 0; }
