@@ -1,0 +1,138 @@
+// Writes the LV2 bundle's data files, manifest.ttl and tapestrum.ttl, from a
+// fresh instance of the effect: the port names are the parameter names the host
+// sees, the defaults are the program's values as read back, and the switches'
+// scale points carry the display texts of their two values. Run at build time:
+//   lv2_ttl_generator BUNDLE_DIR BINARY_NAME
+#include "host/EntryPoint.h"
+#include "lv2/Lv2Ports.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+intptr_t VSTCALL HostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+    return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+std::string Text(AEffect* effect, int32_t opcode, int32_t index) {
+    char buffer[256] = {};
+    effect->dispatcher(effect, opcode, index, 0, buffer, 0.0f);
+    buffer[sizeof buffer - 1] = '\0';
+    return buffer;
+}
+
+// A Turtle string literal.
+std::string Quoted(const std::string& text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+// A Turtle decimal literal that reads back as the same float.
+std::string Decimal(float value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.9g", static_cast<double>(value));
+    std::string text = buffer;
+    if (text.find_first_of(".e") == std::string::npos) text += ".0";
+    return text;
+}
+
+std::string Manifest(const std::string& binary) {
+    return "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+           "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n"
+           "<" + std::string(kLv2Uri) + ">\n"
+           "    a lv2:Plugin ;\n"
+           "    lv2:binary <" + binary + "> ;\n"
+           "    rdfs:seeAlso <tapestrum.ttl> .\n";
+}
+
+std::string ControlPort(AEffect* effect, int32_t index) {
+    const Lv2ControlPort& port = kLv2ControlPorts[index];
+    std::ostringstream ttl;
+    ttl << "    [\n"
+        << "        a lv2:InputPort, lv2:ControlPort ;\n"
+        << "        lv2:index " << kLv2FirstControlPort + index << " ;\n"
+        << "        lv2:symbol " << Quoted(port.symbol) << " ;\n"
+        << "        lv2:name " << Quoted(Text(effect, effGetParamName, index)) << " ;\n"
+        << "        lv2:default " << Decimal(effect->getParameter(effect, index)) << " ;\n"
+        << "        lv2:minimum 0.0 ;\n"
+        << "        lv2:maximum 1.0";
+    if (port.isSwitch) {
+        const float value = effect->getParameter(effect, index);
+        ttl << " ;\n        lv2:portProperty lv2:enumeration ;\n        lv2:scalePoint";
+        for (const float point : {0.0f, 1.0f}) {
+            effect->setParameter(effect, index, point);
+            ttl << (point == 0.0f ? " " : " ,\n            ") << "[ rdfs:label "
+                << Quoted(Text(effect, effGetParamDisplay, index)) << " ; rdf:value "
+                << Decimal(point) << " ]";
+        }
+        effect->setParameter(effect, index, value);
+    }
+    ttl << "\n    ]";
+    return ttl.str();
+}
+
+std::string PluginData(AEffect* effect) {
+    std::ostringstream ttl;
+    ttl << "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
+        << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+        << "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
+        << "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .\n"
+        << "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
+        << "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
+        << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n"
+        << "<" << kLv2Uri << ">\n"
+        << "    a lv2:Plugin, lv2:DelayPlugin ;\n"
+        << "    doap:name \"tapestrum\" ;\n"
+        << "    lv2:optionalFeature lv2:hardRTCapable, opts:options, urid:map ;\n"
+        << "    opts:supportedOption bufsz:maxBlockLength ;\n"
+        << "    lv2:port [\n"
+        << "        a lv2:InputPort, lv2:AudioPort ;\n"
+        << "        lv2:index " << kLv2AudioInPort << " ;\n"
+        << "        lv2:symbol \"in\" ;\n"
+        << "        lv2:name \"in\"\n"
+        << "    ], [\n"
+        << "        a lv2:OutputPort, lv2:AudioPort ;\n"
+        << "        lv2:index " << kLv2AudioOutPort << " ;\n"
+        << "        lv2:symbol \"out\" ;\n"
+        << "        lv2:name \"out\"\n"
+        << "    ],\n";
+    for (int32_t i = 0; i < kParameterCount; ++i)
+        ttl << ControlPort(effect, i) << (i + 1 < kParameterCount ? ",\n" : " .\n");
+    return ttl.str();
+}
+
+bool Write(const std::string& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary);
+    file << text;
+    file.close();
+    if (file) return true;
+    std::cerr << "lv2_ttl_generator: cannot write " << path << "\n";
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::cerr << "usage: lv2_ttl_generator BUNDLE_DIR BINARY_NAME\n";
+        return 2;
+    }
+    AEffect* effect = CreateInstanceRecord(HostCallback);
+    if (!effect) {
+        std::cerr << "lv2_ttl_generator: the effect gave no instance\n";
+        return 1;
+    }
+    const std::string bundle = argv[1];
+    const bool written = Write(bundle + "/manifest.ttl", Manifest(argv[2])) &&
+                         Write(bundle + "/tapestrum.ttl", PluginData(effect));
+    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    return written ? 0 : 1;
+}

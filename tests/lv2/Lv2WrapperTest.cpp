@@ -1,0 +1,173 @@
+// The LV2 wrapper's own logic: which controls reach the effect and when, what an
+// unconnected port does, and what the bundle's binary does with bad values and
+// rates.
+#include "lv2/Lv2Instance.h"
+#include "support/RecordingEffect.h"
+#include "support/Signals.h"
+#include "tools/DynamicLibrary.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+#include <lv2/core/lv2.h>
+
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+struct Ports {
+    std::vector<float> in = std::vector<float>(64, 0.5f), out = std::vector<float>(64, 9.0f);
+    std::array<float, kParameterCount> controls{};
+};
+
+template <class Connect> void ConnectAll(const Connect& connect, Ports& ports) {
+    connect(kLv2AudioInPort, ports.in.data());
+    connect(kLv2AudioOutPort, ports.out.data());
+    for (uint32_t i = 0; i < kParameterCount; ++i)
+        connect(kLv2FirstControlPort + i, &ports.controls[i]);
+}
+
+// The setParameter calls (index, value) that a run made, and whether it
+// processed audio after them.
+std::vector<std::pair<intptr_t, float>> ParameterCalls(const RecordingEffect& effect,
+                                                       size_t from, bool& processed) {
+    std::vector<std::pair<intptr_t, float>> calls;
+    processed = false;
+    for (size_t i = from; i < effect.calls.size(); ++i) {
+        const OperationCall& call = effect.calls[i];
+        if (call.name == "setParameter") {
+            EXPECT_FALSE(processed) << "a control applied after the audio";
+            calls.emplace_back(call.args[0], call.real);
+        }
+        if (call.name == "processReplacing") processed = true;
+    }
+    return calls;
+}
+
+TEST(Lv2Wrapper, ChangedControlsReachTheEffectOnceInIndexOrderBeforeTheAudio) {
+    auto* effect = new RecordingEffect(nullptr, 1, kParameterCount);
+    Lv2Instance instance(effect->getAeffect(), 48000.0f, 512);
+    Ports ports;
+    ConnectAll([&](uint32_t p, void* d) { instance.connectPort(p, d); }, ports);
+    instance.activate();
+    auto find = [&](const char* name) {
+        return *std::find_if(effect->calls.begin(), effect->calls.end(),
+                             [&](const OperationCall& c) { return c.name == name; });
+    };
+    EXPECT_EQ(find("setSampleRate").real, 48000.0f);
+    EXPECT_EQ(find("setBlockSize").args, std::vector<intptr_t>{512});
+    EXPECT_EQ(effect->calls.back().name, "startProcess"); // after resume
+
+    struct Step {
+        std::vector<std::pair<int, float>> writes; // port values set before the run
+        std::vector<std::pair<intptr_t, float>> expected;
+    };
+    const std::vector<Step> steps = {
+        {{}, {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0}, {8, 0}, {9, 0}, {10, 0}}},
+        {{}, {}},
+        {{{7, 0.25f}, {3, 0.5f}}, {{3, 0.5f}, {7, 0.25f}}},
+        {{{7, 0.25f}}, {}},
+        {{{9, kNaN}}, {{9, kNaN}}},
+        {{}, {}}, // a NaN left on a port is not applied again
+        {{{0, 2.0f}, {10, -kInf}}, {{0, 2.0f}, {10, -kInf}}},
+    };
+    for (size_t s = 0; s < steps.size(); ++s) {
+        for (const auto& [port, value] : steps[s].writes)
+            ports.controls[static_cast<size_t>(port)] = value;
+        const size_t before = effect->calls.size();
+        instance.run(64);
+        bool processed = false;
+        const auto calls = ParameterCalls(*effect, before, processed);
+        ASSERT_EQ(calls.size(), steps[s].expected.size()) << "step " << s;
+        for (size_t i = 0; i < calls.size(); ++i) {
+            EXPECT_EQ(calls[i].first, steps[s].expected[i].first) << "step " << s;
+            EXPECT_EQ(std::isnan(calls[i].second), std::isnan(steps[s].expected[i].second));
+            if (!std::isnan(calls[i].second)) {
+                EXPECT_EQ(calls[i].second, steps[s].expected[i].second);
+            }
+        }
+        EXPECT_TRUE(processed) << "step " << s;
+    }
+}
+
+// The bundle's binary, loaded as an LV2 host loads it.
+class Lv2Binary : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(library.loaded()) << library.error();
+        auto entry = reinterpret_cast<const LV2_Descriptor* (*)(uint32_t)>(
+            library.symbol("lv2_descriptor"));
+        ASSERT_NE(entry, nullptr);
+        descriptor = entry(0);
+        ASSERT_NE(descriptor, nullptr);
+        EXPECT_EQ(entry(1), nullptr);
+        EXPECT_STREQ(descriptor->URI, kLv2Uri);
+    }
+
+    // Renders `input` with the controls, in one run.
+    std::vector<float> render(const std::vector<float>& input,
+                              const std::array<float, kParameterCount>& controls,
+                              double rate = 44100) {
+        LV2_Handle handle = descriptor->instantiate(descriptor, rate, "", nullptr);
+        EXPECT_NE(handle, nullptr);
+        Ports ports;
+        ports.in = input;
+        ports.out.assign(input.size(), 0.0f);
+        ports.controls = controls;
+        ConnectAll([&](uint32_t p, void* d) { descriptor->connect_port(handle, p, d); }, ports);
+        descriptor->activate(handle);
+        descriptor->run(handle, static_cast<uint32_t>(input.size()));
+        descriptor->deactivate(handle);
+        descriptor->cleanup(handle);
+        return ports.out;
+    }
+
+    DynamicLibrary library{LV2_BINARY_PATH};
+    const LV2_Descriptor* descriptor = nullptr;
+};
+
+TEST_F(Lv2Binary, BadControlValuesAreClampedAsTheHostParametersAre) {
+    const std::vector<float> input = Noise(8192, 0.5f, 3);
+    std::array<float, kParameterCount> base{};
+    base = {0.3f, 0, 1, 0, 1, 0, 1, 0, 0.5f, 0.5f, 1};
+    struct Case {
+        int index;
+        float bad, same;
+    };
+    for (const Case& c : std::vector<Case>{
+             {9, 1.5f, 1.0f}, {9, -0.5f, 0.0f}, {9, kNaN, 0.0f}, {2, kInf, 1.0f},
+             {2, -kInf, 0.0f}, {0, 7.0f, 1.0f}, {10, kNaN, 0.0f}}) {
+        auto bad = base, same = base;
+        bad[static_cast<size_t>(c.index)] = c.bad;
+        same[static_cast<size_t>(c.index)] = c.same;
+        EXPECT_EQ(render(input, bad), render(input, same)) << "parameter " << c.index << " = " << c.bad;
+    }
+}
+
+TEST_F(Lv2Binary, UnconnectedPortsGiveSilenceAndBadRatesNoInstance) {
+    for (const uint32_t missing : {kLv2AudioInPort, kLv2FirstControlPort + 4, kLv2PortCount - 1}) {
+        LV2_Handle handle = descriptor->instantiate(descriptor, 44100, "", nullptr);
+        ASSERT_NE(handle, nullptr);
+        Ports ports;
+        ConnectAll([&](uint32_t p, void* d) { descriptor->connect_port(handle, p, d); }, ports);
+        descriptor->connect_port(handle, missing, nullptr);
+        descriptor->activate(handle);
+        descriptor->run(handle, 64);
+        EXPECT_EQ(ports.out, std::vector<float>(64, 0.0f)) << "port " << missing;
+        descriptor->connect_port(handle, kLv2AudioOutPort, nullptr);
+        descriptor->run(handle, 64); // no output to write: nothing happens
+        descriptor->deactivate(handle);
+        descriptor->cleanup(handle);
+    }
+    for (const double rate : {0.0, -44100.0, double(kNaN), -double(kInf), 1e300})
+        EXPECT_EQ(descriptor->instantiate(descriptor, rate, "", nullptr), nullptr) << rate;
+    const std::vector<float> input = Noise(4096, 0.5f, 5);
+    for (const double rate : {8000.0, 22050.0, 96000.0, 768000.0}) {
+        const auto output = render(input, {0, 0, 1, 0, 1, 0, 1, 0, 0.5f, 0.5f, 0}, rate);
+        EXPECT_TRUE(std::all_of(output.begin(), output.end(), [](float s) { return std::isfinite(s); }));
+        EXPECT_NE(output, std::vector<float>(input.size(), 0.0f)) << rate;
+    }
+}
+
+} // namespace
