@@ -53,23 +53,25 @@ LV2_Handle Instantiate(const LV2_Descriptor*, double rate, const char*,
     if (!(rate > 0) || rate > std::numeric_limits<float>::max()) return nullptr;
     AEffect* effect = CreateInstanceRecord(HostCallback);
     if (!effect) return nullptr;
-    auto* instance = new (std::nothrow)
-        Lv2Instance(effect, static_cast<float>(rate), MaxBlockLength(features));
+    auto* instance =
+        new (std::nothrow) Lv2Instance(effect, static_cast<float>(rate), MaxBlockLength(features));
     if (!instance) effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
     return instance;
 }
 
 Lv2Instance* Of(LV2_Handle handle) { return static_cast<Lv2Instance*>(handle); }
 
-void ConnectPort(LV2_Handle handle, uint32_t port, void* data) { Of(handle)->connectPort(port, data); }
+void ConnectPort(LV2_Handle handle, uint32_t port, void* data) {
+    Of(handle)->connectPort(port, data);
+}
 void Activate(LV2_Handle handle) { Of(handle)->activate(); }
 void Run(LV2_Handle handle, uint32_t sampleCount) { Of(handle)->run(sampleCount); }
 void Deactivate(LV2_Handle handle) { Of(handle)->deactivate(); }
 void Cleanup(LV2_Handle handle) { delete Of(handle); }
 const void* ExtensionData(const char*) { return nullptr; }
 
-const LV2_Descriptor kDescriptor = {kLv2Uri, Instantiate, ConnectPort, Activate, Run,
-                                    Deactivate, Cleanup,    ExtensionData};
+const LV2_Descriptor kDescriptor = {kLv2Uri, Instantiate, ConnectPort, Activate,
+                                    Run,     Deactivate,  Cleanup,     ExtensionData};
 
 // Runs once when the binary is loaded, on the loading thread, as for the VST 2
 // module.

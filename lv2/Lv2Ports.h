@@ -21,7 +21,9 @@ struct Lv2ControlPort {
 };
 
 constexpr Lv2ControlPort kLv2ControlPorts[kParameterCount] = {
-    {"delay", false},          {"process", true},      {"out_amp", false},
-    {"rec_start_freq", false}, {"rec_end_freq", false}, {"threshold", false},
-    {"track_length", false},   {"head_position", false}, {"rec_amp", false},
-    {"mix", false},            {"head_direction", true}};
+    {"delay", false},        {"process", true},
+    {"out_amp", false},      {"rec_start_freq", false},
+    {"rec_end_freq", false}, {"threshold", false},
+    {"track_length", false}, {"head_position", false},
+    {"rec_amp", false},      {"mix", false},
+    {"head_direction", true}};

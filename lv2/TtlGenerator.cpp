@@ -47,9 +47,13 @@ std::string Decimal(float value) {
 std::string Manifest(const std::string& binary) {
     return "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
            "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n"
-           "<" + std::string(kLv2Uri) + ">\n"
+           "<" +
+           std::string(kLv2Uri) +
+           ">\n"
            "    a lv2:Plugin ;\n"
-           "    lv2:binary <" + binary + "> ;\n"
+           "    lv2:binary <" +
+           binary +
+           "> ;\n"
            "    rdfs:seeAlso <tapestrum.ttl> .\n";
 }
 

@@ -86,10 +86,11 @@ TEST_F(Lv2Host, Lv2infoShowsTheUriThePortsAndTheirTexts) {
     std::string info;
     ASSERT_EQ(run(lv2Path + "lv2info urn:tapestrum:tapestrum", &info), 0) << info;
     for (const std::string expected :
-         {"urn:tapestrum:tapestrum", "Name:              tapestrum", "Class:             Delay Plugin",
-          "Has latency:       no", "hardRTCapable", "Port 12:", "Symbol:      track_length",
-          "Name:        track lenght", "Name:        head direction", "\"delayed as carrier\"",
-          "\"delayed as modulator\"", "\"backward\"", "\"forward\"", "Default:     0.500000"})
+         {"urn:tapestrum:tapestrum", "Name:              tapestrum",
+          "Class:             Delay Plugin", "Has latency:       no", "hardRTCapable",
+          "Port 12:", "Symbol:      track_length", "Name:        track lenght",
+          "Name:        head direction", "\"delayed as carrier\"", "\"delayed as modulator\"",
+          "\"backward\"", "\"forward\"", "Default:     0.500000"})
         EXPECT_NE(info.find(expected), std::string::npos) << expected << " in\n" << info;
     EXPECT_EQ(info.find("Port 13:"), std::string::npos);
 }

@@ -30,8 +30,8 @@ template <class Connect> void ConnectAll(const Connect& connect, Ports& ports) {
 
 // The setParameter calls (index, value) that a run made, and whether it
 // processed audio after them.
-std::vector<std::pair<intptr_t, float>> ParameterCalls(const RecordingEffect& effect,
-                                                       size_t from, bool& processed) {
+std::vector<std::pair<intptr_t, float>> ParameterCalls(const RecordingEffect& effect, size_t from,
+                                                       bool& processed) {
     std::vector<std::pair<intptr_t, float>> calls;
     processed = false;
     for (size_t i = from; i < effect.calls.size(); ++i) {
@@ -64,7 +64,8 @@ TEST(Lv2Wrapper, ChangedControlsReachTheEffectOnceInIndexOrderBeforeTheAudio) {
         std::vector<std::pair<intptr_t, float>> expected;
     };
     const std::vector<Step> steps = {
-        {{}, {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0}, {8, 0}, {9, 0}, {10, 0}}},
+        {{},
+         {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0}, {8, 0}, {9, 0}, {10, 0}}},
         {{}, {}},
         {{{7, 0.25f}, {3, 0.5f}}, {{3, 0.5f}, {7, 0.25f}}},
         {{{7, 0.25f}}, {}},
@@ -96,8 +97,8 @@ class Lv2Binary : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(library.loaded()) << library.error();
-        auto entry = reinterpret_cast<const LV2_Descriptor* (*)(uint32_t)>(
-            library.symbol("lv2_descriptor"));
+        auto entry =
+            reinterpret_cast<const LV2_Descriptor* (*)(uint32_t)>(library.symbol("lv2_descriptor"));
         ASSERT_NE(entry, nullptr);
         descriptor = entry(0);
         ASSERT_NE(descriptor, nullptr);
@@ -135,13 +136,18 @@ TEST_F(Lv2Binary, BadControlValuesAreClampedAsTheHostParametersAre) {
         int index;
         float bad, same;
     };
-    for (const Case& c : std::vector<Case>{
-             {9, 1.5f, 1.0f}, {9, -0.5f, 0.0f}, {9, kNaN, 0.0f}, {2, kInf, 1.0f},
-             {2, -kInf, 0.0f}, {0, 7.0f, 1.0f}, {10, kNaN, 0.0f}}) {
+    for (const Case& c : std::vector<Case>{{9, 1.5f, 1.0f},
+                                           {9, -0.5f, 0.0f},
+                                           {9, kNaN, 0.0f},
+                                           {2, kInf, 1.0f},
+                                           {2, -kInf, 0.0f},
+                                           {0, 7.0f, 1.0f},
+                                           {10, kNaN, 0.0f}}) {
         auto bad = base, same = base;
         bad[static_cast<size_t>(c.index)] = c.bad;
         same[static_cast<size_t>(c.index)] = c.same;
-        EXPECT_EQ(render(input, bad), render(input, same)) << "parameter " << c.index << " = " << c.bad;
+        EXPECT_EQ(render(input, bad), render(input, same))
+            << "parameter " << c.index << " = " << c.bad;
     }
 }
 
@@ -165,7 +171,8 @@ TEST_F(Lv2Binary, UnconnectedPortsGiveSilenceAndBadRatesNoInstance) {
     const std::vector<float> input = Noise(4096, 0.5f, 5);
     for (const double rate : {8000.0, 22050.0, 96000.0, 768000.0}) {
         const auto output = render(input, {0, 0, 1, 0, 1, 0, 1, 0, 0.5f, 0.5f, 0}, rate);
-        EXPECT_TRUE(std::all_of(output.begin(), output.end(), [](float s) { return std::isfinite(s); }));
+        EXPECT_TRUE(
+            std::all_of(output.begin(), output.end(), [](float s) { return std::isfinite(s); }));
         EXPECT_NE(output, std::vector<float>(input.size(), 0.0f)) << rate;
     }
 }
