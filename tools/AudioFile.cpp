@@ -42,7 +42,17 @@ std::string Extension(const std::string& path) {
     return extension;
 }
 
+const Container* ContainerFor(const std::string& path) {
+    const std::string extension = Extension(path);
+    const auto container =
+        std::find_if(std::begin(kContainers), std::end(kContainers),
+                     [&](const Container& c) { return extension == c.extension; });
+    return container == std::end(kContainers) ? nullptr : container;
+}
+
 } // namespace
+
+bool IsAudioFileName(const std::string& path) { return ContainerFor(path) != nullptr; }
 
 AudioData ReadAudioFile(const std::string& path) {
     SF_INFO info{};
@@ -69,13 +79,10 @@ struct AudioFileWriter::File {
 
 AudioFileWriter::AudioFileWriter(const std::string& path, int sampleRate, int channels)
     : file(std::make_unique<File>()), finalPath(path) {
-    const std::string extension = Extension(path);
-    const auto container =
-        std::find_if(std::begin(kContainers), std::end(kContainers),
-                     [&](const Container& c) { return extension == c.extension; });
-    if (container == std::end(kContainers))
+    const Container* container = ContainerFor(path);
+    if (!container)
         throw ToolError("cannot write '" + path +
-                        "': no audio format is known for the extension '." + extension +
+                        "': no audio format is known for the extension '." + Extension(path) +
                         "' (use .wav, .aiff, .flac, .ogg, .au, .caf or .w64)");
     file->info.samplerate = sampleRate;
     file->info.channels = channels;

@@ -10,6 +10,9 @@
 // Throws ToolError naming the file when it cannot be read.
 AudioData ReadAudioFile(const std::string& path);
 
+// Whether the extension of a path names a format that files can be written in.
+bool IsAudioFileName(const std::string& path);
+
 // An output file that appears under its name only once it is complete: the
 // samples go to a temporary file beside it, renamed over the name by commit().
 // A writer destroyed without commit() removes the temporary file.

@@ -1,18 +1,23 @@
 #include "tools/Commands.h"
 
 #include "tools/AudioFile.h"
+#include "tools/BatchRender.h"
 #include "tools/Demo.h"
 #include "tools/PluginHost.h"
+#include "tools/ProgramFile.h"
 #include "tools/Render.h"
 #include "tools/ToolError.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <set>
+#include <thread>
 
 #if defined(_WIN32)
 #include <io.h>
@@ -26,32 +31,57 @@
 namespace {
 
 constexpr const char* kInfoHelp =
-    "usage: tapestrum info [--plugin PATH] [--rate HZ]\n"
+    "usage: tapestrum info [--plugin PATH] [--rate HZ] [--preset FILE.fxp]\n"
     "\n"
     "Loads a VST 2 plug-in module, switches an instance on and prints its identity\n"
-    "texts, its instance record and a table of its parameters.\n"
+    "texts, its instance record, its program's name and a table of its parameters.\n"
     "\n"
-    "  --plugin PATH  the module to load (default: the tapestrum module beside this program)\n"
-    "  --rate HZ      the sample rate the instance is told (default 44100)\n";
+    "  --plugin PATH      the module to load (default: the tapestrum module beside this program)\n"
+    "  --rate HZ          the sample rate the instance is told (default 44100)\n"
+    "  --preset FILE.fxp  a program (or bank) file to load first, as a host loads one\n";
 
 constexpr const char* kRenderHelp =
-    "usage: tapestrum render IN OUT [--plugin PATH] [--set NAME_OR_INDEX=VALUE]...\n"
-    "                       [--rate HZ] [--block N] [--tail SECONDS]\n"
+    "usage: tapestrum render IN OUT [options]\n"
+    "       tapestrum render IN... --out-dir DIR [--format EXT] [options]\n"
     "\n"
     "Plays the audio file IN through a plug-in and writes OUT, in the format its\n"
     "extension names (.wav, .aiff, .au, .caf, .w64: 32-bit float; .flac: 24-bit;\n"
     ".ogg: Vorbis). Each channel of a multi-channel file goes through its own\n"
     "instance of a mono effect; a multi-channel plug-in gets the channels as inputs.\n"
+    "With --out-dir, every IN is rendered into DIR under its own name.\n"
     "\n"
     "  --plugin PATH             the module (default: the tapestrum module beside this program)\n"
+    "  --preset FILE.fxp         a program (or bank) file, loaded before any --set\n"
     "  --set NAME_OR_INDEX=VALUE a parameter, by name (any case) or index, to a value\n"
     "                            from 0 to 1, as a host sets it; may be repeated\n"
+    "  --automate NAME_OR_INDEX=T:V[,T:V]...\n"
+    "  --automate NAME_OR_INDEX=FILE.csv\n"
+    "                            moves a parameter over time: values from 0 to 1 at\n"
+    "                            increasing times in seconds, linear in between and\n"
+    "                            held before the first and after the last point; the\n"
+    "                            file holds time,value lines; may be repeated\n"
     "  --rate HZ                 the sample rate the plug-in is told (default: the file's)\n"
     "  --block N                 samples per processing call (default 512)\n"
     "  --tail SECONDS            audio rendered after the input ends (default: 1024\n"
     "                            samples, the lag of the wet signal)\n"
+    "  -j N                      threads: channels and files rendered at once\n"
+    "                            (default: the number of cores)\n"
+    "  --out-dir DIR             the folder for the outputs of several inputs\n"
+    "  --format EXT              with --out-dir: the outputs' format (default: each input's)\n"
     "\n"
-    "example: tapestrum render voice.wav voice-loop.wav --set mix=0.5 --set \"head direction=1\"\n";
+    "example: tapestrum render voice.wav voice-loop.wav --set mix=0.5 --automate delay=0:0,4:1\n";
+
+constexpr const char* kPresetHelp =
+    "usage: tapestrum preset OUT.fxp [--plugin PATH] [--preset IN.fxp] [--set "
+    "NAME_OR_INDEX=VALUE]...\n"
+    "\n"
+    "Writes a program file (.fxp), as VST 2 hosts save one: the parameters of a\n"
+    "fresh instance of the plug-in after loading IN.fxp and applying the --set\n"
+    "values, in that order, and the name of its program.\n"
+    "\n"
+    "  --plugin PATH             the module (default: the tapestrum module beside this program)\n"
+    "  --preset IN.fxp           a program (or bank) file to start from\n"
+    "  --set NAME_OR_INDEX=VALUE a parameter to a value from 0 to 1; may be repeated\n";
 
 constexpr const char* kDemoHelp =
     "usage: tapestrum demo [DIR]\n"
@@ -78,6 +108,10 @@ Arguments Parse(const std::vector<std::string>& args, const std::vector<std::str
         const std::string& word = args[i];
         if (word == "--help" || word == "-h") {
             parsed.help = true;
+        } else if (word.rfind("-j", 0) == 0 &&
+                   std::find(valued.begin(), valued.end(), "jobs") != valued.end()) {
+            if (word.size() == 2 && i + 1 >= args.size()) throw UsageError("-j needs a value");
+            parsed.options.emplace("jobs", word.size() > 2 ? word.substr(2) : args[++i]);
         } else if (word.rfind("--", 0) == 0) {
             std::string name = word.substr(2), value;
             const size_t equals = name.find('=');
@@ -115,15 +149,6 @@ float ParseRate(const Arguments& args, float fallback) {
     return text.empty() ? fallback : static_cast<float>(ParseNumber("rate", text, 1, 1000000));
 }
 
-std::string FourCharText(int32_t id) {
-    std::string text;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        const char c = static_cast<char>((static_cast<uint32_t>(id) >> shift) & 0xFF);
-        text += (c >= 32 && c < 127) ? c : '?';
-    }
-    return text;
-}
-
 std::string FlagNames(int32_t flags) {
     static const std::pair<int32_t, const char*> names[] = {
         {effFlagsHasEditor, "editor"},
@@ -142,15 +167,16 @@ std::string FlagNames(int32_t flags) {
     return text.empty() ? "none" : text;
 }
 
-// A bar on stderr, only when someone is watching it.
+// A bar on stderr, only when someone is watching it and the work takes long
+// enough to be worth watching.
 class ProgressBar {
   public:
-    explicit ProgressBar(bool shown) : shown(shown) {}
+    explicit ProgressBar(bool shown) : shown(shown), start(std::chrono::steady_clock::now()) {}
     ~ProgressBar() {
-        if (shown && drawn >= 0) std::fputs("\r\033[K", stderr);
+        if (drawn >= 0) std::fputs("\r\033[K", stderr);
     }
     void operator()(double share) {
-        if (!shown) return;
+        if (!shown || std::chrono::steady_clock::now() - start < kQuietTime) return;
         const int width = 40;
         const int filled = static_cast<int>(share * width);
         if (filled == drawn) return;
@@ -163,9 +189,67 @@ class ProgressBar {
     }
 
   private:
+    static constexpr std::chrono::milliseconds kQuietTime{500};
     bool shown;
+    std::chrono::steady_clock::time_point start;
     int drawn = -1;
 };
+
+// The options that say what state the plug-in starts in: --plugin, --preset
+// and --set (and --automate where the command takes it).
+RenderSettings ParseProgramSettings(const Arguments& args) {
+    RenderSettings settings;
+    settings.pluginPath = args.option("plugin", DefaultPluginPath());
+    if (const std::string preset = args.option("preset", ""); !preset.empty()) {
+        settings.preset = ReadProgramFile(preset);
+        settings.presetLabel = preset;
+    }
+    const auto sets = args.options.equal_range("set");
+    for (auto it = sets.first; it != sets.second; ++it) {
+        const size_t equals = it->second.find('=');
+        if (equals == std::string::npos || equals == 0)
+            throw UsageError("--set takes NAME_OR_INDEX=VALUE, not '" + it->second + "'");
+        const std::string name = it->second.substr(0, equals);
+        const std::string value = it->second.substr(equals + 1);
+        ParseParameterValue(name, value); // a bad value is reported before any work
+        settings.parameters.emplace_back(name, value);
+    }
+    // The multimap keeps options of one name in command-line order.
+    const auto ramps = args.options.equal_range("automate");
+    for (auto it = ramps.first; it != ramps.second; ++it)
+        settings.automation.push_back(ParseAutomation(it->second));
+    return settings;
+}
+
+int DefaultThreads() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : static_cast<int>(cores);
+}
+
+// Where each input of a batch goes: DIR/its name, with the extension of
+// --format or its own. Two inputs may not meet in one output, and no output
+// may replace its input.
+std::vector<RenderJob> BatchJobs(const std::vector<std::string>& inputs, const std::string& folder,
+                                 std::string format) {
+    if (!format.empty() && format[0] == '.') format.erase(0, 1);
+    std::vector<RenderJob> jobs;
+    std::set<std::string> outputs;
+    for (const std::string& input : inputs) {
+        std::filesystem::path name = std::filesystem::path(input).filename();
+        if (!format.empty()) name.replace_extension(format);
+        const std::string output = (std::filesystem::path(folder) / name).string();
+        if (!IsAudioFileName(output))
+            throw UsageError("no audio format is known for the extension of '" + output +
+                             "' (use --format wav, aiff, flac, ogg, au, caf or w64)");
+        if (!outputs.insert(std::filesystem::absolute(output).lexically_normal().string()).second)
+            throw UsageError("two inputs would both be written to '" + output + "'");
+        std::error_code error;
+        if (std::filesystem::equivalent(input, output, error))
+            throw UsageError("'" + output + "' would replace its own input");
+        jobs.push_back({input, output});
+    }
+    return jobs;
+}
 
 void WriteAudio(const std::string& path, const AudioData& audio) {
     AudioFileWriter writer(path, audio.sampleRate, static_cast<int>(audio.channels.size()));
@@ -189,15 +273,17 @@ std::string DefaultPluginPath() {
 }
 
 int InfoCommand(const std::vector<std::string>& words) {
-    const Arguments args = Parse(words, {"plugin", "rate"});
+    const Arguments args = Parse(words, {"plugin", "rate", "preset"});
     if (args.help) return std::fputs(kInfoHelp, stdout), 0;
     if (!args.positional.empty())
         throw UsageError("info takes no file arguments (see tapestrum info --help)");
-    const std::string path = args.option("plugin", DefaultPluginPath());
+    const RenderSettings settings = ParseProgramSettings(args);
+    const std::string& path = settings.pluginPath;
     const float rate = ParseRate(args, 44100.0f);
 
     const PluginModule module(path);
     PluginInstance instance(module, rate, 512);
+    ApplyProgramSettings(instance, settings);
     instance.resume();
     const AEffect& e = instance.record();
     std::printf("module          %s\n", path.c_str());
@@ -218,6 +304,8 @@ int InfoCommand(const std::vector<std::string>& words) {
     std::printf("flags           %d (%s)\n", e.flags, FlagNames(e.flags).c_str());
     std::printf("initial delay   %d\n", e.initialDelay);
     std::printf("record size     %zu bytes\n", sizeof(AEffect));
+    std::printf("program         %s\n", instance.programName().c_str());
+    if (settings.preset) std::printf("preset          %s\n", settings.presetLabel.c_str());
     std::printf("\nparameters at %g Hz, after resume:\n", static_cast<double>(rate));
     std::printf("%5s  %-24s %-8s %-9s %s\n", "index", "name", "label", "value", "display");
     for (int32_t i = 0; i < instance.parameterCount(); ++i)
@@ -228,42 +316,61 @@ int InfoCommand(const std::vector<std::string>& words) {
 }
 
 int RenderCommand(const std::vector<std::string>& words) {
-    const Arguments args = Parse(words, {"plugin", "set", "rate", "block", "tail"});
+    const Arguments args = Parse(words, {"plugin", "preset", "set", "automate", "rate", "block",
+                                         "tail", "jobs", "out-dir", "format"});
     if (args.help) return std::fputs(kRenderHelp, stdout), 0;
-    if (args.positional.size() != 2)
-        throw UsageError("render takes an input and an output file (see tapestrum render --help)");
-    const std::string& in = args.positional[0];
-    const std::string& out = args.positional[1];
+    const std::string folder = args.option("out-dir", "");
+    if (folder.empty() && args.positional.size() != 2)
+        throw UsageError("render takes an input and an output file, or inputs and --out-dir "
+                         "(see tapestrum render --help)");
+    if (!folder.empty() && args.positional.empty())
+        throw UsageError("render --out-dir takes at least one input file");
+    if (folder.empty() && args.options.count("format"))
+        throw UsageError("--format goes with --out-dir");
 
-    RenderSettings settings;
-    settings.pluginPath = args.option("plugin", DefaultPluginPath());
+    RenderSettings settings = ParseProgramSettings(args);
     settings.sampleRate = ParseRate(args, 0);
     settings.blockSize =
         static_cast<int32_t>(ParseNumber("block", args.option("block", "512"), 1, 1 << 20));
     if (const std::string tail = args.option("tail", ""); !tail.empty())
         settings.tailSeconds = ParseNumber("tail", tail, 0, 3600);
-    const auto sets = args.options.equal_range("set");
-    for (auto it = sets.first; it != sets.second; ++it) {
-        const size_t equals = it->second.find('=');
-        if (equals == std::string::npos || equals == 0)
-            throw UsageError("--set takes NAME_OR_INDEX=VALUE, not '" + it->second + "'");
-        const std::string name = it->second.substr(0, equals);
-        const std::string value = it->second.substr(equals + 1);
-        ParseParameterValue(name, value); // a bad value is reported before any work
-        settings.parameters.emplace_back(name, value);
-    }
+    const std::string jobs = args.option("jobs", "");
+    const int threads =
+        jobs.empty() ? DefaultThreads() : static_cast<int>(ParseNumber("jobs", jobs, 1, 1024));
+    const std::vector<RenderJob> batch =
+        folder.empty() ? std::vector<RenderJob>{{args.positional[0], args.positional[1]}}
+                       : BatchJobs(args.positional, folder, args.option("format", ""));
+    CheckSettings(settings); // the module, the preset and every parameter named
 
-    const AudioData input = ReadAudioFile(in);
-    const size_t channels = input.channels.size();
-    AudioFileWriter writer(out, input.sampleRate, static_cast<int>(channels));
-    const bool longFile = input.frames() > static_cast<size_t>(5 * input.sampleRate);
-    ProgressBar bar(longFile && isatty(fileno(stderr)));
-    const AudioData output = Render(input, settings, [&](double share) { bar(share); });
-    if (output.channels.size() != channels)
-        throw ToolError("the plug-in gives " + std::to_string(output.channels.size()) +
-                        " channels for a file of " + std::to_string(channels));
-    writer.write(output);
-    writer.commit();
+    if (folder.empty()) {
+        settings.threads = threads;
+        ProgressBar bar(isatty(fileno(stderr)));
+        RenderFile(batch[0], settings, [&](double share) { bar(share); });
+        return 0;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) throw ToolError("cannot create the folder '" + folder + "': " + error.message());
+    std::vector<std::string> failures;
+    {
+        ProgressBar bar(isatty(fileno(stderr)));
+        failures = RenderFiles(batch, settings, threads, [&](double share) { bar(share); });
+    }
+    for (const std::string& failure : failures)
+        std::fprintf(stderr, "tapestrum: %s\n", failure.c_str());
+    return failures.empty() ? 0 : 1;
+}
+
+int PresetCommand(const std::vector<std::string>& words) {
+    const Arguments args = Parse(words, {"plugin", "preset", "set"});
+    if (args.help) return std::fputs(kPresetHelp, stdout), 0;
+    if (args.positional.size() != 1)
+        throw UsageError("preset takes one output file (see tapestrum preset --help)");
+    const RenderSettings settings = ParseProgramSettings(args);
+    const PluginModule module(settings.pluginPath);
+    PluginInstance instance(module, 44100.0f, 512);
+    ApplyProgramSettings(instance, settings);
+    WriteProgramFile(args.positional[0], SaveProgram(instance));
     return 0;
 }
 

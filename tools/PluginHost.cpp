@@ -141,6 +141,12 @@ std::string PluginInstance::parameterLabel(int32_t index) const {
 std::string PluginInstance::parameterDisplay(int32_t index) const {
     return text(effGetParamDisplay, index);
 }
+std::string PluginInstance::programName() const { return text(effGetProgramName, 0); }
+void PluginInstance::setProgramName(const std::string& name) {
+    char buffer[kTextBufferSize] = {};
+    name.copy(buffer, kTextBufferSize - 1);
+    dispatch(effSetProgramName, 0, 0, buffer);
+}
 std::string PluginInstance::effectName() const { return text(effGetEffectName, 0); }
 std::string PluginInstance::vendorString() const { return text(effGetVendorString, 0); }
 std::string PluginInstance::productString() const { return text(effGetProductString, 0); }

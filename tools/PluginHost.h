@@ -56,6 +56,8 @@ class PluginInstance {
     std::string parameterName(int32_t index) const;
     std::string parameterLabel(int32_t index) const;
     std::string parameterDisplay(int32_t index) const;
+    std::string programName() const;
+    void setProgramName(const std::string& name);
     std::string effectName() const;
     std::string vendorString() const;
     std::string productString() const;

@@ -4,21 +4,58 @@
 #include "tools/ToolError.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <exception>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 namespace {
 
-// Looks up every --set on the instance and applies it; the host restores a
-// plug-in's state in the same way before switching it on.
-void ApplyParameters(PluginInstance& instance, const RenderSettings& settings) {
-    for (const auto& [name, value] : settings.parameters) {
-        const int32_t index = instance.findParameter(name);
-        if (index < 0) throw UsageError("the plug-in has no parameter '" + name + "'");
-        instance.setParameter(index, ParseParameterValue(name, value));
+int32_t FindParameter(const PluginInstance& instance, const std::string& name) {
+    const int32_t index = instance.findParameter(name);
+    if (index < 0) throw UsageError("the plug-in has no parameter '" + name + "'");
+    return index;
+}
+
+} // namespace
+
+void ApplyProgramSettings(PluginInstance& instance, const RenderSettings& settings) {
+    if (settings.preset) LoadProgram(instance, *settings.preset, settings.presetLabel);
+    for (const auto& [name, value] : settings.parameters)
+        instance.setParameter(FindParameter(instance, name), ParseParameterValue(name, value));
+}
+
+namespace {
+
+// The automation of one instance: which parameter each ramp moves, and the
+// value the host set it to last.
+struct AutomationLane {
+    const Automation* ramp;
+    int32_t index;
+    float lastSet;
+};
+
+// Gives an instance its state before it is switched on, as a host restores a
+// plug-in: the preset, every --set, and every automated parameter's value at
+// sample 0, in that order.
+std::vector<AutomationLane> Prepare(PluginInstance& instance, const RenderSettings& settings) {
+    ApplyProgramSettings(instance, settings);
+    std::vector<AutomationLane> lanes;
+    for (const Automation& automation : settings.automation) {
+        const int32_t index = FindParameter(instance, automation.parameter);
+        for (const AutomationLane& lane : lanes)
+            if (lane.index == index)
+                throw UsageError("--automate moves the parameter '" + automation.parameter +
+                                 "' twice");
+        const auto value = static_cast<float>(RampValue(automation.points, 0.0));
+        instance.setParameter(index, value);
+        lanes.push_back({&automation, index, value});
     }
+    return lanes;
 }
 
 size_t TailFrames(const RenderSettings& settings, float rate) {
@@ -26,40 +63,107 @@ size_t TailFrames(const RenderSettings& settings, float rate) {
     return static_cast<size_t>(std::llround(settings.tailSeconds * rate));
 }
 
+// One instance and what it plays: its input and output channels.
+struct Pass {
+    std::unique_ptr<PluginInstance> instance;
+    std::vector<AutomationLane> lanes;
+    std::vector<const std::vector<float>*> sources;
+    std::vector<std::vector<float>*> sinks;
+};
+
+// Whether a ramp's value at sample n differs from what the host set last; with
+// `apply`, the host sets every such parameter, in command-line order.
+bool AutomationStep(Pass& pass, size_t n, double inputRate, bool apply) {
+    bool changed = false;
+    for (AutomationLane& lane : pass.lanes) {
+        const auto value =
+            static_cast<float>(RampValue(lane.ramp->points, static_cast<double>(n) / inputRate));
+        if (value == lane.lastSet) continue;
+        changed = true;
+        if (!apply) return true;
+        pass.instance->setParameter(lane.index, value);
+        lane.lastSet = value;
+    }
+    return changed;
+}
+
 // Runs one instance over its channels, block by block, the last block short.
-// Input beyond the end of the file (the tail) is silence.
-void RunInstance(PluginInstance& instance, const std::vector<const std::vector<float>*>& sources,
-                 std::vector<std::vector<float>*>& sinks, size_t totalFrames,
-                 const std::function<void(size_t)>& advanced) {
+// Input beyond the end of the file (the tail) is silence. A block is cut where
+// automation changes a parameter, so that the change lands on its sample.
+void RunPass(Pass& pass, size_t totalFrames, double inputRate,
+             const std::function<void(size_t)>& advanced) {
+    PluginInstance& instance = *pass.instance;
     const auto block = static_cast<size_t>(instance.blockSize);
     std::vector<std::vector<float>> inputs(static_cast<size_t>(std::max(0, instance.inputs())),
                                            std::vector<float>(block, 0.0f));
     std::vector<std::vector<float>> outputs(static_cast<size_t>(std::max(0, instance.outputs())),
                                             std::vector<float>(block, 0.0f));
-    std::vector<float*> inputPointers, outputPointers;
-    for (auto& channel : inputs)
-        inputPointers.push_back(channel.data());
-    for (auto& channel : outputs)
-        outputPointers.push_back(channel.data());
+    std::vector<float*> inputPointers(inputs.size()), outputPointers(outputs.size());
 
     instance.resume();
     for (size_t done = 0; done < totalFrames; done += block) {
         const size_t frames = std::min(block, totalFrames - done);
         for (size_t c = 0; c < inputs.size(); ++c) {
             std::fill(inputs[c].begin(), inputs[c].end(), 0.0f);
-            if (c < sources.size() && done < sources[c]->size()) {
-                const size_t available = std::min(frames, sources[c]->size() - done);
-                std::copy_n(sources[c]->begin() + static_cast<std::ptrdiff_t>(done), available,
+            if (c < pass.sources.size() && done < pass.sources[c]->size()) {
+                const size_t available = std::min(frames, pass.sources[c]->size() - done);
+                std::copy_n(pass.sources[c]->begin() + static_cast<std::ptrdiff_t>(done), available,
                             inputs[c].begin());
             }
         }
-        instance.process(inputPointers.data(), outputPointers.data(), static_cast<int32_t>(frames));
-        for (size_t c = 0; c < sinks.size() && c < outputs.size(); ++c)
+        for (size_t start = 0; start < frames;) {
+            const size_t position = done + start;
+            if (position > 0 && position % kAutomationStep == 0)
+                AutomationStep(pass, position, inputRate, true);
+            size_t end = frames;
+            if (!pass.lanes.empty()) {
+                for (size_t n = (position / kAutomationStep + 1) * kAutomationStep;
+                     n < done + frames; n += kAutomationStep)
+                    if (AutomationStep(pass, n, inputRate, false)) {
+                        end = n - done;
+                        break;
+                    }
+            }
+            for (size_t c = 0; c < inputs.size(); ++c)
+                inputPointers[c] = inputs[c].data() + start;
+            for (size_t c = 0; c < outputs.size(); ++c)
+                outputPointers[c] = outputs[c].data() + start;
+            instance.process(inputPointers.data(), outputPointers.data(),
+                             static_cast<int32_t>(end - start));
+            start = end;
+        }
+        for (size_t c = 0; c < pass.sinks.size() && c < outputs.size(); ++c)
             std::copy_n(outputs[c].begin(), frames,
-                        sinks[c]->begin() + static_cast<std::ptrdiff_t>(done));
+                        pass.sinks[c]->begin() + static_cast<std::ptrdiff_t>(done));
         advanced(frames);
     }
     instance.suspend();
+}
+
+// Runs the passes on up to `threads` threads and rethrows the first failure.
+void RunPasses(std::vector<Pass>& passes, int threads, size_t totalFrames, double inputRate,
+               const std::function<void(size_t)>& advanced) {
+    std::atomic<size_t> next{0};
+    std::mutex failureLock;
+    std::exception_ptr failure;
+    auto work = [&] {
+        for (size_t p; (p = next++) < passes.size();) {
+            try {
+                RunPass(passes[p], totalFrames, inputRate, advanced);
+            } catch (...) {
+                const std::lock_guard<std::mutex> lock(failureLock);
+                if (!failure) failure = std::current_exception();
+            }
+        }
+    };
+    const size_t helpers = std::min(passes.size(), static_cast<size_t>(std::max(1, threads))) - 1;
+    std::vector<std::thread> workers;
+    for (size_t i = 0; i < helpers; ++i)
+        workers.emplace_back(work);
+    work();
+    for (std::thread& worker : workers)
+        worker.join();
+    if (failure) std::rethrow_exception(failure);
 }
 
 } // namespace
@@ -73,6 +177,13 @@ float ParseParameterValue(const std::string& parameter, const std::string& text)
     if (value < 0 || value > 1)
         throw UsageError("the value of '" + parameter + "' must lie between 0 and 1, not " + text);
     return static_cast<float>(value);
+}
+
+void CheckSettings(const RenderSettings& settings) {
+    const PluginModule module(settings.pluginPath);
+    PluginInstance instance(module, settings.sampleRate > 0 ? settings.sampleRate : 44100.0f,
+                            settings.blockSize);
+    Prepare(instance, settings);
 }
 
 AudioData Render(const AudioData& input, const RenderSettings& settings,
@@ -98,30 +209,35 @@ AudioData Render(const AudioData& input, const RenderSettings& settings,
     output.sampleRate = input.sampleRate;
     output.channels.assign(channels, std::vector<float>(totalFrames, 0.0f));
 
-    const size_t passes = mono ? channels : 1;
-    size_t framesDone = 0;
-    auto advanced = [&](size_t frames) {
-        framesDone += frames;
-        if (progress)
-            progress(static_cast<double>(framesDone) / static_cast<double>(totalFrames * passes));
-    };
-    for (size_t pass = 0; pass < passes; ++pass) {
-        std::unique_ptr<PluginInstance> instance =
-            pass == 0 ? std::move(first)
-                      : std::make_unique<PluginInstance>(module, rate, settings.blockSize);
-        ApplyParameters(*instance, settings);
-        std::vector<const std::vector<float>*> sources;
-        std::vector<std::vector<float>*> sinks;
+    // Instances are made and prepared here, one after another, as a host makes
+    // them on its main thread; only their processing runs in parallel.
+    std::vector<Pass> passes(mono ? channels : 1);
+    for (size_t p = 0; p < passes.size(); ++p) {
+        Pass& pass = passes[p];
+        pass.instance = p == 0 ? std::move(first)
+                               : std::make_unique<PluginInstance>(module, rate, settings.blockSize);
+        pass.lanes = Prepare(*pass.instance, settings);
         if (mono) {
-            sources.push_back(&input.channels[pass]);
-            sinks.push_back(&output.channels[pass]);
+            pass.sources.push_back(&input.channels[p]);
+            pass.sinks.push_back(&output.channels[p]);
         } else {
             for (const auto& channel : input.channels)
-                sources.push_back(&channel);
+                pass.sources.push_back(&channel);
             for (auto& channel : output.channels)
-                sinks.push_back(&channel);
+                pass.sinks.push_back(&channel);
         }
-        RunInstance(*instance, sources, sinks, totalFrames, advanced);
     }
+
+    std::mutex progressLock;
+    size_t framesDone = 0;
+    auto advanced = [&](size_t frames) {
+        const std::lock_guard<std::mutex> lock(progressLock);
+        framesDone += frames;
+        if (progress)
+            progress(static_cast<double>(framesDone) /
+                     static_cast<double>(totalFrames * passes.size()));
+    };
+    RunPasses(passes, settings.threads, totalFrames, static_cast<double>(input.sampleRate),
+              advanced);
     return output;
 }

@@ -2,32 +2,55 @@
 #pragma once
 
 #include "tools/AudioData.h"
+#include "tools/Automation.h"
+#include "tools/ProgramFile.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+class PluginInstance;
+
 struct RenderSettings {
     std::string pluginPath;
+    // A program file's values, applied in index order before the --set values.
+    std::optional<ProgramData> preset;
+    std::string presetLabel; // the program file's name, for messages
     // (name or index, value text) pairs from --set, checked against the plug-in.
     std::vector<std::pair<std::string, std::string>> parameters;
+    // Ramps, in command-line order.
+    std::vector<Automation> automation;
     float sampleRate = 0; // told to the plug-in; 0: the input's own rate
     int32_t blockSize = 512;
     double tailSeconds = -1; // below 0: the default tail of 1024 samples
+    int threads = 1;         // channels rendered at the same time
 };
 
 constexpr int32_t kDefaultTailFrames = 1024; // the wet path's lag
 
-// Reports the share of the work done so far, from 0 to 1.
+// Reports the share of the work done so far, from 0 to 1. It may be called from
+// any of the render's threads, one call at a time.
 using ProgressReport = std::function<void(double)>;
 
 // Plays the input through the plug-in and returns the output, the tail included.
 // A plug-in with one input and one output gets an instance per channel, as a host
-// runs a mono effect on a multi-channel track; any other gets the channels as its
-// inputs, in one instance. Throws ToolError (or UsageError for a bad --set).
+// runs a mono effect on a multi-channel track, and the channels render on up to
+// settings.threads threads; any other plug-in gets the channels as its inputs, in
+// one instance. Each instance gets the preset, then the --set values, then the
+// automation's values at sample 0, before it is switched on; while it runs, the
+// automation sets each parameter every 32 samples to the ramp's value, when that
+// value changes. Throws ToolError (or UsageError for a bad --set or --automate).
 AudioData Render(const AudioData& input, const RenderSettings& settings,
                  const ProgressReport& progress = {});
+
+// Loads the preset into an instance, then applies every --set, in order.
+void ApplyProgramSettings(PluginInstance& instance, const RenderSettings& settings);
+
+// Checks the settings against one instance of the plug-in, as Render would:
+// the preset's plug-in and parameter count, and every parameter named.
+void CheckSettings(const RenderSettings& settings);
 
 // Parses a parameter value: a number from 0 to 1, or throws UsageError.
 float ParseParameterValue(const std::string& parameter, const std::string& text);

@@ -1,5 +1,6 @@
 // tapestrum: the offline host. Renders audio files through a VST 2 plug-in,
-// prints what a host sees of one, and makes a demo from nothing.
+// prints what a host sees of one, saves its programs, and makes a demo from
+// nothing.
 #include "tools/Commands.h"
 #include "tools/ToolError.h"
 
@@ -16,6 +17,7 @@ constexpr const char* kHelp =
     "commands:\n"
     "  render IN OUT [options]  play an audio file through the effect into another\n"
     "  info [options]           show the plug-in's texts, record and parameters\n"
+    "  preset OUT.fxp [options] save the plug-in's parameters as a program file\n"
     "  demo [DIR]               render a made-up signal through a few settings\n"
     "\n"
     "'tapestrum COMMAND --help' tells more about each.\n";
@@ -33,6 +35,7 @@ int main(int argc, char** argv) {
         if (words[0] == "render") return RenderCommand(rest);
         if (words[0] == "info") return InfoCommand(rest);
         if (words[0] == "demo") return DemoCommand(rest);
+        if (words[0] == "preset") return PresetCommand(rest);
         throw UsageError("unknown command '" + words[0] + "' (try tapestrum --help)");
     } catch (const ToolError& error) {
         std::fprintf(stderr, "tapestrum: %s\n", error.what());

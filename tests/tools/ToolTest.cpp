@@ -293,4 +293,258 @@ TEST_F(Tool, HostsAThirdPartyReverb) {
     EXPECT_GT(energy, 1.0);
 }
 
+// Program files, automation and parallel rendering.
+
+// Big-endian fields, as a program or bank file holds them.
+void Put(std::string& bytes, uint32_t word) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes += static_cast<char>((word >> shift) & 0xFF);
+}
+void Put(std::string& bytes, float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    Put(bytes, bits);
+}
+void Put(std::string& bytes, const char (&text)[5]) { bytes.append(text, 4); }
+
+// A program file ('FxCk') built field by field.
+std::string ProgramBytes(const std::vector<float>& values, const char (&id)[5] = "ZOLT",
+                         const std::string& name = "Preset 0") {
+    std::string bytes;
+    Put(bytes, "CcnK");
+    Put(bytes, static_cast<uint32_t>(48 + 4 * values.size()));
+    Put(bytes, "FxCk");
+    Put(bytes, 1u);
+    Put(bytes, id);
+    Put(bytes, 1u); // the record's version
+    Put(bytes, static_cast<uint32_t>(values.size()));
+    bytes += name;
+    bytes.resize(56, '\0');
+    for (const float value : values)
+        Put(bytes, value);
+    return bytes;
+}
+
+// The parameters a host reads back after setting these, from the module itself.
+std::vector<float> ReadBacks(const std::vector<std::pair<int32_t, float>>& sets) {
+    LoadedModule module;
+    RecordingHost host;
+    AEffect* e = module.entry()(RecordingHost::Callback);
+    Dispatch(e, effOpen);
+    Dispatch(e, effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    for (const auto& [index, value] : sets)
+        e->setParameter(e, index, value);
+    std::vector<float> values;
+    for (int32_t i = 0; i < e->numParams; ++i)
+        values.push_back(e->getParameter(e, i));
+    Dispatch(e, effClose);
+    return values;
+}
+
+std::string ValueText(float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    return text;
+}
+
+TEST_F(Tool, PresetsAreWrittenAsHostsSaveThemAndRenderAsTheirValues) {
+    ASSERT_EQ(run("preset " + file("a.fxp") + " --set mix=0.5 --set delay=0.3").status, 0);
+    const std::vector<float> values = ReadBacks({{9, 0.5f}, {0, 0.3f}});
+    EXPECT_EQ(Slurp(file("a.fxp")), ProgramBytes(values));
+    // A preset, then settings on top of it.
+    ASSERT_EQ(run("preset " + file("b.fxp") + " --preset " + file("a.fxp") +
+                  " --set 'track lenght=0.5' --set 10=1")
+                  .status,
+              0);
+    const std::vector<float> both = ReadBacks({{9, 0.5f}, {0, 0.3f}, {6, 0.5f}, {10, 1.0f}});
+    EXPECT_EQ(Slurp(file("b.fxp")), ProgramBytes(both));
+
+    // A bank in format 2 whose current program is the second.
+    std::string bank;
+    const std::string first = ProgramBytes(ReadBacks({})), second = Slurp(file("b.fxp"));
+    Put(bank, "CcnK");
+    Put(bank, static_cast<uint32_t>(148 + first.size() + second.size()));
+    Put(bank, "FxBk");
+    Put(bank, 2u);
+    Put(bank, "ZOLT");
+    Put(bank, 1u);
+    Put(bank, 2u);
+    Put(bank, 1u); // the current program
+    bank.resize(156, '\0');
+    std::ofstream(file("bank.fxb"), std::ios::binary) << bank + first + second;
+
+    const std::string in = writeInput("in.wav", {TestSignal(11)});
+    std::string sets;
+    for (size_t i = 0; i < both.size(); ++i)
+        sets += " --set " + std::to_string(i) + "=" + ValueText(both[i]);
+    ASSERT_EQ(run("render " + in + " " + file("set.wav") + sets).status, 0);
+    for (const char* preset : {"b.fxp", "bank.fxb"}) {
+        const ToolRun result =
+            run("render " + in + " " + file("preset.wav") + " --preset " + file(preset));
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(ReadAudioFile(file("preset.wav")).channels,
+                  ReadAudioFile(file("set.wav")).channels)
+            << preset;
+    }
+    const ToolRun info = run("info --preset " + file("b.fxp"));
+    EXPECT_NE(info.out.find("program         Preset 0"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("forward"), std::string::npos) << info.out;
+}
+
+TEST_F(Tool, EveryBadProgramFileIsOneLineStatus1AndNoOutput) {
+    const std::string in = writeInput("in.wav", {TestSignal(12)});
+    const std::string good = ProgramBytes(ReadBacks({}));
+    std::string chunk = good;
+    chunk.replace(8, 4, "FPCh");
+    std::string form = good;
+    form.replace(8, 4, "FxZz");
+    std::string magic = good;
+    magic.replace(0, 4, "RIFF");
+    std::string fewer = good;
+    fewer.replace(24, 4, std::string("\0\0\0\x0c", 4)); // 12 values, 11 stored
+    std::string longer = good;
+    longer.replace(4, 4, std::string("\0\0\0\x60", 4)); // 96 bytes said, 92 there
+    const struct {
+        std::string bytes, message;
+    } cases[] = {
+        {ProgramBytes(ReadBacks({}), "ABCD"), "is for plug-in 'ABCD', not 'ZOLT'"},
+        {ProgramBytes({0.5f, 0.5f}), "holds 2 parameters, the plug-in has 11"},
+        {magic, "is not a program or bank file: it does not start with 'CcnK'"},
+        {form, "has the form 'FxZz'"},
+        {chunk, "stores an opaque chunk, which this plug-in does not use"},
+        {good.substr(0, 40), "is shorter than its header"},
+        {longer, "is shorter than its header says"},
+        {fewer, "is shorter than its values"},
+        {good + "xxxx", "has a byte size (92) that disagrees with the file (104 bytes)"},
+    };
+    std::ofstream(file("bad.fxp"), std::ios::binary) << "";
+    for (const auto& c : cases) {
+        std::ofstream(file("bad.fxp"), std::ios::binary | std::ios::trunc) << c.bytes;
+        for (const std::string& command :
+             {"render " + in + " " + file("out.wav") + " --preset " + file("bad.fxp"),
+              "preset " + file("out.fxp") + " --preset " + file("bad.fxp")}) {
+            const std::vector<std::string> before = listing();
+            const ToolRun result = run(command);
+            EXPECT_EQ(result.status, 1) << c.message;
+            EXPECT_EQ(result.err.rfind("tapestrum: " + file("bad.fxp") + " " + c.message, 0), 0u)
+                << result.err;
+            EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+            EXPECT_EQ(listing(), before);
+        }
+    }
+}
+
+// The module driven directly, with the host's automation rule: ramps read at
+// sample 0 (before switching on) and every 32 samples after, set when changed.
+std::vector<float> ProcessAutomated(const std::vector<float>& input, size_t tail,
+                                    const std::vector<std::pair<int32_t, std::vector<double>>>&
+                                        ramps) { // index, then time/value pairs
+    auto rampAt = [](const std::vector<double>& points, double t) {
+        if (t <= points[0]) return points[1];
+        for (size_t p = 2; p < points.size(); p += 2)
+            if (t < points[p])
+                return points[p - 1] + (points[p + 1] - points[p - 1]) * (t - points[p - 2]) /
+                                           (points[p] - points[p - 2]);
+        return points.back();
+    };
+    LoadedModule module;
+    RecordingHost host;
+    AEffect* e = module.entry()(RecordingHost::Callback);
+    Dispatch(e, effOpen);
+    Dispatch(e, effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    std::vector<float> last;
+    for (const auto& [index, points] : ramps) {
+        last.push_back(static_cast<float>(rampAt(points, 0.0)));
+        e->setParameter(e, index, last.back());
+    }
+    Dispatch(e, effMainsChanged, 0, 1);
+    std::vector<float> in = input, out(input.size() + tail);
+    in.resize(out.size(), 0.0f);
+    for (size_t n = 0; n < out.size(); n += 32) {
+        for (size_t r = 0; n > 0 && r < ramps.size(); ++r) {
+            const auto value = static_cast<float>(rampAt(ramps[r].second, n / 44100.0));
+            if (value != last[r]) e->setParameter(e, ramps[r].first, last[r] = value);
+        }
+        float* inputs[1] = {in.data() + n};
+        float* outputs[1] = {out.data() + n};
+        e->processReplacing(e, inputs, outputs,
+                            static_cast<int32_t>(std::min<size_t>(32, out.size() - n)));
+    }
+    Dispatch(e, effClose);
+    return out;
+}
+
+TEST_F(Tool, AutomationMovesParametersEvery32SamplesAsAHostDoes) {
+    const std::vector<float> signal = TestSignal(13);
+    const std::string in = writeInput("in.wav", {signal});
+    std::ofstream(file("mix.csv")) << "time,value\n0.1,0\n0.9,1\n";
+    // 30000 samples of input (0.68 s) and a tail of 0.5 s.
+    const struct {
+        std::string options;
+        std::vector<std::pair<int32_t, std::vector<double>>> ramps;
+    } cases[] = {
+        {"--automate mix=0.2:0.1,1.1:0.9", {{9, {0.2, 0.1, 1.1, 0.9}}}},
+        {"--automate 'head direction=0:0,0.3:1' --automate mix=" + file("mix.csv") + " --block 100",
+         {{10, {0, 0, 0.3, 1}}, {9, {0.1, 0, 0.9, 1}}}},
+    };
+    for (const auto& c : cases) {
+        const ToolRun result =
+            run("render " + in + " " + file("out.wav") + " --tail 0.5 " + c.options);
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(ReadAudioFile(file("out.wav")).channels[0],
+                  ProcessAutomated(signal, 22050, c.ramps))
+            << c.options;
+    }
+}
+
+TEST_F(Tool, EveryBadAutomationIsOneLineStatus2AndNoOutput) {
+    const std::string in = writeInput("in.wav", {TestSignal(14)});
+    std::ofstream(file("bad.csv")) << "time,value\n0,0.5\nhalf,1\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"mix=1:0.5,0.5:1", "the times are not increasing at '0.5:1'"},
+        {"mix=0:0.5,0:1", "the times are not increasing"},
+        {"mix=0:1.5", "the value of '0:1.5' must lie between 0 and 1"},
+        {"wobble=0:1", "the plug-in has no parameter 'wobble'"},
+        {"mix=0:0.5,1", "malformed point '1'"},
+        {"mix=0:x", "malformed point '0:x'"},
+        {"mix=" + file("bad.csv"), "malformed point 'half,1'"},
+        {"mix=" + file("missing.csv"), "cannot read"},
+        {"mix", "--automate takes NAME_OR_INDEX=T:V"},
+    };
+    for (const auto& [automation, message] : cases) {
+        const std::vector<std::string> before = listing();
+        const ToolRun result =
+            run("render " + in + " " + file("out.wav") + " --automate '" + automation + "'");
+        EXPECT_EQ(result.status, 2) << automation;
+        EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+        EXPECT_EQ(listing(), before);
+    }
+}
+
+TEST_F(Tool, ParallelRenderingChangesNothingAndABatchSurvivesABadFile) {
+    const std::string in =
+        writeInput("quad.wav", {TestSignal(15), TestSignal(16), TestSignal(17), TestSignal(18)});
+    for (const auto& [jobs, out] : {std::pair{"-j 1", "j1.wav"}, {"-j4", "j4.wav"}})
+        ASSERT_EQ(run("render " + in + " " + file(out) + " --set delay=0.2 " + jobs).status, 0);
+    EXPECT_EQ(Slurp(file("j1.wav")), Slurp(file("j4.wav")));
+
+    const std::string a = writeInput("a.wav", {TestSignal(19)});
+    const std::string b = writeInput("b.wav", {TestSignal(20), TestSignal(21)});
+    std::ofstream(file("broken.wav")) << "not audio";
+    const ToolRun result = run("render " + a + " " + file("broken.wav") + " " + b + " --out-dir " +
+                               file("outs") + " --format aiff -j 3 --set mix=0.5");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err.rfind("tapestrum: cannot read '" + file("broken.wav") + "'", 0), 0u)
+        << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    std::vector<std::string> outputs;
+    for (const auto& entry : fs::directory_iterator(folder / "outs"))
+        outputs.push_back(entry.path().filename().string());
+    std::sort(outputs.begin(), outputs.end());
+    EXPECT_EQ(outputs, (std::vector<std::string>{"a.aiff", "b.aiff"}));
+    ASSERT_EQ(run("render " + b + " " + file("b1.aiff") + " --set mix=0.5 -j 1").status, 0);
+    EXPECT_EQ(ReadAudioFile(file("outs/b.aiff")).channels, ReadAudioFile(file("b1.aiff")).channels);
+}
+
 } // namespace
