@@ -14,6 +14,9 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr double kOutputScale = 1.0 / 4096.0; // 2^-12
 constexpr int32_t kOverlap = TDelayVoc::FrameLength / TDelayVoc::HopLength;
+// +80 dBFS: the loudest input sample that the analysis takes as it is. NaN
+// fails the comparison, so it counts as beyond.
+constexpr float kLoudestAnalysedSample = 1e4f;
 
 std::unique_ptr<float[]> ZeroedArray(size_t count) {
     return std::make_unique<float[]>(count); // value-initialised: all 0
@@ -81,11 +84,13 @@ void TDelayVoc::Process(const float* input, float* output, int32_t count) {
             output[i] = static_cast<float>(static_cast<double>(dry) * x);
             continue;
         }
-        // A sample that is not finite enters the analysis as silence, so that it
-        // cannot reach the track or the phases; the level sum and the dry path
-        // still see it as it is.
-        inFifo[fifoPos] =
-            std::isfinite(x) ? static_cast<float>(static_cast<double>(x) * recAmp) : 0.0f;
+        // A sample that is not finite, or far beyond any audio level, enters the
+        // analysis as silence: its squared magnitudes would overflow the float
+        // range, and the track would replay the overflow every revolution. The
+        // level sum and the dry path still see it as it is.
+        inFifo[fifoPos] = std::fabs(x) <= kLoudestAnalysedSample
+                              ? static_cast<float>(static_cast<double>(x) * recAmp)
+                              : 0.0f;
         levelSum = levelSum + std::fabs(x);
         output[i] =
             static_cast<float>(static_cast<double>(wet) * outFifo[fifoPos - FirstInputPosition] *

@@ -11,6 +11,7 @@
 
 #include "host/EffectRecord.h"
 
+#include <atomic>
 #include <cstdint>
 
 class AudioEffect {
@@ -71,7 +72,10 @@ class AudioEffect {
     void setFlag(int32_t bit, bool state);
 
     AEffect cEffect{};
-    float sampleRate = 44100.0f;
+    // Written by effSetSampleRate on the host's main thread while automation
+    // may read it (through setParameter) on another: hosts change the rate
+    // while the effect is suspended, but go on automating meanwhile.
+    std::atomic<float> sampleRate{44100.0f};
     void* editor = nullptr; // no effect of this module attaches an editor
     int32_t numPrograms = 0;
     int32_t numParams = 0;

@@ -334,6 +334,36 @@ TEST(Process, BadSamplesDoNotPoisonTheTrackOrThePhases) {
     }
 }
 
+// A single sample far beyond audio levels, in the last hop of a noise passage,
+// enters the analysis as silence: the loop that follows is the same as if the
+// sample had been 0 there (up to +80 dBFS, it is analysed as it is).
+TEST(Process, ASampleBeyond80DbfsIsAnalysedAsSilence) {
+    const std::vector<float> noise = Noise(256 * 40, 0.3f, 21);
+    auto render = [&](float spike) {
+        auto e = Engine();
+        e->SetTrackLength(100);
+        std::vector<float> input = noise;
+        input.resize(noise.size() + 256 * 250, 0.0f);
+        input[noise.size() - 3] = spike;
+        return ProcessAll(*e, input);
+    };
+    const std::vector<float> reference = render(0.0f);
+    const double loop = Rms(reference, noise.size() + 2048, reference.size());
+    ASSERT_GT(loop, 0.01); // the noise's loop plays on through the silence
+    const struct {
+        float spike;
+        bool asSilence;
+    } cases[] = {{1e20f, true},      {std::numeric_limits<float>::max(), true},
+                 {-3e38f, true},     {1e5f, true},
+                 {10000.001f, true}, {1e4f, false},
+                 {-1e4f, false}};
+    for (const auto& c : cases) {
+        const std::vector<float> output = render(c.spike);
+        EXPECT_EQ(SameBits(output, reference), c.asSilence) << c.spike;
+        EXPECT_LT(Rms(output, noise.size() + 2048, output.size()), 50 * loop) << c.spike;
+    }
+}
+
 TEST(Process, TheDryPathPassesBadSamplesUnchanged) {
     auto e = Engine();
     e->SetMix(0.0f);

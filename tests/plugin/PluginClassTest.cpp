@@ -112,4 +112,32 @@ TEST(PluginObject, ParametersAndTextsWhileAudioRuns) {
     }
 }
 
+// A host that suspends, changes the sample rate and resumes on its main thread
+// while its automation thread goes on setting parameters and reading texts:
+// the thread sanitizer build checks that the rate is shared without a race.
+TEST(PluginObject, SampleRateChangesWhileAutomationRuns) {
+    APlugin plugin(nullptr);
+    AEffect* e = plugin.getAeffect();
+    e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0.0f);
+    std::atomic<bool> done{false};
+    std::thread automation([&] {
+        std::mt19937 random(5);
+        char text[32];
+        while (!done.load()) {
+            const auto index = static_cast<int32_t>(random() % 11);
+            e->setParameter(e, index, (random() % 1001) / 1000.0f);
+            e->dispatcher(e, effGetParamDisplay, index, 0, text, 0.0f);
+        }
+    });
+    for (int round = 0; round < 2000; ++round) {
+        e->dispatcher(e, effMainsChanged, 0, 0, nullptr, 0.0f);
+        e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, round % 2 ? 48000.0f : 96000.0f);
+        e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0.0f);
+    }
+    done = true;
+    automation.join();
+    EXPECT_EQ(plugin.hostSampleRate(), 48000.0f);
+    EXPECT_EQ(plugin.engine().rate, 48000.0f); // resume passed the last rate on
+}
+
 } // namespace
