@@ -92,6 +92,7 @@ AudioFileWriter::AudioFileWriter(const std::string& path, int sampleRate, int ch
                         std::to_string(channels) + " channels at " + std::to_string(sampleRate) +
                         " Hz");
     temporaryPath = path + ".partial-" + std::to_string(getpid());
+    partial = std::make_unique<PartialFile>(temporaryPath);
     file->handle = sf_open(temporaryPath.c_str(), SFM_WRITE, &file->info);
     if (!file->handle) throw ToolError("cannot write '" + path + "': " + sf_strerror(nullptr));
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tools/AudioData.h"
+#include "tools/PartialFiles.h"
 
 #include <memory>
 #include <string>
@@ -34,4 +35,5 @@ class AudioFileWriter {
     std::unique_ptr<File> file;
     std::string finalPath;
     std::string temporaryPath;
+    std::unique_ptr<PartialFile> partial; // removed by a signal handler if the program dies
 };

@@ -9,6 +9,7 @@ int InfoCommand(const std::vector<std::string>& args);
 int RenderCommand(const std::vector<std::string>& args);
 int DemoCommand(const std::vector<std::string>& args);
 int PresetCommand(const std::vector<std::string>& args);
+int ValidateCommand(const std::vector<std::string>& args);
 
 // The module built beside this program: tapestrum.so (tapestrum.dll on Windows)
 // in the program's own folder.

@@ -1,5 +1,6 @@
 #include "tools/ProgramFile.h"
 
+#include "tools/PartialFiles.h"
 #include "tools/PluginHost.h"
 #include "tools/ToolError.h"
 
@@ -194,6 +195,7 @@ ProgramData ReadProgramFile(const std::string& path) {
 void WriteProgramFile(const std::string& path, const ProgramData& program) {
     const std::vector<uint8_t> bytes = EncodeProgramFile(program);
     const std::string temporary = path + ".partial-" + std::to_string(getpid());
+    const PartialFile partial(temporary);
     std::ofstream file(temporary, std::ios::binary);
     file.write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));

@@ -18,6 +18,7 @@ constexpr const char* kHelp =
     "  render IN OUT [options]  play an audio file through the effect into another\n"
     "  info [options]           show the plug-in's texts, record and parameters\n"
     "  preset OUT.fxp [options] save the plug-in's parameters as a program file\n"
+    "  validate [options]       test a VST 2 module as a strict host would\n"
     "  demo [DIR]               render a made-up signal through a few settings\n"
     "\n"
     "'tapestrum COMMAND --help' tells more about each.\n";
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
         if (words[0] == "info") return InfoCommand(rest);
         if (words[0] == "demo") return DemoCommand(rest);
         if (words[0] == "preset") return PresetCommand(rest);
+        if (words[0] == "validate") return ValidateCommand(rest);
         throw UsageError("unknown command '" + words[0] + "' (try tapestrum --help)");
     } catch (const ToolError& error) {
         std::fprintf(stderr, "tapestrum: %s\n", error.what());

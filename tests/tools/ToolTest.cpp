@@ -547,4 +547,13 @@ TEST_F(Tool, ParallelRenderingChangesNothingAndABatchSurvivesABadFile) {
     EXPECT_EQ(ReadAudioFile(file("outs/b.aiff")).channels, ReadAudioFile(file("b1.aiff")).channels);
 }
 
+TEST_F(Tool, AModuleThatCrashesLeavesNoPartialOutput) {
+    const std::string in = writeInput("in.wav", {TestSignal(22)});
+    const std::vector<std::string> before = listing();
+    const ToolRun result = run("render " + in + " " + file("out.wav") + " --block 4096 --plugin " +
+                               FAULTY_MODULE_DIR + "/faulty_crashes_on_long.so");
+    EXPECT_NE(result.status, 0);
+    EXPECT_EQ(listing(), before);
+}
+
 } // namespace

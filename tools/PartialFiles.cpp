@@ -1,0 +1,73 @@
+#include "tools/PartialFiles.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
+namespace {
+
+constexpr int kSlots = 64;
+constexpr size_t kLongestPath = 4096;
+
+// Written under the lock by the threads that register files; read by the
+// signal handler, which takes only slots whose flag says they are complete.
+struct Slot {
+    std::atomic<bool> used{false};
+    char path[kLongestPath];
+};
+Slot slots[kSlots];
+std::mutex registration;
+
+constexpr int kSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void RemovePartialFiles(int signal) {
+    for (Slot& slot : slots)
+        if (slot.used.load())
+#if defined(_WIN32)
+            std::remove(slot.path);
+#else
+            unlink(slot.path); // async-signal-safe
+#endif
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void InstallHandlers() {
+    for (const int signal : kSignals) {
+#if defined(_WIN32)
+        std::signal(signal, RemovePartialFiles);
+#else
+        struct sigaction action {};
+        action.sa_handler = RemovePartialFiles;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND | SA_NODEFER;
+        sigaction(signal, &action, nullptr);
+#endif
+    }
+}
+
+} // namespace
+
+PartialFile::PartialFile(const std::string& path) : slot(-1) {
+    const std::lock_guard<std::mutex> lock(registration);
+    static const bool installed = (InstallHandlers(), true);
+    (void)installed;
+    if (path.size() >= kLongestPath) return;
+    for (int s = 0; s < kSlots; ++s) {
+        if (slots[s].used.load()) continue;
+        std::memcpy(slots[s].path, path.c_str(), path.size() + 1);
+        slots[s].used.store(true);
+        slot = s;
+        return;
+    }
+}
+
+PartialFile::~PartialFile() {
+    if (slot >= 0) slots[slot].used.store(false);
+}
