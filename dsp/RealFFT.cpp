@@ -58,7 +58,8 @@ TCosineTable::TCosineTable(int32_t bits) {
 
 TCosineTable::~TCosineTable() = default;
 
-TRealFFT::TRealFFT(int32_t length) : length(length) {
+TRealFFT::TRealFFT(int32_t length, SimdLevel simd)
+    : length(length), simd(ResolveSimdLevel(simd)), kernels(&FftKernelsFor(this->simd)) {
     if (!IsPowerOfTwo(length))
         throw std::invalid_argument(
             "TRealFFT: the length must be a power of two from 1 to 2^30, not " +
@@ -74,12 +75,14 @@ TRealFFT::TRealFFT(int32_t length) : length(length) {
 
 TRealFFT::~TRealFFT() = default;
 
+namespace {
+
 // One radix-2 pass of the forward transform at `level`: blocks of 2m values
 // combine a half-complex spectrum of length m from each half.
-void TRealFFT::ForwardPass(float* D, const float* S, int32_t level) const {
+void ReferenceForwardPass(float* D, const float* S, int32_t length, int32_t level,
+                          const float* cosine) {
     const int32_t m = 1 << level;
     const int32_t h = m / 2;
-    const float* cosine = cosTable->LevelTable(level);
     for (int32_t c = 0; c < length; c += 2 * m) {
         const int32_t a = c;
         const int32_t b = c + m;
@@ -101,10 +104,10 @@ void TRealFFT::ForwardPass(float* D, const float* S, int32_t level) const {
 }
 
 // The mirror of ForwardPass, doubling the terms the half-complex layout stores once.
-void TRealFFT::InversePass(float* D, const float* S, int32_t level) const {
+void ReferenceInversePass(float* D, const float* S, int32_t length, int32_t level,
+                          const float* cosine) {
     const int32_t m = 1 << level;
     const int32_t h = m / 2;
-    const float* cosine = cosTable->LevelTable(level);
     for (int32_t c = 0; c < length; c += 2 * m) {
         const int32_t a = c;
         const int32_t b = c + m;
@@ -123,6 +126,13 @@ void TRealFFT::InversePass(float* D, const float* S, int32_t level) const {
             D[b + h + i] = DotDifference(vi, co, vr, si);
         }
     }
+}
+
+} // namespace
+
+const FftKernels& ReferenceFftKernels() {
+    static const FftKernels kernels{ReferenceForwardPass, ReferenceInversePass};
+    return kernels;
 }
 
 void TRealFFT::ForwardTransform(float* spectrum, const float* x) {
@@ -178,7 +188,7 @@ void TRealFFT::ForwardTransform(float* spectrum, const float* x) {
     }
 
     for (int32_t level = 3; level < bitCount; ++level) {
-        ForwardPass(D, S, level);
+        kernels->forwardPass(D, S, length, level, cosTable->LevelTable(level));
         std::swap(D, S);
     }
 }
@@ -212,7 +222,7 @@ void TRealFFT::InverseTransform(const float* spectrum, float* x) {
     float* D = (bitCount & 1) ? scratch.get() : x;
     float* T = (bitCount & 1) ? x : scratch.get();
     for (int32_t level = bitCount - 1; level >= 3; --level) {
-        InversePass(D, S, level);
+        kernels->inversePass(D, S, length, level, cosTable->LevelTable(level));
         if (level == bitCount - 1) {
             S = D;
             D = T;

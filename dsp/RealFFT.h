@@ -10,6 +10,9 @@
 // Neither direction is scaled, so inverse(forward(x)) = N x.
 #pragma once
 
+#include "dsp/FftKernels.h"
+#include "dsp/SimdLevel.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -48,7 +51,9 @@ class TCosineTable {
 class TRealFFT {
   public:
     // Throws std::invalid_argument unless length is a power of two, 1 to 2^30.
-    explicit TRealFFT(int32_t length);
+    // The passes run on the instruction set `simd` resolves to on this CPU;
+    // every choice gives the same spectra, bit for bit.
+    explicit TRealFFT(int32_t length, SimdLevel simd = SimdLevel::Best);
     virtual ~TRealFFT();
     TRealFFT(const TRealFFT&) = delete;
     TRealFFT& operator=(const TRealFFT&) = delete;
@@ -66,10 +71,9 @@ class TRealFFT {
     const TCosineTable& CosineTable() const { return *cosTable; }
     const TBitReverseTable& BitReverseTable() const { return *bitRevTable; }
 
-  private:
-    void ForwardPass(float* dest, const float* source, int32_t level) const;
-    void InversePass(float* dest, const float* source, int32_t level) const;
+    SimdLevel Simd() const { return simd; }
 
+  private:
     float lnLength;
     std::unique_ptr<TBitReverseTable> bitRevTable;
     std::unique_ptr<TCosineTable> cosTable;
@@ -77,4 +81,6 @@ class TRealFFT {
     int32_t length;
     int32_t bitCount;
     std::unique_ptr<float[]> scratch; // one transform at a time uses it
+    SimdLevel simd;
+    const FftKernels* kernels;
 };

@@ -1,6 +1,5 @@
 #include "engine/DelayVoc.h"
 
-#include "engine/FastSqrt.h"
 #include "engine/HannWindow.h"
 
 #include <algorithm>
@@ -8,15 +7,15 @@
 #include <cstring>
 #include <numbers>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <xmmintrin.h>
+#endif
+
 namespace {
 
 constexpr double kPi = std::numbers::pi;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
-constexpr double kOutputScale = 1.0 / 4096.0; // 2^-12
 constexpr int32_t kOverlap = TDelayVoc::FrameLength / TDelayVoc::HopLength;
-// +80 dBFS: the loudest input sample that the analysis takes as it is. NaN
-// fails the comparison, so it counts as beyond.
-constexpr float kLoudestAnalysedSample = 1e4f;
 
 std::unique_ptr<float[]> ZeroedArray(size_t count) {
     return std::make_unique<float[]>(count); // value-initialised: all 0
@@ -26,34 +25,32 @@ int32_t ClampInt(int32_t value, int32_t low, int32_t high) {
     return value < low ? low : (value > high ? high : value);
 }
 
-// Brings a phase deviation into -pi .. pi by removing an even number of half
-// turns: q = d / pi truncated, moved one step away from zero when odd. A
-// deviation that is not finite (or absurdly large) never reaches the integer
-// conversion; it counts as no deviation.
-double WrapPhase(double d) {
-    const double turns = std::trunc(d / kPi);
-    if (!(std::fabs(turns) < 1073741824.0)) return 0.0;
-    auto q = static_cast<int32_t>(turns);
-    q = q >= 0 ? q + (q & 1) : q - (q & 1);
-    return d - q * kPi;
-}
+// Flush-to-zero and denormals-are-zero for the duration of one processing call,
+// so that a signal decaying towards silence never takes the processor's slow
+// path for subnormal numbers; the caller's control register is restored after.
+class FlushDenormals {
+  public:
+#if defined(__SSE2__) || defined(_M_X64)
+    FlushDenormals() : saved(_mm_getcsr()) { _mm_setcsr(saved | kFlushBits); }
+    ~FlushDenormals() { _mm_setcsr(saved); }
 
-bool AllFinite(const float* values, int32_t count) {
-    for (int32_t i = 0; i < count; ++i)
-        if (!std::isfinite(values[i])) return false;
-    return true;
-}
+  private:
+    static constexpr unsigned kFlushBits = 0x8040; // FTZ and DAZ
+    unsigned saved;
+#endif
+};
 
 } // namespace
 
-TDelayVoc::TDelayVoc()
+TDelayVoc::TDelayVoc(SimdLevel simd)
     : freqTrack(ZeroedArray(size_t{MaxTrackFrames} * BinCount)),
       magTrack(ZeroedArray(size_t{MaxTrackFrames} * BinCount)), outAccum(ZeroedArray(FrameLength)),
       inFifo(ZeroedArray(FrameLength)), outFifo(ZeroedArray(HopLength)),
       windowedFrame(ZeroedArray(FrameLength)), synthFrame(ZeroedArray(FrameLength)),
       window(ZeroedArray(FrameLength)), spectrum(ZeroedArray(FrameLength)),
       synthPhase(ZeroedArray(BinCount)), lastPhase(ZeroedArray(BinCount)),
-      fft(std::make_unique<TRealFFT>(FrameLength)) {
+      fft(std::make_unique<TRealFFT>(FrameLength, simd)), phases(ZeroedArray(BinCount)),
+      kernels(&HopKernelsFor(fft->Simd())) {
     FillHannWindow(window.get(), FrameLength);
     SetMix(1.0f);
 }
@@ -75,28 +72,38 @@ void TDelayVoc::SetMix(float value) {
 
 void TDelayVoc::SetTrackLength(int32_t frames) { trackLen = ClampInt(frames, 1, MaxTrackFrames); }
 
+// The samples are taken in runs up to the next hop boundary. The gains the
+// shell writes are read once per run: a change from another thread lands at the
+// next run, at most one hop later (hosts change parameters between blocks, which
+// start runs of their own).
 void TDelayVoc::Process(const float* input, float* output, int32_t count) {
-    for (int32_t i = 0; i < count; ++i) {
-        const float x = input[i];
+    const FlushDenormals flush;
+    while (count > 0) {
+        const int32_t run = std::min(count, FrameLength - fifoPos);
         // Without a sample rate there is no bin width to resynthesise with: the
         // engine passes the dry signal and keeps its state until it has one.
         if (!(rate > 0.0f)) {
-            output[i] = static_cast<float>(static_cast<double>(dry) * x);
-            continue;
+            const double gain = dry;
+            for (int32_t i = 0; i < count; ++i)
+                output[i] = static_cast<float>(gain * input[i]);
+            return;
         }
         // A sample that is not finite, or far beyond any audio level, enters the
         // analysis as silence: its squared magnitudes would overflow the float
         // range, and the track would replay the overflow every revolution. The
         // level sum and the dry path still see it as it is.
-        inFifo[fifoPos] = std::fabs(x) <= kLoudestAnalysedSample
-                              ? static_cast<float>(static_cast<double>(x) * recAmp)
-                              : 0.0f;
-        levelSum = levelSum + std::fabs(x);
-        output[i] =
-            static_cast<float>(static_cast<double>(wet) * outFifo[fifoPos - FirstInputPosition] *
-                                   outAmp * kOutputScale +
-                               static_cast<double>(dry) * x);
-        if (++fifoPos == FrameLength) {
+        float sum = levelSum;
+        for (int32_t i = 0; i < run; ++i)
+            sum = sum + std::fabs(input[i]);
+        levelSum = sum;
+        kernels->feedAnalysis(inFifo.get() + fifoPos, input, run, recAmp);
+        kernels->mixOutput(output, input, outFifo.get() + (fifoPos - FirstInputPosition), run, wet,
+                           outAmp, dry);
+        fifoPos += run;
+        input += run;
+        output += run;
+        count -= run;
+        if (fifoPos == FrameLength) {
             fifoPos = FirstInputPosition;
             RunHop();
         }
@@ -167,25 +174,13 @@ void TDelayVoc::RunHop() {
 // binFactor. A spectrum that overflowed records nothing.
 void TDelayVoc::RecordFrame(int32_t frame, int32_t firstBin, int32_t endBinExclusive, float width,
                             float step) {
-    for (int32_t k = 0; k < FrameLength; ++k)
-        windowedFrame[k] = inFifo[k] * window[k];
+    kernels->applyWindow(windowedFrame.get(), inFifo.get(), window.get(), FrameLength);
     fft->ForwardTransform(spectrum.get(), windowedFrame.get());
-    if (!AllFinite(spectrum.get(), FrameLength)) return;
+    if (!kernels->allFinite(spectrum.get(), FrameLength)) return;
 
     const auto binFactor = static_cast<float>((static_cast<double>(width) * kOverlap) / kTwoPi);
-    float* magnitudes = MagFrameAt(frame);
-    float* frequencies = FreqFrameAt(frame);
-    for (int32_t j = firstBin; j < endBinExclusive; ++j) {
-        const double re = spectrum[j];
-        const double im = spectrum[j + BinCount];
-        magnitudes[j] = 2.0f * FastSqrt(static_cast<float>(re * re + im * im));
-        const auto phase = static_cast<float>(std::atan2(im, re));
-        auto deviation = static_cast<float>(static_cast<double>(phase) - lastPhase[j]);
-        lastPhase[j] = phase;
-        deviation = static_cast<float>(deviation - j * static_cast<double>(step));
-        frequencies[j] =
-            static_cast<float>(j * static_cast<double>(width) + WrapPhase(deviation) * binFactor);
-    }
+    kernels->analyse({spectrum.get(), MagFrameAt(frame), FreqFrameAt(frame), lastPhase.get(),
+                      phases.get(), firstBin, endBinExclusive, width, step, binFactor});
 }
 
 // Phase-vocoder synthesis: each bin's phase advances by its frequency's offset
@@ -194,26 +189,14 @@ void TDelayVoc::RecordFrame(int32_t frame, int32_t firstBin, int32_t endBinExclu
 void TDelayVoc::Resynthesise(const float* magnitudes, const float* frequencies, float width,
                              float step) {
     const auto synthFactor = static_cast<float>(kTwoPi / (static_cast<double>(width) * kOverlap));
-    for (int32_t j = 0; j < BinCount; ++j) {
-        auto phase = static_cast<float>(
-            synthPhase[j] + (frequencies[j] - j * static_cast<double>(width)) * synthFactor +
-            j * static_cast<double>(step));
-        // Frequencies recorded at a wildly different sample rate can drive a phase
-        // beyond the float range; it restarts from 0 rather than poisoning the bin.
-        if (!std::isfinite(phase)) phase = 0.0f;
-        synthPhase[j] = phase;
-        const double m = magnitudes[j];
-        spectrum[j] = static_cast<float>(std::cos(static_cast<double>(phase)) * m);
-        spectrum[j + BinCount] = static_cast<float>(std::sin(static_cast<double>(phase)) * m);
-    }
+    kernels->synthesise(
+        {spectrum.get(), synthPhase.get(), magnitudes, frequencies, width, step, synthFactor});
 }
 
 // The synthesised frame, windowed again, joins the three frames before it; the
 // oldest 256 samples are finished and move to outFifo.
 void TDelayVoc::OverlapAdd() {
-    for (int32_t k = 0; k < FrameLength; ++k)
-        outAccum[k] =
-            static_cast<float>(outAccum[k] + static_cast<double>(synthFrame[k]) * window[k]);
+    kernels->overlapAdd(outAccum.get(), synthFrame.get(), window.get(), FrameLength);
     std::copy_n(outAccum.get(), HopLength, outFifo.get());
     std::memmove(outAccum.get(), outAccum.get() + HopLength, sizeof(float) * FirstInputPosition);
     std::fill_n(outAccum.get() + FirstInputPosition, HopLength, 0.0f);

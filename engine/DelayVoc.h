@@ -13,12 +13,13 @@
 //
 // Threads: Process runs on the host's audio thread. The plug-in shell writes the
 // quantities below (and calls the setters) from other threads while it runs;
-// every such field is a relaxed atomic, read once per sample (recAmp, wet, dry,
-// outAmp, rate) or once per hop (everything else). writeIdx is also advanced by
-// Process itself: whichever write comes last wins.
+// every such field is a relaxed atomic, read once per run of samples up to the
+// next hop (recAmp, wet, dry, outAmp, rate) or once per hop (everything else). writeIdx is also
+// advanced by Process itself: whichever write comes last wins.
 #pragma once
 
 #include "dsp/RealFFT.h"
+#include "engine/HopKernels.h"
 #include "engine/RelaxedAtomic.h"
 
 #include <cstdint>
@@ -34,7 +35,10 @@ class TDelayVoc {
 
     // Allocates everything the engine will ever use. The sample rate is not set:
     // until SetSampleRate gives a positive rate, Process only passes dry input.
-    TDelayVoc();
+    // The arithmetic runs on the instruction set `simd` resolves to on this CPU
+    // (the plain scalar reference, or vector kernels); every choice gives the
+    // same output, bit for bit.
+    explicit TDelayVoc(SimdLevel simd = SimdLevel::Best);
     virtual ~TDelayVoc();
     TDelayVoc(const TDelayVoc&) = delete;
     TDelayVoc& operator=(const TDelayVoc&) = delete;
@@ -85,6 +89,8 @@ class TDelayVoc {
     RelaxedAtomic<bool> forward{true};
     std::unique_ptr<TRealFFT> fft;
 
+    SimdLevel Simd() const { return fft->Simd(); }
+
   private:
     float* FreqFrameAt(int32_t frame) { return freqTrack.get() + frame * BinCount; }
     float* MagFrameAt(int32_t frame) { return magTrack.get() + frame * BinCount; }
@@ -93,4 +99,7 @@ class TDelayVoc {
                      float step);
     void Resynthesise(const float* magnitudes, const float* frequencies, float width, float step);
     void OverlapAdd();
+
+    std::unique_ptr<float[]> phases; // scratch: the bins' phases during an analysis
+    const HopKernels* kernels;
 };

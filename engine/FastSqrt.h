@@ -8,6 +8,10 @@
 #include <bit>
 #include <cstdint>
 
+// Internal linkage: the vector units that use it are built for other
+// instruction sets, and no copy may be shared between them.
+namespace {
+
 inline float FastSqrt(float x) {
     constexpr uint32_t kBias = 0x3F77AB65u;
     const auto t = static_cast<int32_t>(std::bit_cast<uint32_t>(x) - kBias);
@@ -16,3 +20,5 @@ inline float FastSqrt(float x) {
     if ((t & 1) && (h & 1)) h += 1;
     return std::bit_cast<float>(static_cast<uint32_t>(h) + kBias);
 }
+
+} // namespace

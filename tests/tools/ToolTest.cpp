@@ -527,7 +527,8 @@ TEST_F(Tool, ParallelRenderingChangesNothingAndABatchSurvivesABadFile) {
         writeInput("quad.wav", {TestSignal(15), TestSignal(16), TestSignal(17), TestSignal(18)});
     for (const auto& [jobs, out] : {std::pair{"-j 1", "j1.wav"}, {"-j4", "j4.wav"}})
         ASSERT_EQ(run("render " + in + " " + file(out) + " --set delay=0.2 " + jobs).status, 0);
-    EXPECT_EQ(Slurp(file("j1.wav")), Slurp(file("j4.wav")));
+    // The samples (the files' PEAK chunks hold the time they were written).
+    EXPECT_TRUE(ReadAudioFile(file("j1.wav")).channels == ReadAudioFile(file("j4.wav")).channels);
 
     const std::string a = writeInput("a.wav", {TestSignal(19)});
     const std::string b = writeInput("b.wav", {TestSignal(20), TestSignal(21)});

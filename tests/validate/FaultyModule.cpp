@@ -4,6 +4,7 @@
 #include "host/EffectBaseX.h"
 #include "host/EntryPoint.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -43,7 +44,7 @@ class FaultyEffect : public AudioEffectX {
             for (;;)
                 std::this_thread::sleep_for(std::chrono::seconds(1));
         if (index < 0 || index >= 2) return 0.0f;
-        return FAULT == FAULT_READBACK ? 2 * values[index] : values[index];
+        return FAULT == FAULT_READBACK ? 2 * values[index].load() : values[index].load();
     }
     void getParameterName(int32_t index, char* text) override {
         std::strcpy(text, index == 0 ? "gain" : "tone");
@@ -55,7 +56,7 @@ class FaultyEffect : public AudioEffectX {
             return;
         }
         std::snprintf(text, 9, "%.3f",
-                      index >= 0 && index < 2 ? static_cast<double>(values[index]) : 0.0);
+                      index >= 0 && index < 2 ? static_cast<double>(values[index].load()) : 0.0);
     }
     bool getEffectName(char* name) override { return std::strcpy(name, "faulty"), true; }
 
@@ -75,7 +76,8 @@ class FaultyEffect : public AudioEffectX {
     }
 
   private:
-    float values[2] = {0.5f, 0.5f};
+    // Set from the host's automation thread while the audio thread reads them.
+    std::atomic<float> values[2] = {0.5f, 0.5f};
     float state = 0.0f;
     std::vector<float> scratch;
 };

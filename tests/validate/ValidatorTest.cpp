@@ -58,6 +58,9 @@ TEST(Validator, CatchesEachFaultWithTheTestThatShowsIt) {
         const std::string module = std::string(FAULTY_MODULE_DIR) + "/faulty_" + c.module + ".so";
         const Verdicts run =
             Validate("--plugin " + module + " --level " + std::to_string(c.level), folder);
+        if (std::string(c.module) == "allocates" &&
+            run.out.find("allocations are not counted in this build") != std::string::npos)
+            continue; // a sanitizer build: its runtime owns the allocator
         EXPECT_EQ(run.status, c.failure ? 1 : 0) << c.module << "\n" << run.out;
         if (c.failure) {
             EXPECT_NE(run.out.find(std::string("\n") + c.failure), std::string::npos)

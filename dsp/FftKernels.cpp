@@ -1,0 +1,21 @@
+// The SSE2 build of the transform's vector passes, and the choice of kernels.
+#include "dsp/FftKernels.h"
+
+#if defined(TAPESTRUM_HAVE_SIMD)
+#include "dsp/FftKernels.inl"
+#include "dsp/SimdArch_sse2.h"
+
+const FftKernels& Sse2FftKernels() {
+    static const FftKernels kernels{ForwardPassVector, InversePassVector};
+    return kernels;
+}
+#endif
+
+const FftKernels& FftKernelsFor(SimdLevel level) {
+#if defined(TAPESTRUM_HAVE_SIMD)
+    if (level == SimdLevel::Avx2) return Avx2FftKernels();
+    if (level == SimdLevel::Sse2) return Sse2FftKernels();
+#endif
+    (void)level;
+    return ReferenceFftKernels();
+}

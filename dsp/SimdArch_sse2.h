@@ -1,0 +1,46 @@
+// The 128-bit vocabulary of the vector kernels: float vectors of 4 lanes,
+// double vectors of 2. Included by the SSE2 translation units only; everything
+// here has internal linkage, so that no definition is shared with (or taken
+// from) a unit built for another instruction set.
+#pragma once
+
+#include <emmintrin.h>
+#include <xsimd/xsimd.hpp>
+
+namespace {
+
+using Arch = xsimd::sse2;
+using F = xsimd::batch<float, Arch>;
+using D = xsimd::batch<double, Arch>;
+
+inline F Reverse(F v) {
+    const __m128 r = v;
+    return _mm_shuffle_ps(r, r, _MM_SHUFFLE(0, 1, 2, 3));
+}
+
+// The low and high halves of a float vector, exactly, as doubles.
+inline D WidenLow(F v) { return _mm_cvtps_pd(v); }
+inline D WidenHigh(F v) {
+    const __m128 r = v;
+    return _mm_cvtps_pd(_mm_movehl_ps(r, r));
+}
+
+// Rounds two double vectors to one float vector (low half from `low`).
+inline F Narrow(D low, D high) { return _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high)); }
+
+// Doubles truncated to 32-bit integers in the low lanes of an integer vector
+// (valid where |x| < 2^31), and back.
+inline __m128i TruncateToInt(D v) { return _mm_cvttpd_epi32(v); }
+inline D IntToDouble(__m128i v) { return _mm_cvtepi32_pd(v); }
+
+// The engine's fast square root on every lane: the bit pattern's offset from
+// the bias halved, ties to even (see FastSqrt).
+inline F FastSqrtLanes(F x) {
+    const __m128i bias = _mm_set1_epi32(0x3F77AB65);
+    const __m128i t = _mm_sub_epi32(_mm_castps_si128(x), bias);
+    __m128i h = _mm_srai_epi32(t, 1);
+    h = _mm_add_epi32(h, _mm_and_si128(_mm_and_si128(t, h), _mm_set1_epi32(1)));
+    return _mm_castsi128_ps(_mm_add_epi32(h, bias));
+}
+
+} // namespace

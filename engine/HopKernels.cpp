@@ -1,0 +1,18 @@
+// The SSE2 build of the engine's vector kernels, and the choice of kernels.
+#include "engine/HopKernels.h"
+
+#if defined(TAPESTRUM_HAVE_SIMD)
+#include "dsp/SimdArch_sse2.h"
+#include "engine/HopKernels.inl"
+
+const HopKernels& Sse2HopKernels() { return kVectorHopKernels; }
+#endif
+
+const HopKernels& HopKernelsFor(SimdLevel level) {
+#if defined(TAPESTRUM_HAVE_SIMD)
+    if (level == SimdLevel::Avx2) return Avx2HopKernels();
+    if (level == SimdLevel::Sse2) return Sse2HopKernels();
+#endif
+    (void)level;
+    return ReferenceHopKernels();
+}

@@ -1,0 +1,220 @@
+// The engine's vector kernels, written once for any vector width: a
+// translation unit includes its instruction set's SimdArch header, then this.
+//
+// Why they store what the reference stores: each lane performs the
+// reference's float and double operations in the same order (float operands
+// widened to double exactly, contraction into fused multiply-adds off), and
+// the two libm calls are replaced by a guarded vector core. The core's double
+// result r is within a few ulp of the correctly rounded one; a lane keeps it
+// only if every double within |r| x 2^-44 of r rounds to the same float, which
+// then is the float the libm call's result rounds to as well. The rare other
+// lanes, and phases beyond 2^19 radians (where the core would need its long
+// argument reduction), are computed afterwards by the scalar reference code.
+
+#include "engine/HopScalar.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr int32_t W = static_cast<int32_t>(F::size);
+constexpr int32_t WD = static_cast<int32_t>(D::size);
+constexpr int32_t kBins = 512;
+constexpr double kGuard = 0x1p-44;
+constexpr double kLongestVectorPhase = 0x1p19;
+
+inline F Load(const float* p) { return F::load_unaligned(p); }
+inline void Store(float* p, F v) { v.store_unaligned(p); }
+
+// Double lanes base, base + 1, ...
+inline D Indexes(int32_t base) {
+    alignas(64) double lanes[WD];
+    for (int32_t k = 0; k < WD; ++k)
+        lanes[k] = base + k;
+    return D::load_aligned(lanes);
+}
+
+// Whether each lane's double rounds to one float throughout its guard interval
+// (the float then is the value rounded), as a mask of W floats.
+inline xsimd::batch_bool<float, Arch> Certain(D low, D high, F rounded) {
+    const D lowMargin = xsimd::abs(low) * D(kGuard), highMargin = xsimd::abs(high) * D(kGuard);
+    const F below = Narrow(low - lowMargin, high - highMargin);
+    const F above = Narrow(low + lowMargin, high + highMargin);
+    return (below == rounded) && (above == rounded);
+}
+
+void FeedAnalysisVector(float* fifo, const float* input, int32_t count, float recAmp) {
+    int32_t i = 0;
+    const F gain(recAmp), limit(kLoudestAnalysedSample);
+    for (; i + W <= count; i += W) {
+        const F x = Load(input + i);
+        // The product of two floats rounded once, as the reference's double
+        // product rounded to float; NaN fails the comparison.
+        Store(fifo + i, xsimd::select(xsimd::abs(x) <= limit, x * gain, F(0.0f)));
+    }
+    for (; i < count; ++i)
+        fifo[i] = Analysed(input[i], recAmp);
+}
+
+void MixOutputVector(float* output, const float* input, const float* wetSamples, int32_t count,
+                     float wet, float outAmp, float dry) {
+    const D w(wet), a(outAmp), d(dry), scale(kOutputScale);
+    int32_t i = 0;
+    for (; i + W <= count; i += W) {
+        const F x = Load(input + i), s = Load(wetSamples + i);
+        Store(output + i, Narrow(w * WidenLow(s) * a * scale + d * WidenLow(x),
+                                 w * WidenHigh(s) * a * scale + d * WidenHigh(x)));
+    }
+    for (; i < count; ++i)
+        output[i] = Mixed(input[i], wetSamples[i], wet, outAmp, dry);
+}
+
+void ApplyWindowVector(float* frame, const float* input, const float* window, int32_t count) {
+    int32_t k = 0;
+    for (; k + W <= count; k += W)
+        Store(frame + k, Load(input + k) * Load(window + k));
+    for (; k < count; ++k)
+        frame[k] = input[k] * window[k];
+}
+
+bool AllFiniteVector(const float* values, int32_t count) {
+    int32_t i = 0;
+    auto bad = F(0.0f) != F(0.0f);
+    for (; i + W <= count; i += W) {
+        const F v = Load(values + i);
+        bad = bad || ((v - v) != F(0.0f)); // NaN for an infinity or a NaN
+    }
+    if (xsimd::any(bad)) return false;
+    for (; i < count; ++i)
+        if (!std::isfinite(values[i])) return false;
+    return true;
+}
+
+// The phase of bins first to end - 1 into phases[], and the magnitudes.
+void MagnitudesAndPhases(const AnalysisBins& b) {
+    const float* re = b.spectrum;
+    const float* im = b.spectrum + kBins;
+    int32_t j = b.first;
+    for (; j + W <= b.end; j += W) {
+        const F r = Load(re + j), i = Load(im + j);
+        const D rl = WidenLow(r), rh = WidenHigh(r), il = WidenLow(i), ih = WidenHigh(i);
+        Store(b.magnitudes + j,
+              F(2.0f) * FastSqrtLanes(Narrow(rl * rl + il * il, rh * rh + ih * ih)));
+        // At (+-0, +-0) the core would give NaN; (+-0, +-1) has the answer the
+        // scalar call gives there (+-0, or +-pi for a negative zero real part).
+        const D one(1.0);
+        const D xl = xsimd::select(rl == D(0.0) && il == D(0.0), xsimd::copysign(one, rl), rl);
+        const D xh = xsimd::select(rh == D(0.0) && ih == D(0.0), xsimd::copysign(one, rh), rh);
+        const D pl = xsimd::atan2(il, xl), ph = xsimd::atan2(ih, xh);
+        const F phase = Narrow(pl, ph);
+        Store(b.phases + j, phase);
+        const auto certain = Certain(pl, ph, phase);
+        if (!xsimd::all(certain)) {
+            alignas(64) float lanes[W];
+            xsimd::select(certain, F(0.0f), F(1.0f)).store_aligned(lanes);
+            for (int32_t k = 0; k < W; ++k)
+                if (lanes[k] != 0.0f) b.phases[j + k] = Phase(re[j + k], im[j + k]);
+        }
+    }
+    for (; j < b.end; ++j) {
+        b.magnitudes[j] = Magnitude(re[j], im[j]);
+        b.phases[j] = Phase(re[j], im[j]);
+    }
+}
+
+// The wrap of WrapPhase on double lanes: q = d / pi truncated, made even away
+// from zero; lanes with |d / pi| of 2^30 or more (or NaN) give 0.
+inline D WrapPhaseLanes(D d) {
+    const D pi(kPi);
+    const D turns = d / pi;
+    const auto valid = xsimd::abs(turns) < D(1073741824.0);
+    const __m128i q = TruncateToInt(xsimd::select(valid, turns, D(0.0)));
+    const __m128i odd = _mm_and_si128(q, _mm_set1_epi32(1));
+    const __m128i sign = _mm_srai_epi32(q, 31);
+    const __m128i even = _mm_add_epi32(q, _mm_sub_epi32(_mm_xor_si128(odd, sign), sign));
+    return xsimd::select(valid, d - IntToDouble(even) * pi, D(0.0));
+}
+
+// Frequencies from the phases, and the phases kept for the next analysis.
+void FrequenciesFromPhases(const AnalysisBins& b) {
+    const D width(b.width), step(b.step), binFactor(b.binFactor);
+    int32_t j = b.first;
+    for (; j + W <= b.end; j += W) {
+        const F phase = Load(b.phases + j), last = Load(b.lastPhase + j);
+        const F change =
+            Narrow(WidenLow(phase) - WidenLow(last), WidenHigh(phase) - WidenHigh(last));
+        const D jl = Indexes(j), jh = Indexes(j + WD);
+        const F deviation = Narrow(WidenLow(change) - jl * step, WidenHigh(change) - jh * step);
+        Store(b.frequencies + j,
+              Narrow(jl * width + WrapPhaseLanes(WidenLow(deviation)) * binFactor,
+                     jh * width + WrapPhaseLanes(WidenHigh(deviation)) * binFactor));
+        Store(b.lastPhase + j, phase);
+    }
+    for (; j < b.end; ++j) {
+        b.frequencies[j] = Frequency(j, b.phases[j], b.lastPhase[j], b.width, b.step, b.binFactor);
+        b.lastPhase[j] = b.phases[j];
+    }
+}
+
+void AnalyseVector(const AnalysisBins& b) {
+    MagnitudesAndPhases(b);
+    FrequenciesFromPhases(b);
+}
+
+void SynthesiseVector(const SynthesisBins& b) {
+    const D width(b.width), step(b.step), factor(b.synthFactor);
+    float* cosines = b.spectrum;
+    float* sines = b.spectrum + kBins;
+    for (int32_t j = 0; j < kBins; j += W) {
+        const F last = Load(b.synthPhase + j), f = Load(b.frequencies + j);
+        const D jl = Indexes(j), jh = Indexes(j + WD);
+        F phase = Narrow(WidenLow(last) + (WidenLow(f) - jl * width) * factor + jl * step,
+                         WidenHigh(last) + (WidenHigh(f) - jh * width) * factor + jh * step);
+        phase = xsimd::select(xsimd::isfinite(phase), phase, F(0.0f));
+        Store(b.synthPhase + j, phase);
+
+        const D pl = WidenLow(phase), ph = WidenHigh(phase);
+        const D longest(kLongestVectorPhase);
+        const auto shortL = xsimd::abs(pl) <= longest, shortH = xsimd::abs(ph) <= longest;
+        const auto [sl, cl] = xsimd::sincos(xsimd::select(shortL, pl, D(0.0)));
+        const auto [sh, ch] = xsimd::sincos(xsimd::select(shortH, ph, D(0.0)));
+        const F m = Load(b.magnitudes + j);
+        const D ml = WidenLow(m), mh = WidenHigh(m);
+        const D cml = cl * ml, cmh = ch * mh, sml = sl * ml, smh = sh * mh;
+        const F cosineTimes = Narrow(cml, cmh), sineTimes = Narrow(sml, smh);
+        Store(cosines + j, cosineTimes);
+        Store(sines + j, sineTimes);
+        const F shortLanes =
+            Narrow(xsimd::select(shortL, D(1.0), D(0.0)), xsimd::select(shortH, D(1.0), D(0.0)));
+        const auto certain = (shortLanes != F(0.0f)) && Certain(cml, cmh, cosineTimes) &&
+                             Certain(sml, smh, sineTimes);
+        if (!xsimd::all(certain)) {
+            alignas(64) float lanes[W];
+            xsimd::select(certain, F(0.0f), F(1.0f)).store_aligned(lanes);
+            for (int32_t k = 0; k < W; ++k) {
+                if (lanes[k] == 0.0f) continue;
+                const double magnitude = b.magnitudes[j + k];
+                cosines[j + k] = CosineTimes(b.synthPhase[j + k], magnitude);
+                sines[j + k] = SineTimes(b.synthPhase[j + k], magnitude);
+            }
+        }
+    }
+}
+
+void OverlapAddVector(float* accum, const float* frame, const float* window, int32_t count) {
+    int32_t k = 0;
+    for (; k + W <= count; k += W) {
+        const F a = Load(accum + k), f = Load(frame + k), w = Load(window + k);
+        Store(accum + k, Narrow(WidenLow(a) + WidenLow(f) * WidenLow(w),
+                                WidenHigh(a) + WidenHigh(f) * WidenHigh(w)));
+    }
+    for (; k < count; ++k)
+        accum[k] = OverlapAdded(accum[k], frame[k], window[k]);
+}
+
+const HopKernels kVectorHopKernels{FeedAnalysisVector, MixOutputVector, ApplyWindowVector,
+                                   AllFiniteVector,    AnalyseVector,   SynthesiseVector,
+                                   OverlapAddVector};
+
+} // namespace

@@ -1,0 +1,7 @@
+// The AVX2 build of the engine's vector kernels (compiled with -mavx2 -mfma
+// -ffp-contract=off, and called only on CPUs that have both).
+#include "dsp/SimdArch_avx2.h"
+#include "engine/HopKernels.h"
+#include "engine/HopKernels.inl"
+
+const HopKernels& Avx2HopKernels() { return kVectorHopKernels; }
