@@ -2,8 +2,11 @@
 #include "dsp/FftKernels.h"
 
 #if defined(TAPESTRUM_HAVE_SIMD)
-#include "dsp/FftKernels.inl"
+// The vector vocabulary of this unit's instruction set, then the kernels
+// written in it.
 #include "dsp/SimdArch_sse2.h"
+
+#include "dsp/FftKernels.inl"
 
 const FftKernels& Sse2FftKernels() {
     static const FftKernels kernels{ForwardPassVector, InversePassVector};

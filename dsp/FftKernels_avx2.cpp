@@ -1,8 +1,11 @@
 // The AVX2 build of the transform's vector passes (compiled with -mavx2 -mfma
 // -ffp-contract=off, and called only on CPUs that have both).
 #include "dsp/FftKernels.h"
-#include "dsp/FftKernels.inl"
+// The vector vocabulary of this unit's instruction set, then the kernels
+// written in it.
 #include "dsp/SimdArch_avx2.h"
+
+#include "dsp/FftKernels.inl"
 
 const FftKernels& Avx2FftKernels() {
     static const FftKernels kernels{ForwardPassVector, InversePassVector};

@@ -2,7 +2,10 @@
 #include "engine/HopKernels.h"
 
 #if defined(TAPESTRUM_HAVE_SIMD)
+// The vector vocabulary of this unit's instruction set, then the kernels
+// written in it.
 #include "dsp/SimdArch_sse2.h"
+
 #include "engine/HopKernels.inl"
 
 const HopKernels& Sse2HopKernels() { return kVectorHopKernels; }
