@@ -1,5 +1,7 @@
-// The engine's cost per hop, with the gate open (every hop records the whole
-// band: the worst case) and closed, and the real-time factor of one instance.
+// The engine's cost per hop on each instruction set, with the gate open (every
+// hop records the whole band: the worst case) and closed, with normal and with
+// subnormal input; the real-time factor of one instance; and how many instances
+// one core runs.
 #include "engine/DelayVoc.h"
 
 #include <benchmark/benchmark.h>
@@ -11,9 +13,9 @@ namespace {
 constexpr int32_t kHop = TDelayVoc::HopLength;
 constexpr double kRate = 44100.0;
 
-std::vector<float> Noise(size_t length) {
+std::vector<float> Noise(size_t length, float amplitude = 0.5f) {
     std::mt19937 random(2);
-    std::uniform_real_distribution<float> uniform(-0.5f, 0.5f);
+    std::uniform_real_distribution<float> uniform(-amplitude, amplitude);
     std::vector<float> signal(length);
     for (float& v : signal)
         v = uniform(random);
@@ -21,44 +23,63 @@ std::vector<float> Noise(size_t length) {
 }
 
 // Processes one hop per iteration, so the time per iteration is the time per hop.
-void RunHops(benchmark::State& state, float threshold) {
-    TDelayVoc engine;
+void RunHops(benchmark::State& state, float threshold, float amplitude) {
+    const auto level = static_cast<SimdLevel>(state.range(0));
+    if (!SimdLevelAvailable(level)) return state.SkipWithError("not on this CPU");
+    TDelayVoc engine(level);
     engine.SetSampleRate(static_cast<float>(kRate));
     engine.threshold = threshold;
     engine.delay = 100;
-    const std::vector<float> input = Noise(kHop * 64);
+    const std::vector<float> input = Noise(kHop * 64, amplitude);
     std::vector<float> output(kHop);
     size_t hop = 0;
     for (auto _ : state) {
         engine.Process(input.data() + (hop++ % 64) * kHop, output.data(), kHop);
         benchmark::DoNotOptimize(output.data());
     }
-    state.SetLabel("time per iteration = time per hop");
+    state.SetLabel(SimdLevelName(level));
 }
 
-void HopGateOpen(benchmark::State& state) { RunHops(state, 0.0f); }
-void HopGateClosed(benchmark::State& state) { RunHops(state, 1e30f); }
-BENCHMARK(HopGateOpen);
-BENCHMARK(HopGateClosed);
+void HopGateOpen(benchmark::State& state) { RunHops(state, 0.0f, 0.5f); }
+void HopGateClosed(benchmark::State& state) { RunHops(state, 1e30f, 0.5f); }
+// Input of 1e-39 noise: subnormal numbers throughout the analysis.
+void HopGateOpenSubnormal(benchmark::State& state) { RunHops(state, 0.0f, 1e-39f); }
 
-// Seconds of audio per second of processing, for one instance at 44.1 kHz with
-// the gate open, in host-sized blocks of 512.
-void RealTimeFactor(benchmark::State& state) {
+void Levels(benchmark::internal::Benchmark* b) {
+    for (const SimdLevel level : {SimdLevel::Reference, SimdLevel::Sse2, SimdLevel::Avx2})
+        b->Arg(static_cast<int>(level));
+}
+BENCHMARK(HopGateOpen)->Apply(Levels);
+BENCHMARK(HopGateClosed)->Apply(Levels);
+BENCHMARK(HopGateOpenSubnormal)->Apply(Levels);
+
+// Seconds of audio per second of processing for one instance (the best level)
+// with the gate open, in host blocks of the given length, at the given rate.
+void Blocks(benchmark::State& state, double rate) {
+    const auto block = static_cast<int32_t>(state.range(0));
     TDelayVoc engine;
-    engine.SetSampleRate(static_cast<float>(kRate));
+    engine.SetSampleRate(static_cast<float>(rate));
     engine.delay = 100;
     const std::vector<float> input = Noise(44100);
-    std::vector<float> output(512);
+    std::vector<float> output(static_cast<size_t>(block));
     size_t position = 0;
     for (auto _ : state) {
-        engine.Process(input.data() + position, output.data(), 512);
-        position = (position + 512) % (44100 - 512);
+        engine.Process(input.data() + position, output.data(), block);
+        position = (position + static_cast<size_t>(block)) % (44100 - 4096);
         benchmark::DoNotOptimize(output.data());
     }
-    const double audioSeconds = static_cast<double>(state.iterations()) * 512 / kRate;
-    state.counters["audio_seconds_per_second"] =
+    const double audioSeconds = static_cast<double>(state.iterations()) * block / rate;
+    state.counters["realtime_factor"] =
         benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
+    state.SetLabel(SimdLevelName(engine.Simd()));
 }
-BENCHMARK(RealTimeFactor);
+
+void RealTimeFactor44k(benchmark::State& state) { Blocks(state, 44100.0); }
+BENCHMARK(RealTimeFactor44k)->Arg(256)->Arg(512);
+
+// At 48 kHz in blocks of 128: the real-time factor is the number of instances
+// one core keeps up with, gate open.
+void InstancesPerCore48k(benchmark::State& state) { Blocks(state, 48000.0); }
+BENCHMARK(InstancesPerCore48k)->Arg(128);
 
 } // namespace

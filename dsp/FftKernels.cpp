@@ -6,6 +6,10 @@
 // written in it.
 #include "dsp/SimdArch_sse2.h"
 
+namespace {
+using Wide = V4;
+} // namespace
+
 #include "dsp/FftKernels.inl"
 
 const FftKernels& Sse2FftKernels() {

@@ -5,6 +5,10 @@
 // written in it.
 #include "dsp/SimdArch_avx2.h"
 
+namespace {
+using Wide = V8;
+} // namespace
+
 #include "dsp/FftKernels.inl"
 
 const FftKernels& Avx2FftKernels() {

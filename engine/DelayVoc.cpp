@@ -25,9 +25,13 @@ int32_t ClampInt(int32_t value, int32_t low, int32_t high) {
     return value < low ? low : (value > high ? high : value);
 }
 
-// Flush-to-zero and denormals-are-zero for the duration of one processing call,
-// so that a signal decaying towards silence never takes the processor's slow
-// path for subnormal numbers; the caller's control register is restored after.
+// Flush-to-zero and denormals-are-zero for the duration of one hop's spectral
+// work (transforms, analysis, resynthesis, overlap-add), so that a signal
+// decaying towards silence never takes the processor's slow path for subnormal
+// numbers there; the caller's control register is restored after. The hop then
+// takes analysis samples below 1.2e-38 as 0 and flushes results below it. The
+// per-sample work runs with the caller's register, so the level sum, the gate
+// and the dry path see subnormal input exactly as it is.
 class FlushDenormals {
   public:
 #if defined(__SSE2__) || defined(_M_X64)
@@ -77,7 +81,6 @@ void TDelayVoc::SetTrackLength(int32_t frames) { trackLen = ClampInt(frames, 1, 
 // next run, at most one hop later (hosts change parameters between blocks, which
 // start runs of their own).
 void TDelayVoc::Process(const float* input, float* output, int32_t count) {
-    const FlushDenormals flush;
     while (count > 0) {
         const int32_t run = std::min(count, FrameLength - fifoPos);
         // Without a sample rate there is no bin width to resynthesise with: the
@@ -115,6 +118,7 @@ void TDelayVoc::Process(const float* input, float* output, int32_t count) {
 // is frame 0), so that no value written meanwhile can make the hop index outside
 // the 600 frames or the 512 bins.
 void TDelayVoc::RunHop() {
+    const FlushDenormals flush;
     const int32_t length = ClampInt(trackLen, 1, MaxTrackFrames);
     int32_t write = writeIdx;
     if (write < 0 || write >= MaxTrackFrames) write = 0;

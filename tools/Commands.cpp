@@ -337,9 +337,11 @@ int RenderCommand(const std::vector<std::string>& words) {
     const std::string jobs = args.option("jobs", "");
     const int threads =
         jobs.empty() ? DefaultThreads() : static_cast<int>(ParseNumber("jobs", jobs, 1, 1024));
-    const std::vector<RenderJob> batch =
-        folder.empty() ? std::vector<RenderJob>{{args.positional[0], args.positional[1]}}
-                       : BatchJobs(args.positional, folder, args.option("format", ""));
+    std::vector<RenderJob> batch;
+    if (folder.empty())
+        batch.push_back({args.positional[0], args.positional[1]});
+    else
+        batch = BatchJobs(args.positional, folder, args.option("format", ""));
     CheckSettings(settings); // the module, the preset and every parameter named
 
     if (folder.empty()) {
