@@ -13,7 +13,8 @@ using Wide = V4;
 #include "dsp/FftKernels.inl"
 
 const FftKernels& Sse2FftKernels() {
-    static const FftKernels kernels{ForwardPassVector, InversePassVector};
+    static const FftKernels kernels{ForwardPassVector, InversePassVector, ForwardHeadVector,
+                                    InverseTailVector, kShortestFused};
     return kernels;
 }
 #endif

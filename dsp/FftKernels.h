@@ -14,6 +14,18 @@ struct FftKernels {
                         const float* cosine);
     void (*inversePass)(float* D, const float* S, int32_t length, int32_t level,
                         const float* cosine);
+    // The forward transform's first four passes (the bit-reversed gather, the
+    // fused passes 1 and 2, pass 3 and the level-3 pass) from the signal into
+    // `out`, the array the level-3 pass writes.
+    void (*forwardHead)(float* out, const float* signal, int32_t length, const int32_t* reversed,
+                        const float* level3, float sqrt2Over2);
+    // Their mirror: the level-3 pass, the mirror of pass 3 and the scatter into
+    // the signal, reading what the level-4 pass wrote (or the spectrum).
+    void (*inverseTail)(float* signal, const float* in, int32_t length, const int32_t* reversed,
+                        const float* level3, float sqrt2Over2);
+    // The shortest length the two serve (their vectors need 16 blocks); 0 for
+    // none: the transform then runs those passes itself.
+    int32_t shortestFused;
 };
 
 // The reference passes.

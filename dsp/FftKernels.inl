@@ -146,4 +146,152 @@ void InversePassVector(float* D, const float* S, int32_t length, int32_t level,
     }
 }
 
+// The first four passes of the forward transform at once: the gather in
+// bit-reversed order, the two fused passes, the pass with sqrt(2)/2 and the
+// level-3 pass. Entry k of group l (8 values) is x[r[8l + k]] =
+// x[rev3(k) N/8 + q] with q the (b-3)-bit reversal of l, so lanes that take
+// consecutive q read consecutive signal values; group l and group l + 1 (l
+// even) make one 16-value block of the level-3 pass, and their q differ by
+// N/16. Every lane performs the reference's operations on its own values; a
+// transpose turns the rows back into each block's 16 values.
+constexpr int32_t kRev3[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+
+template <class V> inline void Passes1To3(typename V::F* g, typename V::D k2) {
+    using F = typename V::F;
+    // Passes 1 and 2 on the two quads.
+    F d[8];
+    for (int32_t quad = 0; quad < 8; quad += 4) {
+        const F x0 = g[quad], x1 = g[quad + 1], x2 = g[quad + 2], x3 = g[quad + 3];
+        d[quad + 1] = x0 - x1;
+        d[quad + 3] = x2 - x3;
+        const F s0 = x0 + x1, s2 = x2 + x3;
+        d[quad] = s0 + s2;
+        d[quad + 2] = s0 - s2;
+    }
+    // Pass 3.
+    g[0] = d[0] + d[4];
+    g[4] = d[0] - d[4];
+    g[2] = d[2];
+    g[6] = d[6];
+    const F v = V::Narrow((V::Low(d[5]) - V::Low(d[7])) * k2, (V::High(d[5]) - V::High(d[7])) * k2);
+    g[1] = d[1] + v;
+    g[3] = d[1] - v;
+    const F w = V::Narrow((V::Low(d[5]) + V::Low(d[7])) * k2, (V::High(d[5]) + V::High(d[7])) * k2);
+    g[5] = w + d[3];
+    g[7] = w - d[3];
+}
+
+template <class V>
+void ForwardHead(float* out, const float* x, int32_t length, const int32_t* r, const float* cos3,
+                 float sqrt2Over2) {
+    using F = typename V::F;
+    constexpr int32_t W = V::size;
+    const int32_t eighth = length / 8, sixteenth = length / 16;
+    const typename V::D k2 = V::Low(V::Broadcast(sqrt2Over2));
+    for (int32_t q0 = 0; q0 < sixteenth; q0 += W) {
+        F a[8], b[8], o[16];
+        for (int32_t k = 0; k < 8; ++k) {
+            a[k] = V::Load(x + kRev3[k] * eighth + q0);
+            b[k] = V::Load(x + kRev3[k] * eighth + q0 + sixteenth);
+        }
+        Passes1To3<V>(a, k2);
+        Passes1To3<V>(b, k2);
+        // The level-3 pass: a is the first half of each block, b the second.
+        o[0] = a[0] + b[0];
+        o[8] = a[0] - b[0];
+        o[4] = a[4];
+        o[12] = b[4];
+        for (int32_t i = 1; i < 4; ++i) {
+            const F co = V::Broadcast(cos3[i]), si = V::Broadcast(cos3[4 - i]);
+            const F v = DotDifference<V>(b[i], co, b[4 + i], si);
+            o[i] = a[i] + v;
+            o[8 - i] = a[i] - v;
+            const F w = DotSum<V>(b[i], si, b[4 + i], co);
+            o[8 + i] = w + a[4 + i];
+            o[16 - i] = w - a[4 + i];
+        }
+        for (int32_t row = 0; row < 16; row += W) {
+            V::Transpose(o + row);
+            for (int32_t l = 0; l < W; ++l)
+                V::Store(out + 8 * r[8 * (q0 + l)] + row, o[row + l]);
+        }
+    }
+}
+
+// The mirror: the level-3 pass, the mirror of pass 3 and those of passes 2 and
+// 1, scattering into the signal in bit-reversed order.
+template <class V>
+void InverseTail(float* x, const float* in, int32_t length, const int32_t* r, const float* cos3,
+                 float sqrt2Over2) {
+    using F = typename V::F;
+    constexpr int32_t W = V::size;
+    const int32_t eighth = length / 8, sixteenth = length / 16;
+    const typename V::D k2 = V::Low(V::Broadcast(sqrt2Over2));
+    const F two = V::Broadcast(2.0f);
+    for (int32_t q0 = 0; q0 < sixteenth; q0 += W) {
+        F s[16], t[16];
+        for (int32_t row = 0; row < 16; row += W) {
+            for (int32_t l = 0; l < W; ++l)
+                s[row + l] = V::Load(in + 8 * r[8 * (q0 + l)] + row);
+            V::Transpose(s + row);
+        }
+        // The level-3 pass.
+        t[0] = s[0] + s[8];
+        t[8] = s[0] - s[8];
+        t[4] = two * s[4];
+        t[12] = two * s[12];
+        for (int32_t i = 1; i < 4; ++i) {
+            const F co = V::Broadcast(cos3[i]), si = V::Broadcast(cos3[4 - i]);
+            t[i] = s[i] + s[8 - i];
+            t[4 + i] = s[8 + i] - s[16 - i];
+            const F vr = s[i] - s[8 - i];
+            const F vi = s[8 + i] + s[16 - i];
+            t[8 + i] = DotSum<V>(vr, co, vi, si);
+            t[12 + i] = DotDifference<V>(vi, co, vr, si);
+        }
+        // The mirror of pass 3 and of passes 2 and 1, for each of the two groups.
+        for (int32_t group = 0; group < 2; ++group) {
+            const F* g = t + 8 * group;
+            F e[8];
+            e[0] = g[0] + g[4];
+            e[4] = g[0] - g[4];
+            e[2] = two * g[2];
+            e[6] = two * g[6];
+            e[1] = g[1] + g[3];
+            e[3] = g[5] - g[7];
+            const F vr = g[1] - g[3], vi = g[5] + g[7];
+            e[5] = V::Narrow((V::Low(vr) + V::Low(vi)) * k2, (V::High(vr) + V::High(vi)) * k2);
+            e[7] = V::Narrow((V::Low(vi) - V::Low(vr)) * k2, (V::High(vi) - V::High(vr)) * k2);
+            float* base = x + q0 + group * sixteenth;
+            for (int32_t quad = 0; quad < 8; quad += 4) {
+                const F b0 = e[quad] + e[quad + 2], b2 = e[quad] - e[quad + 2];
+                const F b1 = two * e[quad + 1], b3 = two * e[quad + 3];
+                V::Store(base + kRev3[quad] * eighth, b0 + b1);
+                V::Store(base + kRev3[quad + 1] * eighth, b0 - b1);
+                V::Store(base + kRev3[quad + 2] * eighth, b2 + b3);
+                V::Store(base + kRev3[quad + 3] * eighth, b2 - b3);
+            }
+        }
+    }
+}
+
+// Lengths from 16 x 4 on: vectors of four lanes up to 16 x Wide::size.
+constexpr int32_t kShortestFused = 16 * V4::size;
+
+void ForwardHeadVector(float* out, const float* x, int32_t length, const int32_t* r,
+                       const float* cos3, float sqrt2Over2) {
+    if (length / 16 >= Wide::size)
+        ForwardHead<Wide>(out, x, length, r, cos3, sqrt2Over2);
+    else
+        ForwardHead<V4>(out, x, length, r, cos3, sqrt2Over2);
+}
+
+void InverseTailVector(float* x, const float* in, int32_t length, const int32_t* r,
+                       const float* cos3, float sqrt2Over2) {
+    if (length / 16 >= Wide::size)
+        InverseTail<Wide>(x, in, length, r, cos3, sqrt2Over2);
+    else
+        InverseTail<V4>(x, in, length, r, cos3, sqrt2Over2);
+}
+
 } // namespace

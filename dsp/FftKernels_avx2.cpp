@@ -12,6 +12,7 @@ using Wide = V8;
 #include "dsp/FftKernels.inl"
 
 const FftKernels& Avx2FftKernels() {
-    static const FftKernels kernels{ForwardPassVector, InversePassVector};
+    static const FftKernels kernels{ForwardPassVector, InversePassVector, ForwardHeadVector,
+                                    InverseTailVector, kShortestFused};
     return kernels;
 }

@@ -131,7 +131,8 @@ void ReferenceInversePass(float* D, const float* S, int32_t length, int32_t leve
 } // namespace
 
 const FftKernels& ReferenceFftKernels() {
-    static const FftKernels kernels{ReferenceForwardPass, ReferenceInversePass};
+    static const FftKernels kernels{ReferenceForwardPass, ReferenceInversePass, nullptr, nullptr,
+                                    0};
     return kernels;
 }
 
@@ -161,6 +162,18 @@ void TRealFFT::ForwardTransform(float* spectrum, const float* x) {
     float* D = (bitCount & 1) ? scratch.get() : spectrum;
     float* S = (bitCount & 1) ? spectrum : scratch.get();
     const int32_t* r = bitRevTable->Indices();
+
+    // Vector kernels may run the first four passes at once; the level-3 pass
+    // then has written D.
+    if (kernels->shortestFused > 0 && length >= kernels->shortestFused) {
+        kernels->forwardHead(D, x, length, r, cosTable->LevelTable(3), sqrt2Over2);
+        std::swap(D, S);
+        for (int32_t level = 4; level < bitCount; ++level) {
+            kernels->forwardPass(D, S, length, level, cosTable->LevelTable(level));
+            std::swap(D, S);
+        }
+        return;
+    }
 
     // Passes 1 and 2, gathering the signal in bit-reversed order.
     for (int32_t c = 0; c < length; c += 4) {
@@ -221,7 +234,11 @@ void TRealFFT::InverseTransform(const float* spectrum, float* x) {
     const float* S = spectrum;
     float* D = (bitCount & 1) ? scratch.get() : x;
     float* T = (bitCount & 1) ? x : scratch.get();
-    for (int32_t level = bitCount - 1; level >= 3; --level) {
+    // Vector kernels may run the level-3 pass and the last two stages at once,
+    // from what the level-4 pass wrote (never the signal array).
+    const bool fusedTail = kernels->shortestFused > 0 && length >= kernels->shortestFused;
+    const int32_t lowestLevel = fusedTail ? 4 : 3;
+    for (int32_t level = bitCount - 1; level >= lowestLevel; --level) {
         kernels->inversePass(D, S, length, level, cosTable->LevelTable(level));
         if (level == bitCount - 1) {
             S = D;
@@ -233,6 +250,11 @@ void TRealFFT::InverseTransform(const float* spectrum, float* x) {
         }
     }
 
+    if (fusedTail) {
+        kernels->inverseTail(x, S, length, bitRevTable->Indices(), cosTable->LevelTable(3),
+                             sqrt2Over2);
+        return;
+    }
     // The mirror of pass 3.
     for (int32_t c = 0; c < length; c += 8) {
         D[c] = S[c] + S[c + 4];

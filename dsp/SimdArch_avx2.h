@@ -47,6 +47,8 @@ struct V4 {
     static D Low(F v) { return _mm_cvtps_pd(v); }
     static D High(F v) { return _mm_cvtps_pd(_mm_movehl_ps(v, v)); }
     static F Narrow(D low, D high) { return _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high)); }
+    static F Broadcast(float v) { return _mm_set1_ps(v); }
+    static void Transpose(F* rows) { _MM_TRANSPOSE4_PS(rows[0], rows[1], rows[2], rows[3]); }
 };
 
 // Eight float lanes as raw AVX registers, and four as SSE registers (encoded
@@ -65,6 +67,30 @@ struct V8 {
     static F Narrow(D low, D high) {
         return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(low)),
                                     _mm256_cvtpd_ps(high), 1);
+    }
+    static F Broadcast(float v) { return _mm256_set1_ps(v); }
+    // rows[k] lane l becomes rows[l] lane k.
+    static void Transpose(F* r) {
+        const F t0 = _mm256_unpacklo_ps(r[0], r[1]), t1 = _mm256_unpackhi_ps(r[0], r[1]);
+        const F t2 = _mm256_unpacklo_ps(r[2], r[3]), t3 = _mm256_unpackhi_ps(r[2], r[3]);
+        const F t4 = _mm256_unpacklo_ps(r[4], r[5]), t5 = _mm256_unpackhi_ps(r[4], r[5]);
+        const F t6 = _mm256_unpacklo_ps(r[6], r[7]), t7 = _mm256_unpackhi_ps(r[6], r[7]);
+        const F u0 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(1, 0, 1, 0));
+        const F u1 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(3, 2, 3, 2));
+        const F u2 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(1, 0, 1, 0));
+        const F u3 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(3, 2, 3, 2));
+        const F u4 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(1, 0, 1, 0));
+        const F u5 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(3, 2, 3, 2));
+        const F u6 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(1, 0, 1, 0));
+        const F u7 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(3, 2, 3, 2));
+        r[0] = _mm256_permute2f128_ps(u0, u4, 0x20);
+        r[1] = _mm256_permute2f128_ps(u1, u5, 0x20);
+        r[2] = _mm256_permute2f128_ps(u2, u6, 0x20);
+        r[3] = _mm256_permute2f128_ps(u3, u7, 0x20);
+        r[4] = _mm256_permute2f128_ps(u0, u4, 0x31);
+        r[5] = _mm256_permute2f128_ps(u1, u5, 0x31);
+        r[6] = _mm256_permute2f128_ps(u2, u6, 0x31);
+        r[7] = _mm256_permute2f128_ps(u3, u7, 0x31);
     }
 };
 

@@ -54,6 +54,9 @@ struct V4 {
     static D Low(F v) { return _mm_cvtps_pd(v); }
     static D High(F v) { return _mm_cvtps_pd(_mm_movehl_ps(v, v)); }
     static F Narrow(D low, D high) { return _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high)); }
+    static F Broadcast(float v) { return _mm_set1_ps(v); }
+    // rows[k] lane l becomes rows[l] lane k.
+    static void Transpose(F* rows) { _MM_TRANSPOSE4_PS(rows[0], rows[1], rows[2], rows[3]); }
 };
 
 } // namespace
