@@ -4,6 +4,8 @@
 // linkage, so that no definition is shared with a unit built for SSE2.
 #pragma once
 
+#include "dsp/SimdLanes4.h"
+
 #include <immintrin.h>
 #include <xsimd/xsimd.hpp>
 
@@ -36,23 +38,8 @@ inline F FastSqrtLanes(F x) {
     return _mm256_castsi256_ps(_mm256_add_epi32(h, bias));
 }
 
-// Four float lanes as raw SSE registers, for the transform's passes.
-struct V4 {
-    using F = __m128;
-    using D = __m128d;
-    static constexpr int32_t size = 4;
-    static F Load(const float* p) { return _mm_loadu_ps(p); }
-    static void Store(float* p, F v) { _mm_storeu_ps(p, v); }
-    static F Reverse(F v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)); }
-    static D Low(F v) { return _mm_cvtps_pd(v); }
-    static D High(F v) { return _mm_cvtps_pd(_mm_movehl_ps(v, v)); }
-    static F Narrow(D low, D high) { return _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high)); }
-    static F Broadcast(float v) { return _mm_set1_ps(v); }
-    static void Transpose(F* rows) { _MM_TRANSPOSE4_PS(rows[0], rows[1], rows[2], rows[3]); }
-};
-
-// Eight float lanes as raw AVX registers, and four as SSE registers (encoded
-// with VEX here), for the transform's passes.
+// Eight float lanes as raw AVX registers, for the transform's passes (V4,
+// encoded with VEX here, serves the shorter blocks).
 struct V8 {
     using F = __m256;
     using D = __m256d;

@@ -4,6 +4,8 @@
 // from) a unit built for another instruction set.
 #pragma once
 
+#include "dsp/SimdLanes4.h"
+
 #include <emmintrin.h>
 #include <xsimd/xsimd.hpp>
 
@@ -42,21 +44,5 @@ inline F FastSqrtLanes(F x) {
     h = _mm_add_epi32(h, _mm_and_si128(_mm_and_si128(t, h), _mm_set1_epi32(1)));
     return _mm_castsi128_ps(_mm_add_epi32(h, bias));
 }
-
-// Four float lanes as raw SSE registers, for the transform's passes.
-struct V4 {
-    using F = __m128;
-    using D = __m128d;
-    static constexpr int32_t size = 4;
-    static F Load(const float* p) { return _mm_loadu_ps(p); }
-    static void Store(float* p, F v) { _mm_storeu_ps(p, v); }
-    static F Reverse(F v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)); }
-    static D Low(F v) { return _mm_cvtps_pd(v); }
-    static D High(F v) { return _mm_cvtps_pd(_mm_movehl_ps(v, v)); }
-    static F Narrow(D low, D high) { return _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high)); }
-    static F Broadcast(float v) { return _mm_set1_ps(v); }
-    // rows[k] lane l becomes rows[l] lane k.
-    static void Transpose(F* rows) { _MM_TRANSPOSE4_PS(rows[0], rows[1], rows[2], rows[3]); }
-};
 
 } // namespace

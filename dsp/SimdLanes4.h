@@ -1,0 +1,27 @@
+// Four float lanes as raw SSE registers, for the transform's passes, included
+// by each instruction set's vocabulary. Everything here has internal linkage:
+// each unit compiles its own copy, with its own instruction encoding.
+#pragma once
+
+#include <cstdint>
+#include <emmintrin.h>
+#include <xmmintrin.h>
+
+namespace {
+
+struct V4 {
+    using F = __m128;
+    using D = __m128d;
+    static constexpr int32_t size = 4;
+    static F Load(const float* p) { return _mm_loadu_ps(p); }
+    static void Store(float* p, F v) { _mm_storeu_ps(p, v); }
+    static F Reverse(F v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)); }
+    static D Low(F v) { return _mm_cvtps_pd(v); }
+    static D High(F v) { return _mm_cvtps_pd(_mm_movehl_ps(v, v)); }
+    static F Narrow(D low, D high) { return _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high)); }
+    static F Broadcast(float v) { return _mm_set1_ps(v); }
+    // rows[k] lane l becomes rows[l] lane k.
+    static void Transpose(F* rows) { _MM_TRANSPOSE4_PS(rows[0], rows[1], rows[2], rows[3]); }
+};
+
+} // namespace
