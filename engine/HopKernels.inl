@@ -140,11 +140,11 @@ inline D WrapPhaseLanes(D d) {
 void FrequenciesFromPhases(const AnalysisBins& b) {
     const D width(b.width), step(b.step), binFactor(b.binFactor);
     int32_t j = b.first;
-    for (; j + W <= b.end; j += W) {
+    D jl = Indexes(j), jh = Indexes(j + WD);
+    for (; j + W <= b.end; j += W, jl += D(W), jh += D(W)) {
         const F phase = Load(b.phases + j), last = Load(b.lastPhase + j);
         const F change =
             Narrow(WidenLow(phase) - WidenLow(last), WidenHigh(phase) - WidenHigh(last));
-        const D jl = Indexes(j), jh = Indexes(j + WD);
         const F deviation = Narrow(WidenLow(change) - jl * step, WidenHigh(change) - jh * step);
         Store(b.frequencies + j,
               Narrow(jl * width + WrapPhaseLanes(WidenLow(deviation)) * binFactor,
@@ -166,9 +166,9 @@ void SynthesiseVector(const SynthesisBins& b) {
     const D width(b.width), step(b.step), factor(b.synthFactor);
     float* cosines = b.spectrum;
     float* sines = b.spectrum + kBins;
-    for (int32_t j = 0; j < kBins; j += W) {
+    D jl = Indexes(0), jh = Indexes(WD);
+    for (int32_t j = 0; j < kBins; j += W, jl += D(W), jh += D(W)) {
         const F last = Load(b.synthPhase + j), f = Load(b.frequencies + j);
-        const D jl = Indexes(j), jh = Indexes(j + WD);
         F phase = Narrow(WidenLow(last) + (WidenLow(f) - jl * width) * factor + jl * step,
                          WidenHigh(last) + (WidenHigh(f) - jh * width) * factor + jh * step);
         phase = xsimd::select(xsimd::isfinite(phase), phase, F(0.0f));
