@@ -24,7 +24,11 @@ struct Slot {
 Slot slots[kSlots];
 std::mutex registration;
 
-constexpr int kSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGINT, SIGTERM, SIGHUP};
+constexpr int kSignals[] = {SIGSEGV, SIGFPE, SIGILL, SIGABRT, SIGINT, SIGTERM,
+#if !defined(_WIN32)
+                            SIGBUS,  SIGHUP
+#endif
+};
 
 extern "C" void RemovePartialFiles(int signal) {
     for (Slot& slot : slots)
