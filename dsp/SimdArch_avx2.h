@@ -15,10 +15,6 @@ using Arch = xsimd::fma3<xsimd::avx2>;
 using F = xsimd::batch<float, Arch>;
 using D = xsimd::batch<double, Arch>;
 
-inline F Reverse(F v) {
-    return _mm256_permutevar8x32_ps(v, _mm256_set_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-}
-
 inline D WidenLow(F v) { return _mm256_cvtps_pd(_mm256_castps256_ps128(v)); }
 inline D WidenHigh(F v) { return _mm256_cvtps_pd(_mm256_extractf128_ps(v, 1)); }
 

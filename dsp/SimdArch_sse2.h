@@ -15,11 +15,6 @@ using Arch = xsimd::sse2;
 using F = xsimd::batch<float, Arch>;
 using D = xsimd::batch<double, Arch>;
 
-inline F Reverse(F v) {
-    const __m128 r = v;
-    return _mm_shuffle_ps(r, r, _MM_SHUFFLE(0, 1, 2, 3));
-}
-
 // The low and high halves of a float vector, exactly, as doubles.
 inline D WidenLow(F v) { return _mm_cvtps_pd(v); }
 inline D WidenHigh(F v) {
