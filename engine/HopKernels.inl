@@ -4,14 +4,16 @@
 // Why they store what the reference stores: each lane performs the
 // reference's float and double operations in the same order (float operands
 // widened to double exactly, contraction into fused multiply-adds off), and
-// the two libm calls are replaced by a guarded vector core. The core's double
-// result r is within a few ulp of the correctly rounded one; a lane keeps it
-// only if every double within |r| x 2^-44 of r rounds to the same float, which
-// then is the float the libm call's result rounds to as well. The rare other
-// lanes, and phases beyond 2^19 radians (where the core would need its long
-// argument reduction), are computed afterwards by the scalar reference code.
+// the two libm calls are replaced by a guarded vector core (PhaseLanes.inl).
+// The core's double result r is within a few ulp of the correctly rounded one;
+// a lane keeps it only if every double within |r| x 2^-44 of r rounds to the
+// same float, which then is the float the libm call's result rounds to as
+// well. The rare other lanes, and phases beyond 2^19 radians (beyond the
+// core's argument reduction), are computed afterwards by the scalar reference
+// code.
 
 #include "engine/HopScalar.h"
+#include "engine/PhaseLanes.inl"
 
 #include <algorithm>
 #include <cstring>
@@ -106,7 +108,7 @@ void MagnitudesAndPhases(const AnalysisBins& b) {
         const D one(1.0);
         const D xl = xsimd::select(rl == D(0.0) && il == D(0.0), xsimd::copysign(one, rl), rl);
         const D xh = xsimd::select(rh == D(0.0) && ih == D(0.0), xsimd::copysign(one, rh), rh);
-        const D pl = xsimd::atan2(il, xl), ph = xsimd::atan2(ih, xh);
+        const D pl = Atan2Lanes(il, xl), ph = Atan2Lanes(ih, xh);
         const F phase = Narrow(pl, ph);
         Store(b.phases + j, phase);
         const auto certain = Certain(pl, ph, phase);
@@ -177,8 +179,9 @@ void SynthesiseVector(const SynthesisBins& b) {
         const D pl = WidenLow(phase), ph = WidenHigh(phase);
         const D longest(kLongestVectorPhase);
         const auto shortL = xsimd::abs(pl) <= longest, shortH = xsimd::abs(ph) <= longest;
-        const auto [sl, cl] = xsimd::sincos(xsimd::select(shortL, pl, D(0.0)));
-        const auto [sh, ch] = xsimd::sincos(xsimd::select(shortH, ph, D(0.0)));
+        D sl, cl, sh, ch;
+        SineCosineLanes(xsimd::select(shortL, pl, D(0.0)), sl, cl);
+        SineCosineLanes(xsimd::select(shortH, ph, D(0.0)), sh, ch);
         const F m = Load(b.magnitudes + j);
         const D ml = WidenLow(m), mh = WidenHigh(m);
         const D cml = cl * ml, cmh = ch * mh, sml = sl * ml, smh = sh * mh;

@@ -1,0 +1,114 @@
+// Sine, cosine and atan2 on double lanes, for the hop's phase math: written
+// once in the vocabulary of the including unit's instruction set (Arch, D).
+//
+// Each is accurate to a few double ulp, far inside the margin of the guard the
+// kernels put around their results (2^8 ulp and more), so a guarded result
+// rounds to the float that the C library's result rounds to. They are cheaper
+// than general-purpose vector functions because the hop's arguments are
+// bounded: sine and cosine take |x| <= 2^19 (the kernels send longer phases to
+// the C library), and atan2 takes finite, not both zero arguments (the kernels
+// substitute for (+-0, +-0); a NaN or an infinity gives a result the guard
+// rejects or the exact answer).
+
+#include <bit>
+#include <cstddef>
+#include <iterator>
+
+namespace {
+
+using I64 = xsimd::batch<int64_t, Arch>;
+
+// pi / 2 in three parts. The first two have 33 significant bits, so their
+// products with a quadrant number below 2^20 are exact, and the reduced
+// argument loses nothing to cancellation.
+constexpr double kHalfPi1 = 0x1.921fb544p+0;
+constexpr double kHalfPi2 = 0x1.0b4611a6p-34;
+constexpr double kHalfPi3 = 0x1.3198a2e037073p-69;
+constexpr double kTwoOverPi = 0x1.45f306dc9c883p-1;
+// Adding 1.5 x 2^52 rounds a double below 2^51 to an integer, which then sits
+// in the sum's low mantissa bits.
+constexpr double kIntegerShift = 0x1.8p+52;
+
+// Taylor coefficients: (-1)^n / (2n + 1)! for n = 1 to 8, (-1)^n / (2n)! for
+// n = 1 to 9 and (-1)^n / (2n + 1) for n = 1 to 18. On |r| <= pi / 4 the sine
+// and cosine series cut there err by less than 2^-60, and the arctangent's on
+// |q| <= tan(pi / 8) by less than 2^-53.
+constexpr double kSine[] = {-0x1.5555555555555p-3,  0x1.1111111111111p-7,   -0x1.a01a01a01a01ap-13,
+                            0x1.71de3a556c734p-19,  -0x1.ae64567f544e4p-26, 0x1.6124613a86d09p-33,
+                            -0x1.ae7f3e733b81fp-41, 0x1.952c77030ad4ap-49};
+constexpr double kCosine[] = {-0x1p-1,
+                              0x1.5555555555555p-5,
+                              -0x1.6c16c16c16c17p-10,
+                              0x1.a01a01a01a01ap-16,
+                              -0x1.27e4fb7789f5cp-22,
+                              0x1.1eed8eff8d898p-29,
+                              -0x1.93974a8c07c9dp-37,
+                              0x1.ae7f3e733b81fp-45,
+                              -0x1.6827863b97d97p-53};
+constexpr double kArctangent[] = {
+    -0x1.5555555555555p-2, 0x1.999999999999ap-3, -0x1.2492492492492p-3, 0x1.c71c71c71c71cp-4,
+    -0x1.745d1745d1746p-4, 0x1.3b13b13b13b14p-4, -0x1.1111111111111p-4, 0x1.e1e1e1e1e1e1ep-5,
+    -0x1.af286bca1af28p-5, 0x1.8618618618618p-5, -0x1.642c8590b2164p-5, 0x1.47ae147ae147bp-5,
+    -0x1.2f684bda12f68p-5, 0x1.1a7b9611a7b96p-5, -0x1.0842108421084p-5, 0x1.f07c1f07c1f08p-6,
+    -0x1.d41d41d41d41dp-6, 0x1.bacf914c1bad0p-6};
+constexpr double kTanEighthPi = 0x1.a827999fcef34p-2;
+
+// The sum of c[first + k] s^k for k < count, by Estrin's scheme (the low
+// half of the terms plus s^half times the high half, recursively), which keeps
+// the chain of dependent operations short. powers[i] holds s^(2^i).
+template <size_t First, size_t Count, size_t N>
+[[gnu::always_inline]] inline D Estrin(const D* powers, const double (&c)[N]) {
+    if constexpr (Count == 1) {
+        return D(c[First]);
+    } else {
+        constexpr size_t half = std::bit_floor(Count - 1);
+        return xsimd::fma(Estrin<First + half, Count - half>(powers, c),
+                          powers[std::countr_zero(half)], Estrin<First, half>(powers, c));
+    }
+}
+
+// c[0] + s c[1] + s^2 c[2] + ...
+template <size_t N> [[gnu::always_inline]] inline D Polynomial(D s, const double (&c)[N]) {
+    D powers[std::bit_width(N)];
+    powers[0] = s;
+    for (size_t i = 1; i < std::size(powers); ++i)
+        powers[i] = powers[i - 1] * powers[i - 1];
+    return Estrin<0, N>(powers, c);
+}
+
+// Bits of lanes where `mask` has all bits set from `yes`, elsewhere from `no`.
+inline D Blend(D mask, D yes, D no) { return (yes & mask) | (no & ~mask); }
+
+// sin x and cos x for |x| <= 2^19.
+inline void SineCosineLanes(D x, D& sine, D& cosine) {
+    const D shifted = x * D(kTwoOverPi) + D(kIntegerShift);
+    const D quadrants = shifted - D(kIntegerShift);
+    const D r = ((x - quadrants * D(kHalfPi1)) - quadrants * D(kHalfPi2)) - quadrants * D(kHalfPi3);
+    const D z = r * r;
+    const D s = r + (r * z) * Polynomial(z, kSine);
+    const D c = D(1.0) + z * Polynomial(z, kCosine);
+    // The quadrant n (mod 4): odd swaps sine and cosine; n = 2, 3 negate the
+    // sine, n = 1, 2 the cosine.
+    const I64 n = xsimd::bitwise_cast<I64>(shifted);
+    const D swap = xsimd::bitwise_cast<D>(I64(0) - (n & I64(1)));
+    sine = Blend(swap, c, s) ^ xsimd::bitwise_cast<D>((n & I64(2)) << 62);
+    cosine = Blend(swap, s, c) ^ xsimd::bitwise_cast<D>(((n + I64(1)) & I64(2)) << 62);
+}
+
+// atan2(y, x): the angle of the smaller over the larger of |x| and |y|, taken
+// from below tan(pi / 8) by one division, then placed in its octant.
+inline D Atan2Lanes(D y, D x) {
+    const D ax = xsimd::abs(x), ay = xsimd::abs(y);
+    const auto steep = ay > ax;
+    const D a = xsimd::select(steep, ax, ay), b = xsimd::select(steep, ay, ax);
+    const auto upper = a > b * D(kTanEighthPi); // angle a / b beyond pi / 8
+    const D q = xsimd::select(upper, a - b, a) / xsimd::select(upper, a + b, b);
+    const D s = q * q;
+    D angle = q + (q * s) * Polynomial(s, kArctangent);
+    angle = xsimd::select(upper, D(kPi / 4) + angle, angle);
+    angle = xsimd::select(steep, D(kPi / 2) - angle, angle);
+    angle = xsimd::select(x < D(0.0), D(kPi) - angle, angle);
+    return xsimd::copysign(angle, y);
+}
+
+} // namespace
