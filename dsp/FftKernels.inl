@@ -25,14 +25,14 @@ inline float ScalarDotSum(float a, float b, float c, float d) {
 template <class V>
 inline typename V::F DotDifference(typename V::F a, typename V::F b, typename V::F c,
                                    typename V::F d) {
-    return V::Narrow(V::Low(a) * V::Low(b) - V::Low(c) * V::Low(d),
-                     V::High(a) * V::High(b) - V::High(c) * V::High(d));
+    return V::Narrow(V::ProductsDifference(V::Low(a), V::Low(b), V::Low(c), V::Low(d)),
+                     V::ProductsDifference(V::High(a), V::High(b), V::High(c), V::High(d)));
 }
 
 template <class V>
 inline typename V::F DotSum(typename V::F a, typename V::F b, typename V::F c, typename V::F d) {
-    return V::Narrow(V::Low(a) * V::Low(b) + V::Low(c) * V::Low(d),
-                     V::High(a) * V::High(b) + V::High(c) * V::High(d));
+    return V::Narrow(V::ProductsSum(V::Low(a), V::Low(b), V::Low(c), V::Low(d)),
+                     V::ProductsSum(V::High(a), V::High(b), V::High(c), V::High(d)));
 }
 
 // Forward butterflies i to i + size - 1 of the block at a (second half at b).

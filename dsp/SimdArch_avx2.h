@@ -52,6 +52,11 @@ struct V8 {
                                     _mm256_cvtpd_ps(high), 1);
     }
     static F Broadcast(float v) { return _mm256_set1_ps(v); }
+    // As V4's: exact products, so one rounding after a fused multiply-add.
+    static D ProductsDifference(D a, D b, D c, D d) {
+        return _mm256_fmsub_pd(a, b, _mm256_mul_pd(c, d));
+    }
+    static D ProductsSum(D a, D b, D c, D d) { return _mm256_fmadd_pd(a, b, _mm256_mul_pd(c, d)); }
     // rows[k] lane l becomes rows[l] lane k.
     static void Transpose(F* r) {
         const F t0 = _mm256_unpacklo_ps(r[0], r[1]), t1 = _mm256_unpackhi_ps(r[0], r[1]);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <emmintrin.h>
+#include <immintrin.h>
 #include <xmmintrin.h>
 
 namespace {
@@ -20,6 +21,16 @@ struct V4 {
     static D High(F v) { return _mm_cvtps_pd(_mm_movehl_ps(v, v)); }
     static F Narrow(D low, D high) { return _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high)); }
     static F Broadcast(float v) { return _mm_set1_ps(v); }
+    // a b - c d and a b + c d on doubles widened from floats, whose products are
+    // exact: a fused multiply-add then gives the same double as the rounded sum
+    // of the two products.
+#if defined(__FMA__)
+    static D ProductsDifference(D a, D b, D c, D d) { return _mm_fmsub_pd(a, b, _mm_mul_pd(c, d)); }
+    static D ProductsSum(D a, D b, D c, D d) { return _mm_fmadd_pd(a, b, _mm_mul_pd(c, d)); }
+#else
+    static D ProductsDifference(D a, D b, D c, D d) { return a * b - c * d; }
+    static D ProductsSum(D a, D b, D c, D d) { return a * b + c * d; }
+#endif
     // rows[k] lane l becomes rows[l] lane k.
     static void Transpose(F* rows) { _MM_TRANSPOSE4_PS(rows[0], rows[1], rows[2], rows[3]); }
 };
