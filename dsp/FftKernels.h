@@ -9,11 +9,13 @@
 
 struct FftKernels {
     // One pass at `level` (block half-length m = 2^level) over `length` values,
-    // from S into D, with that level's cosines.
+    // from S into D, with that level's cosines, and the same cosines followed by
+    // the sines as doubles (see TRealFFT::LevelTwiddles; the reference passes
+    // take the floats only).
     void (*forwardPass)(float* D, const float* S, int32_t length, int32_t level,
-                        const float* cosine);
+                        const float* cosine, const double* twiddles);
     void (*inversePass)(float* D, const float* S, int32_t length, int32_t level,
-                        const float* cosine);
+                        const float* cosine, const double* twiddles);
     // The forward transform's first four passes (the bit-reversed gather, the
     // fused passes 1 and 2, pass 3 and the level-3 pass) from the signal into
     // `out`, the array the level-3 pass writes.

@@ -35,59 +35,85 @@ inline typename V::F DotSum(typename V::F a, typename V::F b, typename V::F c, t
                      V::ProductsSum(V::High(a), V::High(b), V::High(c), V::High(d)));
 }
 
-// Forward butterflies i to i + size - 1 of the block at a (second half at b).
+// A twiddle factor's lanes as doubles, in the halves V::Low and V::High give.
+template <class V> struct Twiddles { typename V::D low, high; };
+
+template <class V> inline Twiddles<V> LoadTwiddles(const double* p) {
+    return {V::LoadDoubles(p), V::LoadDoubles(p + V::size / 2)};
+}
+
+// a x - c y and a x + c y, rounded once to float, for twiddles x and y.
 template <class V>
-inline void ForwardButterflies(float* D, const float* S, int32_t a, int32_t b, int32_t h, int32_t m,
-                               int32_t i, const float* cosine) {
-    constexpr int32_t W = V::size;
-    using F = typename V::F;
-    const F co = V::Load(cosine + i);
-    const F si = V::Reverse(V::Load(cosine + h - i - (W - 1))); // lane k: entry h - i - k
-    const F sb = V::Load(S + b + i), sbh = V::Load(S + b + h + i);
-    const F sa = V::Load(S + a + i), sah = V::Load(S + a + h + i);
-    const F v = DotDifference<V>(sb, co, sbh, si);
-    V::Store(D + a + i, sa + v);
-    V::Store(D + b - i - (W - 1), V::Reverse(sa - v));
-    const F w = DotSum<V>(sb, si, sbh, co);
-    V::Store(D + b + i, w + sah);
-    V::Store(D + b + m - i - (W - 1), V::Reverse(w - sah));
+inline typename V::F TwiddledDifference(typename V::F a, const Twiddles<V>& x, typename V::F c,
+                                        const Twiddles<V>& y) {
+    return V::Narrow(V::ProductsDifference(V::Low(a), x.low, V::Low(c), y.low),
+                     V::ProductsDifference(V::High(a), x.high, V::High(c), y.high));
 }
 
 template <class V>
-inline void InverseButterflies(float* D, const float* S, int32_t a, int32_t b, int32_t h, int32_t m,
-                               int32_t i, const float* cosine) {
-    constexpr int32_t W = V::size;
+inline typename V::F TwiddledSum(typename V::F a, const Twiddles<V>& x, typename V::F c,
+                                 const Twiddles<V>& y) {
+    return V::Narrow(V::ProductsSum(V::Low(a), x.low, V::Low(c), y.low),
+                     V::ProductsSum(V::High(a), x.high, V::High(c), y.high));
+}
+
+// The forward butterflies 1 to h - 1 of the block at a (second half at b), in
+// vectors of V (h - 1 >= V::size); twiddles holds the level's cosines, then
+// its sines. Every address is a base fixed for the block plus or minus i.
+template <class V>
+inline void ForwardBlock(float* D, const float* S, int32_t a, int32_t b, int32_t h, int32_t m,
+                         const double* twiddles) {
+    constexpr ptrdiff_t W = V::size;
     using F = typename V::F;
-    const F co = V::Load(cosine + i);
-    const F si = V::Reverse(V::Load(cosine + h - i - (W - 1)));
-    const F sa = V::Load(S + a + i), sb = V::Load(S + b + i);
-    const F sbi = V::Reverse(V::Load(S + b - i - (W - 1)));     // lane k: S[b - i - k]
-    const F sbm = V::Reverse(V::Load(S + b + m - i - (W - 1))); // lane k: S[b + m - i - k]
-    V::Store(D + a + i, sa + sbi);
-    V::Store(D + a + h + i, sb - sbm);
-    const F vr = sa - sbi;
-    const F vi = sb + sbm;
-    V::Store(D + b + i, DotSum<V>(vr, co, vi, si));
-    V::Store(D + b + h + i, DotDifference<V>(vi, co, vr, si));
+    const float *sa = S + a, *sah = S + a + h, *sb = S + b, *sbh = S + b + h;
+    const double *cosines = twiddles, *sines = twiddles + h;
+    float *da = D + a, *db = D + b;
+    float *daMirror = D + b - (W - 1), *dbMirror = D + b + m - (W - 1); // stored descending
+    const auto butterflies = [&](ptrdiff_t i) {
+        const Twiddles<V> co = LoadTwiddles<V>(cosines + i), si = LoadTwiddles<V>(sines + i);
+        const F vb = V::Load(sb + i), vbh = V::Load(sbh + i);
+        const F va = V::Load(sa + i), vah = V::Load(sah + i);
+        const F v = TwiddledDifference<V>(vb, co, vbh, si);
+        V::Store(da + i, va + v);
+        V::Store(daMirror - i, V::Reverse(va - v));
+        const F w = TwiddledSum<V>(vb, si, vbh, co);
+        V::Store(db + i, w + vah);
+        V::Store(dbMirror - i, V::Reverse(w - vah));
+    };
+    // Whole vectors, then one that ends at butterfly h - 1 and repeats some.
+    for (ptrdiff_t i = 1; i < h - W; i += W)
+        butterflies(i);
+    butterflies(h - W);
 }
 
-// Butterflies 1 to h - 1 of a block, in vectors of V (h - 1 >= V::size).
-template <class V, bool Forward>
-inline void BlockButterflies(float* D, const float* S, int32_t a, int32_t b, int32_t h, int32_t m,
-                             const float* cosine) {
-    constexpr int32_t W = V::size;
-    for (int32_t i = 1;; i += W) {
-        if (i + W > h) i = h - W; // the last vector ends at butterfly h - 1
-        if constexpr (Forward)
-            ForwardButterflies<V>(D, S, a, b, h, m, i, cosine);
-        else
-            InverseButterflies<V>(D, S, a, b, h, m, i, cosine);
-        if (i + W == h) return;
-    }
+template <class V>
+inline void InverseBlock(float* D, const float* S, int32_t a, int32_t b, int32_t h, int32_t m,
+                         const double* twiddles) {
+    constexpr ptrdiff_t W = V::size;
+    using F = typename V::F;
+    const float *sa = S + a, *sb = S + b;
+    const float *sbMirror = S + b - (W - 1), *sbmMirror = S + b + m - (W - 1); // read descending
+    const double *cosines = twiddles, *sines = twiddles + h;
+    float *da = D + a, *dah = D + a + h, *db = D + b, *dbh = D + b + h;
+    const auto butterflies = [&](ptrdiff_t i) {
+        const Twiddles<V> co = LoadTwiddles<V>(cosines + i), si = LoadTwiddles<V>(sines + i);
+        const F va = V::Load(sa + i), vb = V::Load(sb + i);
+        const F vbi = V::Reverse(V::Load(sbMirror - i));  // lane k: S[b - i - k]
+        const F vbm = V::Reverse(V::Load(sbmMirror - i)); // lane k: S[b + m - i - k]
+        V::Store(da + i, va + vbi);
+        V::Store(dah + i, vb - vbm);
+        const F vr = va - vbi;
+        const F vi = vb + vbm;
+        V::Store(db + i, TwiddledSum<V>(vr, co, vi, si));
+        V::Store(dbh + i, TwiddledDifference<V>(vi, co, vr, si));
+    };
+    for (ptrdiff_t i = 1; i < h - W; i += W)
+        butterflies(i);
+    butterflies(h - W);
 }
 
-void ForwardPassVector(float* D, const float* S, int32_t length, int32_t level,
-                       const float* cosine) {
+void ForwardPassVector(float* D, const float* S, int32_t length, int32_t level, const float* cosine,
+                       const double* twiddles) {
     const int32_t m = 1 << level;
     const int32_t h = m / 2;
     for (int32_t c = 0; c < length; c += 2 * m) {
@@ -98,9 +124,9 @@ void ForwardPassVector(float* D, const float* S, int32_t length, int32_t level,
         D[a + h] = S[a + h];
         D[b + h] = S[b + h];
         if (h - 1 >= Wide::size) {
-            BlockButterflies<Wide, true>(D, S, a, b, h, m, cosine);
+            ForwardBlock<Wide>(D, S, a, b, h, m, twiddles);
         } else if (h - 1 >= V4::size) {
-            BlockButterflies<V4, true>(D, S, a, b, h, m, cosine);
+            ForwardBlock<V4>(D, S, a, b, h, m, twiddles);
         } else {
             for (int32_t i = 1; i < h; ++i) {
                 const float co = cosine[i];
@@ -116,8 +142,8 @@ void ForwardPassVector(float* D, const float* S, int32_t length, int32_t level,
     }
 }
 
-void InversePassVector(float* D, const float* S, int32_t length, int32_t level,
-                       const float* cosine) {
+void InversePassVector(float* D, const float* S, int32_t length, int32_t level, const float* cosine,
+                       const double* twiddles) {
     const int32_t m = 1 << level;
     const int32_t h = m / 2;
     for (int32_t c = 0; c < length; c += 2 * m) {
@@ -128,9 +154,9 @@ void InversePassVector(float* D, const float* S, int32_t length, int32_t level,
         D[a + h] = 2 * S[a + h];
         D[b + h] = 2 * S[b + h];
         if (h - 1 >= Wide::size) {
-            BlockButterflies<Wide, false>(D, S, a, b, h, m, cosine);
+            InverseBlock<Wide>(D, S, a, b, h, m, twiddles);
         } else if (h - 1 >= V4::size) {
-            BlockButterflies<V4, false>(D, S, a, b, h, m, cosine);
+            InverseBlock<V4>(D, S, a, b, h, m, twiddles);
         } else {
             for (int32_t i = 1; i < h; ++i) {
                 const float co = cosine[i];

@@ -71,6 +71,29 @@ TRealFFT::TRealFFT(int32_t length, SimdLevel simd)
     cosTable = std::make_unique<TCosineTable>(Floor(lnLength / ln2 + 0.05L));
     sqrt2Over2 = static_cast<float>(std::sqrt(2.0L) * 0.5L);
     if (bitCount > 2) scratch = std::make_unique<float[]>(static_cast<size_t>(length));
+    // The vector passes read each level's cosines and sines as doubles, in
+    // tables of 8 (length - 8) bytes; beyond 2^20 values the reference passes
+    // run instead, which give the same spectra without them.
+    if (this->simd != SimdLevel::Reference && bitCount > kLongestVectorBits) {
+        this->simd = SimdLevel::Reference;
+        kernels = &ReferenceFftKernels();
+    }
+    if (this->simd != SimdLevel::Reference && bitCount > 3) {
+        twiddles = std::make_unique<double[]>(static_cast<size_t>(length) - 8);
+        for (int32_t level = 3; level < bitCount; ++level) {
+            const float* cosine = cosTable->LevelTable(level);
+            double* table = twiddles.get() + (1 << level) - 8;
+            const int32_t h = 1 << (level - 1);
+            for (int32_t i = 0; i < h; ++i) {
+                table[i] = cosine[i];
+                table[h + i] = i > 0 ? cosine[h - i] : 0.0; // sin(i pi / 2^level)
+            }
+        }
+    }
+}
+
+const double* TRealFFT::LevelTwiddles(int32_t level) const {
+    return twiddles ? twiddles.get() + (1 << level) - 8 : nullptr;
 }
 
 TRealFFT::~TRealFFT() = default;
@@ -80,7 +103,7 @@ namespace {
 // One radix-2 pass of the forward transform at `level`: blocks of 2m values
 // combine a half-complex spectrum of length m from each half.
 void ReferenceForwardPass(float* D, const float* S, int32_t length, int32_t level,
-                          const float* cosine) {
+                          const float* cosine, const double*) {
     const int32_t m = 1 << level;
     const int32_t h = m / 2;
     for (int32_t c = 0; c < length; c += 2 * m) {
@@ -105,7 +128,7 @@ void ReferenceForwardPass(float* D, const float* S, int32_t length, int32_t leve
 
 // The mirror of ForwardPass, doubling the terms the half-complex layout stores once.
 void ReferenceInversePass(float* D, const float* S, int32_t length, int32_t level,
-                          const float* cosine) {
+                          const float* cosine, const double*) {
     const int32_t m = 1 << level;
     const int32_t h = m / 2;
     for (int32_t c = 0; c < length; c += 2 * m) {
@@ -169,7 +192,8 @@ void TRealFFT::ForwardTransform(float* spectrum, const float* x) {
         kernels->forwardHead(D, x, length, r, cosTable->LevelTable(3), sqrt2Over2);
         std::swap(D, S);
         for (int32_t level = 4; level < bitCount; ++level) {
-            kernels->forwardPass(D, S, length, level, cosTable->LevelTable(level));
+            kernels->forwardPass(D, S, length, level, cosTable->LevelTable(level),
+                                 LevelTwiddles(level));
             std::swap(D, S);
         }
         return;
@@ -201,7 +225,8 @@ void TRealFFT::ForwardTransform(float* spectrum, const float* x) {
     }
 
     for (int32_t level = 3; level < bitCount; ++level) {
-        kernels->forwardPass(D, S, length, level, cosTable->LevelTable(level));
+        kernels->forwardPass(D, S, length, level, cosTable->LevelTable(level),
+                             LevelTwiddles(level));
         std::swap(D, S);
     }
 }
@@ -239,7 +264,8 @@ void TRealFFT::InverseTransform(const float* spectrum, float* x) {
     const bool fusedTail = kernels->shortestFused > 0 && length >= kernels->shortestFused;
     const int32_t lowestLevel = fusedTail ? 4 : 3;
     for (int32_t level = bitCount - 1; level >= lowestLevel; --level) {
-        kernels->inversePass(D, S, length, level, cosTable->LevelTable(level));
+        kernels->inversePass(D, S, length, level, cosTable->LevelTable(level),
+                             LevelTwiddles(level));
         if (level == bitCount - 1) {
             S = D;
             D = T;

@@ -74,6 +74,12 @@ class TRealFFT {
     SimdLevel Simd() const { return simd; }
 
   private:
+    // Level L's cosines cos(i pi / 2^L), then its sines sin(i pi / 2^L), for
+    // i < 2^(L-1), as doubles (the sine of i = 0 unused); null for the
+    // reference passes.
+    const double* LevelTwiddles(int32_t level) const;
+    static constexpr int32_t kLongestVectorBits = 20;
+
     float lnLength;
     std::unique_ptr<TBitReverseTable> bitRevTable;
     std::unique_ptr<TCosineTable> cosTable;
@@ -81,6 +87,7 @@ class TRealFFT {
     int32_t length;
     int32_t bitCount;
     std::unique_ptr<float[]> scratch; // one transform at a time uses it
+    std::unique_ptr<double[]> twiddles;
     SimdLevel simd;
     const FftKernels* kernels;
 };

@@ -52,6 +52,7 @@ struct V8 {
                                     _mm256_cvtpd_ps(high), 1);
     }
     static F Broadcast(float v) { return _mm256_set1_ps(v); }
+    static D LoadDoubles(const double* p) { return _mm256_loadu_pd(p); }
     // As V4's: exact products, so one rounding after a fused multiply-add.
     static D ProductsDifference(D a, D b, D c, D d) {
         return _mm256_fmsub_pd(a, b, _mm256_mul_pd(c, d));

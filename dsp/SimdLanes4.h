@@ -3,6 +3,7 @@
 // each unit compiles its own copy, with its own instruction encoding.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <emmintrin.h>
 #include <immintrin.h>
@@ -21,6 +22,7 @@ struct V4 {
     static D High(F v) { return _mm_cvtps_pd(_mm_movehl_ps(v, v)); }
     static F Narrow(D low, D high) { return _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high)); }
     static F Broadcast(float v) { return _mm_set1_ps(v); }
+    static D LoadDoubles(const double* p) { return _mm_loadu_pd(p); }
     // a b - c d and a b + c d on doubles widened from floats, whose products are
     // exact: a fused multiply-add then gives the same double as the rounded sum
     // of the two products.
