@@ -3,7 +3,8 @@
 //
 // Why they store what the reference stores: each lane performs the
 // reference's float and double operations in the same order (float operands
-// widened to double exactly, contraction into fused multiply-adds off), and
+// widened to double exactly; a product fused with the sum that follows only
+// where the product is exact, which leaves the sum's rounding as it was), and
 // the two libm calls are replaced by a guarded vector core (PhaseLanes.inl).
 // The core's double result r is within a few ulp of the correctly rounded one;
 // a lane keeps it only if every double within |r| x 2^-44 of r rounds to the
@@ -28,6 +29,11 @@ constexpr double kLongestVectorPhase = 0x1p19;
 
 inline F Load(const float* p) { return F::load_unaligned(p); }
 inline void Store(float* p, F v) { v.store_unaligned(p); }
+
+// x y + z, where the product x y is exact in double (two floats, or a bin
+// index below 2^29 and a float): rounded once, as the reference rounds the sum
+// of the product and z, so a fused multiply-add gives the same double.
+inline D ExactProductPlus(D x, D y, D z) { return xsimd::fma(x, y, z); }
 
 // Double lanes base, base + 1, ...
 inline D Indexes(int32_t base) {
@@ -65,8 +71,8 @@ void MixOutputVector(float* output, const float* input, const float* wetSamples,
     int32_t i = 0;
     for (; i + W <= count; i += W) {
         const F x = Load(input + i), s = Load(wetSamples + i);
-        Store(output + i, Narrow(w * WidenLow(s) * a * scale + d * WidenLow(x),
-                                 w * WidenHigh(s) * a * scale + d * WidenHigh(x)));
+        Store(output + i, Narrow(ExactProductPlus(d, WidenLow(x), w * WidenLow(s) * a * scale),
+                                 ExactProductPlus(d, WidenHigh(x), w * WidenHigh(s) * a * scale)));
     }
     for (; i < count; ++i)
         output[i] = Mixed(input[i], wetSamples[i], wet, outAmp, dry);
@@ -101,8 +107,8 @@ void MagnitudesAndPhases(const AnalysisBins& b) {
     for (; j + W <= b.end; j += W) {
         const F r = Load(re + j), i = Load(im + j);
         const D rl = WidenLow(r), rh = WidenHigh(r), il = WidenLow(i), ih = WidenHigh(i);
-        Store(b.magnitudes + j,
-              F(2.0f) * FastSqrtLanes(Narrow(rl * rl + il * il, rh * rh + ih * ih)));
+        Store(b.magnitudes + j, F(2.0f) * FastSqrtLanes(Narrow(ExactProductPlus(rl, rl, il * il),
+                                                               ExactProductPlus(rh, rh, ih * ih))));
         // At (+-0, +-0) the core would give NaN; (+-0, +-1) has the answer the
         // scalar call gives there (+-0, or +-pi for a negative zero real part).
         const D one(1.0);
@@ -147,10 +153,12 @@ void FrequenciesFromPhases(const AnalysisBins& b) {
         const F phase = Load(b.phases + j), last = Load(b.lastPhase + j);
         const F change =
             Narrow(WidenLow(phase) - WidenLow(last), WidenHigh(phase) - WidenHigh(last));
-        const F deviation = Narrow(WidenLow(change) - jl * step, WidenHigh(change) - jh * step);
-        Store(b.frequencies + j,
-              Narrow(jl * width + WrapPhaseLanes(WidenLow(deviation)) * binFactor,
-                     jh * width + WrapPhaseLanes(WidenHigh(deviation)) * binFactor));
+        const F deviation = Narrow(ExactProductPlus(-jl, step, WidenLow(change)),
+                                   ExactProductPlus(-jh, step, WidenHigh(change)));
+        Store(
+            b.frequencies + j,
+            Narrow(ExactProductPlus(jl, width, WrapPhaseLanes(WidenLow(deviation)) * binFactor),
+                   ExactProductPlus(jh, width, WrapPhaseLanes(WidenHigh(deviation)) * binFactor)));
         Store(b.lastPhase + j, phase);
     }
     for (; j < b.end; ++j) {
@@ -171,8 +179,11 @@ void SynthesiseVector(const SynthesisBins& b) {
     D jl = Indexes(0), jh = Indexes(WD);
     for (int32_t j = 0; j < kBins; j += W, jl += D(W), jh += D(W)) {
         const F last = Load(b.synthPhase + j), f = Load(b.frequencies + j);
-        F phase = Narrow(WidenLow(last) + (WidenLow(f) - jl * width) * factor + jl * step,
-                         WidenHigh(last) + (WidenHigh(f) - jh * width) * factor + jh * step);
+        F phase = Narrow(
+            ExactProductPlus(jl, step,
+                             WidenLow(last) + ExactProductPlus(-jl, width, WidenLow(f)) * factor),
+            ExactProductPlus(
+                jh, step, WidenHigh(last) + ExactProductPlus(-jh, width, WidenHigh(f)) * factor));
         phase = xsimd::select(xsimd::isfinite(phase), phase, F(0.0f));
         Store(b.synthPhase + j, phase);
 
@@ -209,8 +220,8 @@ void OverlapAddVector(float* accum, const float* frame, const float* window, int
     int32_t k = 0;
     for (; k + W <= count; k += W) {
         const F a = Load(accum + k), f = Load(frame + k), w = Load(window + k);
-        Store(accum + k, Narrow(WidenLow(a) + WidenLow(f) * WidenLow(w),
-                                WidenHigh(a) + WidenHigh(f) * WidenHigh(w)));
+        Store(accum + k, Narrow(ExactProductPlus(WidenLow(f), WidenLow(w), WidenLow(a)),
+                                ExactProductPlus(WidenHigh(f), WidenHigh(w), WidenHigh(a))));
     }
     for (; k < count; ++k)
         accum[k] = OverlapAdded(accum[k], frame[k], window[k]);
