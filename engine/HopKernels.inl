@@ -43,13 +43,13 @@ inline D Indexes(int32_t base) {
     return D::load_aligned(lanes);
 }
 
-// Whether each lane's double rounds to one float throughout its guard interval
-// (the float then is the value rounded), as a mask of W floats.
-inline xsimd::batch_bool<float, Arch> Certain(D low, D high, F rounded) {
-    const D lowMargin = xsimd::abs(low) * D(kGuard), highMargin = xsimd::abs(high) * D(kGuard);
-    const F below = Narrow(low - lowMargin, high - highMargin);
-    const F above = Narrow(low + lowMargin, high + highMargin);
-    return (below == rounded) && (above == rounded);
+// Whether each lane's double r rounds to one float throughout its guard
+// interval, r (1 - 2^-44) to r (1 + 2^-44), as a mask of W floats: rounding is
+// monotonic, so the float at both ends is the float of every double between.
+// A NaN is never certain; zeros and infinities are.
+inline xsimd::batch_bool<float, Arch> Certain(D low, D high) {
+    const D below(1.0 - kGuard), above(1.0 + kGuard);
+    return Narrow(low * below, high * below) == Narrow(low * above, high * above);
 }
 
 void FeedAnalysisVector(float* fifo, const float* input, int32_t count, float recAmp) {
@@ -117,7 +117,7 @@ void MagnitudesAndPhases(const AnalysisBins& b) {
         const D pl = Atan2Lanes(il, xl), ph = Atan2Lanes(ih, xh);
         const F phase = Narrow(pl, ph);
         Store(b.phases + j, phase);
-        const auto certain = Certain(pl, ph, phase);
+        const auto certain = Certain(pl, ph);
         if (!xsimd::all(certain)) {
             alignas(64) float lanes[W];
             xsimd::select(certain, F(0.0f), F(1.0f)).store_aligned(lanes);
@@ -201,8 +201,7 @@ void SynthesiseVector(const SynthesisBins& b) {
         Store(sines + j, sineTimes);
         const F shortLanes =
             Narrow(xsimd::select(shortL, D(1.0), D(0.0)), xsimd::select(shortH, D(1.0), D(0.0)));
-        const auto certain = (shortLanes != F(0.0f)) && Certain(cml, cmh, cosineTimes) &&
-                             Certain(sml, smh, sineTimes);
+        const auto certain = (shortLanes != F(0.0f)) && Certain(cml, cmh) && Certain(sml, smh);
         if (!xsimd::all(certain)) {
             alignas(64) float lanes[W];
             xsimd::select(certain, F(0.0f), F(1.0f)).store_aligned(lanes);
