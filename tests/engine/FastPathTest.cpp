@@ -1,6 +1,7 @@
 // The vector kernels against the scalar reference, bit for bit: the transform
 // at every length, the phase math over a million values and its special cases,
 // and long renders through whole engines; on every instruction set the CPU has.
+#include "dsp/RealFFT.h"
 #include "engine/DelayVoc.h"
 #include "support/Signals.h"
 
@@ -219,6 +220,9 @@ TEST(FastPath, TheWidestLevelIsChosenAndTheHostsControlRegisterRestored) {
                                                           : SimdLevel::Reference);
     EXPECT_EQ(TDelayVoc().Simd(), best);
     EXPECT_EQ(TDelayVoc(SimdLevel::Reference).Simd(), SimdLevel::Reference);
+    // The vector passes' double tables stop at 2^20 values.
+    EXPECT_EQ(TRealFFT(1 << 20).Simd(), best);
+    EXPECT_EQ(TRealFFT(1 << 21).Simd(), SimdLevel::Reference);
 #if defined(__SSE2__) || defined(_M_X64)
     TDelayVoc e;
     e.SetSampleRate(44100.0f);
