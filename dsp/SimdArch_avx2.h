@@ -23,6 +23,9 @@ inline F Narrow(D low, D high) {
                                 1);
 }
 
+// Lanes of `yes` where `signs` has its sign bit set, of `no` elsewhere.
+inline D SelectBySign(D signs, D yes, D no) { return _mm256_blendv_pd(no, yes, signs); }
+
 inline __m128i TruncateToInt(D v) { return _mm256_cvttpd_epi32(v); }
 inline D IntToDouble(__m128i v) { return _mm256_cvtepi32_pd(v); }
 

@@ -25,6 +25,13 @@ inline D WidenHigh(F v) {
 // Rounds two double vectors to one float vector (low half from `low`).
 inline F Narrow(D low, D high) { return _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high)); }
 
+// Lanes of `yes` where `signs` has its sign bit set, of `no` elsewhere.
+inline D SelectBySign(D signs, D yes, D no) {
+    const __m128i high = _mm_shuffle_epi32(_mm_castpd_si128(signs), _MM_SHUFFLE(3, 3, 1, 1));
+    const __m128d mask = _mm_castsi128_pd(_mm_srai_epi32(high, 31));
+    return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
+}
+
 // Doubles truncated to 32-bit integers in the low lanes of an integer vector
 // (valid where |x| < 2^31), and back.
 inline __m128i TruncateToInt(D v) { return _mm_cvttpd_epi32(v); }

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -25,7 +26,7 @@ constexpr int32_t W = static_cast<int32_t>(F::size);
 constexpr int32_t WD = static_cast<int32_t>(D::size);
 constexpr int32_t kBins = 512;
 constexpr double kGuard = 0x1p-44;
-constexpr double kLongestVectorPhase = 0x1p19;
+constexpr float kLongestVectorPhase = 0x1p19f;
 
 inline F Load(const float* p) { return F::load_unaligned(p); }
 inline void Store(float* p, F v) { v.store_unaligned(p); }
@@ -187,21 +188,18 @@ void SynthesiseVector(const SynthesisBins& b) {
         phase = xsimd::select(xsimd::isfinite(phase), phase, F(0.0f));
         Store(b.synthPhase + j, phase);
 
-        const D pl = WidenLow(phase), ph = WidenHigh(phase);
-        const D longest(kLongestVectorPhase);
-        const auto shortL = xsimd::abs(pl) <= longest, shortH = xsimd::abs(ph) <= longest;
+        // A phase beyond the core's reach enters it as NaN, which fails the guard.
+        const F reachable = xsimd::select(xsimd::abs(phase) <= F(kLongestVectorPhase), phase,
+                                          F(std::numeric_limits<float>::quiet_NaN()));
         D sl, cl, sh, ch;
-        SineCosineLanes(xsimd::select(shortL, pl, D(0.0)), sl, cl);
-        SineCosineLanes(xsimd::select(shortH, ph, D(0.0)), sh, ch);
+        SineCosineLanes(WidenLow(reachable), sl, cl);
+        SineCosineLanes(WidenHigh(reachable), sh, ch);
         const F m = Load(b.magnitudes + j);
         const D ml = WidenLow(m), mh = WidenHigh(m);
         const D cml = cl * ml, cmh = ch * mh, sml = sl * ml, smh = sh * mh;
-        const F cosineTimes = Narrow(cml, cmh), sineTimes = Narrow(sml, smh);
-        Store(cosines + j, cosineTimes);
-        Store(sines + j, sineTimes);
-        const F shortLanes =
-            Narrow(xsimd::select(shortL, D(1.0), D(0.0)), xsimd::select(shortH, D(1.0), D(0.0)));
-        const auto certain = (shortLanes != F(0.0f)) && Certain(cml, cmh) && Certain(sml, smh);
+        Store(cosines + j, Narrow(cml, cmh));
+        Store(sines + j, Narrow(sml, smh));
+        const auto certain = Certain(cml, cmh) && Certain(sml, smh);
         if (!xsimd::all(certain)) {
             alignas(64) float lanes[W];
             xsimd::select(certain, F(0.0f), F(1.0f)).store_aligned(lanes);

@@ -73,10 +73,7 @@ template <size_t N> [[gnu::always_inline]] inline D Polynomial(D s, const double
     return Estrin<0, N>(powers, c);
 }
 
-// Bits of lanes where `mask` has all bits set from `yes`, elsewhere from `no`.
-inline D Blend(D mask, D yes, D no) { return (yes & mask) | (no & ~mask); }
-
-// sin x and cos x for |x| <= 2^19.
+// sin x and cos x for |x| <= 2^19 (NaN for NaN).
 inline void SineCosineLanes(D x, D& sine, D& cosine) {
     const D shifted = x * D(kTwoOverPi) + D(kIntegerShift);
     const D quadrants = shifted - D(kIntegerShift);
@@ -87,9 +84,9 @@ inline void SineCosineLanes(D x, D& sine, D& cosine) {
     // The quadrant n (mod 4): odd swaps sine and cosine; n = 2, 3 negate the
     // sine, n = 1, 2 the cosine.
     const I64 n = xsimd::bitwise_cast<I64>(shifted);
-    const D swap = xsimd::bitwise_cast<D>(I64(0) - (n & I64(1)));
-    sine = Blend(swap, c, s) ^ xsimd::bitwise_cast<D>((n & I64(2)) << 62);
-    cosine = Blend(swap, s, c) ^ xsimd::bitwise_cast<D>(((n + I64(1)) & I64(2)) << 62);
+    const D odd = xsimd::bitwise_cast<D>(n << 63); // the sign bit set where n is odd
+    sine = SelectBySign(odd, c, s) ^ xsimd::bitwise_cast<D>((n & I64(2)) << 62);
+    cosine = SelectBySign(odd, s, c) ^ xsimd::bitwise_cast<D>(((n + I64(1)) & I64(2)) << 62);
 }
 
 // atan2(y, x): the angle of the smaller over the larger of |x| and |y|, taken
