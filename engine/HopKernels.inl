@@ -110,12 +110,7 @@ void MagnitudesAndPhases(const AnalysisBins& b) {
         const D rl = WidenLow(r), rh = WidenHigh(r), il = WidenLow(i), ih = WidenHigh(i);
         Store(b.magnitudes + j, F(2.0f) * FastSqrtLanes(Narrow(ExactProductPlus(rl, rl, il * il),
                                                                ExactProductPlus(rh, rh, ih * ih))));
-        // At (+-0, +-0) the core would give NaN; (+-0, +-1) has the answer the
-        // scalar call gives there (+-0, or +-pi for a negative zero real part).
-        const D one(1.0);
-        const D xl = xsimd::select(rl == D(0.0) && il == D(0.0), xsimd::copysign(one, rl), rl);
-        const D xh = xsimd::select(rh == D(0.0) && ih == D(0.0), xsimd::copysign(one, rh), rh);
-        const D pl = Atan2Lanes(il, xl), ph = Atan2Lanes(ih, xh);
+        const D pl = Atan2Lanes(il, rl), ph = Atan2Lanes(ih, rh);
         const F phase = Narrow(pl, ph);
         Store(b.phases + j, phase);
         const auto certain = Certain(pl, ph);

@@ -6,11 +6,11 @@
 // rounds to the float that the C library's result rounds to. They are cheaper
 // than general-purpose vector functions because the hop's arguments are
 // bounded: sine and cosine take |x| <= 2^19 (the kernels send longer phases to
-// the C library), and atan2 takes finite, not both zero arguments (the kernels
-// substitute for (+-0, +-0); a NaN or an infinity gives a result the guard
-// rejects or the exact answer).
+// the C library). atan2 gives the C library's angles at the four zeros; a NaN
+// or an infinity gives a result the guard rejects, or the exact answer.
 
 #include <bit>
+#include <cfloat>
 #include <cstddef>
 #include <iterator>
 
@@ -96,12 +96,16 @@ inline D Atan2Lanes(D y, D x) {
     const auto steep = ay > ax;
     const D a = xsimd::select(steep, ax, ay), b = xsimd::select(steep, ay, ax);
     const auto upper = a > b * D(kTanEighthPi); // angle a / b beyond pi / 8
-    const D q = xsimd::select(upper, a - b, a) / xsimd::select(upper, a + b, b);
+    // At (+-0, +-0), 0 / DBL_MIN: the angle 0, placed by the signs as the C
+    // library places it (+-0, or +-pi for a negative zero x).
+    const D denominator = xsimd::select(upper, a + b, b);
+    const D q = xsimd::select(upper, a - b, a) /
+                xsimd::select(denominator == D(0.0), D(DBL_MIN), denominator);
     const D s = q * q;
     D angle = q + (q * s) * Polynomial(s, kArctangent);
     angle = xsimd::select(upper, D(kPi / 4) + angle, angle);
     angle = xsimd::select(steep, D(kPi / 2) - angle, angle);
-    angle = xsimd::select(x < D(0.0), D(kPi) - angle, angle);
+    angle = SelectBySign(x, D(kPi) - angle, angle); // x < 0, or x = -0
     return xsimd::copysign(angle, y);
 }
 
