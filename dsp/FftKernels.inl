@@ -39,7 +39,9 @@ inline typename V::F DotSum(typename V::F a, typename V::F b, typename V::F c, t
 template <class V> struct Twiddles { typename V::D low, high; };
 
 template <class V> inline Twiddles<V> LoadTwiddles(const double* p) {
-    return {V::LoadDoubles(p), V::LoadDoubles(p + V::size / 2)};
+    Twiddles<V> t;
+    V::LoadTwiddleHalves(p, t.low, t.high);
+    return t;
 }
 
 // a x - c y and a x + c y, rounded once to float, for twiddles x and y.
@@ -112,19 +114,51 @@ inline void InverseBlock(float* D, const float* S, int32_t a, int32_t b, int32_t
     butterflies(h - W);
 }
 
-void ForwardPassVector(float* D, const float* S, int32_t length, int32_t level, const float* cosine,
-                       const double* twiddles) {
+// The first and the last value of each half-block, which take no twiddle factor.
+inline void ForwardEdges(float* D, const float* S, int32_t a, int32_t b, int32_t h) {
+    D[a] = S[a] + S[b];
+    D[b] = S[a] - S[b];
+    D[a + h] = S[a + h];
+    D[b + h] = S[b + h];
+}
+
+inline void InverseEdges(float* D, const float* S, int32_t a, int32_t b, int32_t h) {
+    D[a] = S[a] + S[b];
+    D[b] = S[a] - S[b];
+    D[a + h] = 2 * S[a + h];
+    D[b + h] = 2 * S[b + h];
+}
+
+// Where a wide vector holds the butterflies of two level-4 blocks (W::Pair, of
+// four butterflies each), the level-4 pass takes its blocks two at a time.
+template <class W> constexpr bool PairsLevel4(int32_t length, int32_t level) {
+    if constexpr (W::pairsBlocks)
+        return level == 4 && length % (4 << level) == 0;
+    else
+        return false;
+}
+
+template <class W>
+void ForwardPass(float* D, const float* S, int32_t length, int32_t level, const float* cosine,
+                 const double* twiddles) {
     const int32_t m = 1 << level;
     const int32_t h = m / 2;
+    if constexpr (W::pairsBlocks) {
+        if (PairsLevel4<W>(length, level)) {
+            for (int32_t c = 0; c < length; c += 4 * m) {
+                ForwardEdges(D, S, c, c + m, h);
+                ForwardEdges(D, S, c + 2 * m, c + 3 * m, h);
+                ForwardBlock<typename W::Pair>(D, S, c, c + m, h, m, twiddles);
+            }
+            return;
+        }
+    }
     for (int32_t c = 0; c < length; c += 2 * m) {
         const int32_t a = c;
         const int32_t b = c + m;
-        D[a] = S[a] + S[b];
-        D[b] = S[a] - S[b];
-        D[a + h] = S[a + h];
-        D[b + h] = S[b + h];
-        if (h - 1 >= Wide::size) {
-            ForwardBlock<Wide>(D, S, a, b, h, m, twiddles);
+        ForwardEdges(D, S, a, b, h);
+        if (h - 1 >= W::size) {
+            ForwardBlock<W>(D, S, a, b, h, m, twiddles);
         } else if (h - 1 >= V4::size) {
             ForwardBlock<V4>(D, S, a, b, h, m, twiddles);
         } else {
@@ -142,19 +176,27 @@ void ForwardPassVector(float* D, const float* S, int32_t length, int32_t level, 
     }
 }
 
-void InversePassVector(float* D, const float* S, int32_t length, int32_t level, const float* cosine,
-                       const double* twiddles) {
+template <class W>
+void InversePass(float* D, const float* S, int32_t length, int32_t level, const float* cosine,
+                 const double* twiddles) {
     const int32_t m = 1 << level;
     const int32_t h = m / 2;
+    if constexpr (W::pairsBlocks) {
+        if (PairsLevel4<W>(length, level)) {
+            for (int32_t c = 0; c < length; c += 4 * m) {
+                InverseEdges(D, S, c, c + m, h);
+                InverseEdges(D, S, c + 2 * m, c + 3 * m, h);
+                InverseBlock<typename W::Pair>(D, S, c, c + m, h, m, twiddles);
+            }
+            return;
+        }
+    }
     for (int32_t c = 0; c < length; c += 2 * m) {
         const int32_t a = c;
         const int32_t b = c + m;
-        D[a] = S[a] + S[b];
-        D[b] = S[a] - S[b];
-        D[a + h] = 2 * S[a + h];
-        D[b + h] = 2 * S[b + h];
-        if (h - 1 >= Wide::size) {
-            InverseBlock<Wide>(D, S, a, b, h, m, twiddles);
+        InverseEdges(D, S, a, b, h);
+        if (h - 1 >= W::size) {
+            InverseBlock<W>(D, S, a, b, h, m, twiddles);
         } else if (h - 1 >= V4::size) {
             InverseBlock<V4>(D, S, a, b, h, m, twiddles);
         } else {
@@ -170,6 +212,16 @@ void InversePassVector(float* D, const float* S, int32_t length, int32_t level, 
             }
         }
     }
+}
+
+void ForwardPassVector(float* D, const float* S, int32_t length, int32_t level, const float* cosine,
+                       const double* twiddles) {
+    ForwardPass<Wide>(D, S, length, level, cosine, twiddles);
+}
+
+void InversePassVector(float* D, const float* S, int32_t length, int32_t level, const float* cosine,
+                       const double* twiddles) {
+    InversePass<Wide>(D, S, length, level, cosine, twiddles);
 }
 
 // The first four passes of the forward transform at once: the gather in

@@ -37,6 +37,8 @@ inline F FastSqrtLanes(F x) {
     return _mm256_castsi256_ps(_mm256_add_epi32(h, bias));
 }
 
+struct V4Pair;
+
 // Eight float lanes as raw AVX registers, for the transform's passes (V4,
 // encoded with VEX here, serves the shorter blocks).
 struct V8 {
@@ -55,12 +57,18 @@ struct V8 {
                                     _mm256_cvtpd_ps(high), 1);
     }
     static F Broadcast(float v) { return _mm256_set1_ps(v); }
-    static D LoadDoubles(const double* p) { return _mm256_loadu_pd(p); }
+    static void LoadTwiddleHalves(const double* p, D& low, D& high) {
+        low = _mm256_loadu_pd(p);
+        high = _mm256_loadu_pd(p + 4);
+    }
     // As V4's: exact products, so one rounding after a fused multiply-add.
     static D ProductsDifference(D a, D b, D c, D d) {
         return _mm256_fmsub_pd(a, b, _mm256_mul_pd(c, d));
     }
     static D ProductsSum(D a, D b, D c, D d) { return _mm256_fmadd_pd(a, b, _mm256_mul_pd(c, d)); }
+    // The level-4 pass's blocks (seven butterflies) go two at a time, as V4Pair.
+    static constexpr bool pairsBlocks = true;
+    using Pair = V4Pair;
     // rows[k] lane l becomes rows[l] lane k.
     static void Transpose(F* r) {
         const F t0 = _mm256_unpacklo_ps(r[0], r[1]), t1 = _mm256_unpackhi_ps(r[0], r[1]);
@@ -83,6 +91,22 @@ struct V8 {
         r[5] = _mm256_permute2f128_ps(u1, u5, 0x31);
         r[6] = _mm256_permute2f128_ps(u2, u6, 0x31);
         r[7] = _mm256_permute2f128_ps(u3, u7, 0x31);
+    }
+};
+
+// Two blocks of the level-4 pass side by side, butterflies i to i + 3 of each:
+// lanes 0-3 from the block at p, lanes 4-7 from the next one, 32 values on.
+// Both take the same twiddle factors.
+struct V4Pair : V8 {
+    static constexpr int32_t size = 4;
+    static constexpr ptrdiff_t stride = 32;
+    static F Load(const float* p) { return _mm256_loadu2_m128(p + stride, p); }
+    static void Store(float* p, F v) { _mm256_storeu2_m128(p + stride, p, v); }
+    // Each block's four lanes reversed.
+    static F Reverse(F v) { return _mm256_permute_ps(v, _MM_SHUFFLE(0, 1, 2, 3)); }
+    static void LoadTwiddleHalves(const double* p, D& low, D& high) {
+        low = _mm256_loadu_pd(p);
+        high = low;
     }
 };
 

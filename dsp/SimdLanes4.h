@@ -22,7 +22,12 @@ struct V4 {
     static D High(F v) { return _mm_cvtps_pd(_mm_movehl_ps(v, v)); }
     static F Narrow(D low, D high) { return _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high)); }
     static F Broadcast(float v) { return _mm_set1_ps(v); }
-    static D LoadDoubles(const double* p) { return _mm_loadu_pd(p); }
+    // A twiddle factor's four lanes as doubles, in the halves Low and High give.
+    static void LoadTwiddleHalves(const double* p, D& low, D& high) {
+        low = _mm_loadu_pd(p);
+        high = _mm_loadu_pd(p + 2);
+    }
+    static constexpr bool pairsBlocks = false;
     // a b - c d and a b + c d on doubles widened from floats, whose products are
     // exact: a fused multiply-add then gives the same double as the rounded sum
     // of the two products.
