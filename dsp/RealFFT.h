@@ -51,8 +51,9 @@ class TCosineTable {
 class TRealFFT {
   public:
     // Throws std::invalid_argument unless length is a power of two, 1 to 2^30.
-    // The passes run on the instruction set `simd` resolves to on this CPU;
-    // every choice gives the same spectra, bit for bit.
+    // The passes run on the instruction set `simd` resolves to on this CPU
+    // (the reference passes beyond 2^20 values; Simd() tells); every choice
+    // gives the same spectra, bit for bit.
     explicit TRealFFT(int32_t length, SimdLevel simd = SimdLevel::Best);
     virtual ~TRealFFT();
     TRealFFT(const TRealFFT&) = delete;
