@@ -12,6 +12,8 @@
 // early and computes some of them again: every butterfly reads only the source
 // array, so the values written twice are the same.
 
+#include <type_traits>
+
 namespace {
 
 inline float ScalarDotDifference(float a, float b, float c, float d) {
@@ -62,8 +64,8 @@ inline typename V::F TwiddledSum(typename V::F a, const Twiddles<V>& x, typename
 // The forward butterflies 1 to h - 1 of the block at a (second half at b), in
 // vectors of V (h - 1 >= V::size); twiddles holds the level's cosines, then
 // its sines. Every address is a base fixed for the block plus or minus i.
-template <class V>
-inline void ForwardBlock(float* D, const float* S, int32_t a, int32_t b, int32_t h, int32_t m,
+template <class V, class Half>
+inline void ForwardBlock(float* D, const float* S, int32_t a, int32_t b, Half h, int32_t m,
                          const double* twiddles) {
     constexpr ptrdiff_t W = V::size;
     using F = typename V::F;
@@ -88,8 +90,8 @@ inline void ForwardBlock(float* D, const float* S, int32_t a, int32_t b, int32_t
     butterflies(h - W);
 }
 
-template <class V>
-inline void InverseBlock(float* D, const float* S, int32_t a, int32_t b, int32_t h, int32_t m,
+template <class V, class Half>
+inline void InverseBlock(float* D, const float* S, int32_t a, int32_t b, Half h, int32_t m,
                          const double* twiddles) {
     constexpr ptrdiff_t W = V::size;
     using F = typename V::F;
@@ -138,90 +140,109 @@ template <class W> constexpr bool PairsLevel4(int32_t length, int32_t level) {
         return false;
 }
 
-template <class W>
-void ForwardPass(float* D, const float* S, int32_t length, int32_t level, const float* cosine,
-                 const double* twiddles) {
-    const int32_t m = 1 << level;
-    const int32_t h = m / 2;
+template <int32_t N> using Constant = std::integral_constant<int32_t, N>;
+
+// The blocks of one pass in vectors of V (V::blocks blocks side by side). The
+// half-block length h is a number, or for the short blocks, where the work of
+// each block counts most, a Constant the compiler folds into every address.
+template <class V, bool Forward, class Half>
+void VectorBlocks(float* D, const float* S, int32_t length, Half h, const double* twiddles) {
+    const int32_t m = 2 * h;
+    for (int32_t c = 0; c < length; c += 2 * m * V::blocks) {
+        for (int32_t k = 0; k < V::blocks; ++k) {
+            if constexpr (Forward)
+                ForwardEdges(D, S, c + 2 * m * k, c + 2 * m * k + m, h);
+            else
+                InverseEdges(D, S, c + 2 * m * k, c + 2 * m * k + m, h);
+        }
+        if constexpr (Forward)
+            ForwardBlock<V>(D, S, c, c + m, h, m, twiddles);
+        else
+            InverseBlock<V>(D, S, c, c + m, h, m, twiddles);
+    }
+}
+
+// A pass on the widest vectors that serve its blocks.
+template <class W, bool Forward>
+bool VectorPass(float* D, const float* S, int32_t length, int32_t level, const double* twiddles) {
+    const int32_t h = 1 << (level - 1);
     if constexpr (W::pairsBlocks) {
         if (PairsLevel4<W>(length, level)) {
-            for (int32_t c = 0; c < length; c += 4 * m) {
-                ForwardEdges(D, S, c, c + m, h);
-                ForwardEdges(D, S, c + 2 * m, c + 3 * m, h);
-                ForwardBlock<typename W::Pair>(D, S, c, c + m, h, m, twiddles);
-            }
-            return;
+            VectorBlocks<typename W::Pair, Forward>(D, S, length, Constant<8>{}, twiddles);
+            return true;
         }
     }
+    if (h - 1 >= W::size) {
+        if (level == 5)
+            VectorBlocks<W, Forward>(D, S, length, Constant<16>{}, twiddles);
+        else if (level == 6)
+            VectorBlocks<W, Forward>(D, S, length, Constant<32>{}, twiddles);
+        else if (level == 7)
+            VectorBlocks<W, Forward>(D, S, length, Constant<64>{}, twiddles);
+        else
+            VectorBlocks<W, Forward>(D, S, length, h, twiddles);
+        return true;
+    }
+    if (h - 1 >= V4::size) {
+        VectorBlocks<V4, Forward>(D, S, length, h, twiddles);
+        return true;
+    }
+    return false;
+}
+
+// The passes whose blocks are too short for a vector (the reference's loops).
+void ForwardScalarPass(float* D, const float* S, int32_t length, int32_t level,
+                       const float* cosine) {
+    const int32_t m = 1 << level;
+    const int32_t h = m / 2;
     for (int32_t c = 0; c < length; c += 2 * m) {
         const int32_t a = c;
         const int32_t b = c + m;
         ForwardEdges(D, S, a, b, h);
-        if (h - 1 >= W::size) {
-            ForwardBlock<W>(D, S, a, b, h, m, twiddles);
-        } else if (h - 1 >= V4::size) {
-            ForwardBlock<V4>(D, S, a, b, h, m, twiddles);
-        } else {
-            for (int32_t i = 1; i < h; ++i) {
-                const float co = cosine[i];
-                const float si = cosine[h - i];
-                const float v = ScalarDotDifference(S[b + i], co, S[b + h + i], si);
-                D[a + i] = S[a + i] + v;
-                D[b - i] = S[a + i] - v;
-                const float w = ScalarDotSum(S[b + i], si, S[b + h + i], co);
-                D[b + i] = w + S[a + h + i];
-                D[b + m - i] = w - S[a + h + i];
-            }
+        for (int32_t i = 1; i < h; ++i) {
+            const float co = cosine[i];
+            const float si = cosine[h - i];
+            const float v = ScalarDotDifference(S[b + i], co, S[b + h + i], si);
+            D[a + i] = S[a + i] + v;
+            D[b - i] = S[a + i] - v;
+            const float w = ScalarDotSum(S[b + i], si, S[b + h + i], co);
+            D[b + i] = w + S[a + h + i];
+            D[b + m - i] = w - S[a + h + i];
         }
     }
 }
 
-template <class W>
-void InversePass(float* D, const float* S, int32_t length, int32_t level, const float* cosine,
-                 const double* twiddles) {
+void InverseScalarPass(float* D, const float* S, int32_t length, int32_t level,
+                       const float* cosine) {
     const int32_t m = 1 << level;
     const int32_t h = m / 2;
-    if constexpr (W::pairsBlocks) {
-        if (PairsLevel4<W>(length, level)) {
-            for (int32_t c = 0; c < length; c += 4 * m) {
-                InverseEdges(D, S, c, c + m, h);
-                InverseEdges(D, S, c + 2 * m, c + 3 * m, h);
-                InverseBlock<typename W::Pair>(D, S, c, c + m, h, m, twiddles);
-            }
-            return;
-        }
-    }
     for (int32_t c = 0; c < length; c += 2 * m) {
         const int32_t a = c;
         const int32_t b = c + m;
         InverseEdges(D, S, a, b, h);
-        if (h - 1 >= W::size) {
-            InverseBlock<W>(D, S, a, b, h, m, twiddles);
-        } else if (h - 1 >= V4::size) {
-            InverseBlock<V4>(D, S, a, b, h, m, twiddles);
-        } else {
-            for (int32_t i = 1; i < h; ++i) {
-                const float co = cosine[i];
-                const float si = cosine[h - i];
-                D[a + i] = S[a + i] + S[b - i];
-                D[a + h + i] = S[b + i] - S[b + m - i];
-                const float vr = S[a + i] - S[b - i];
-                const float vi = S[b + i] + S[b + m - i];
-                D[b + i] = ScalarDotSum(vr, co, vi, si);
-                D[b + h + i] = ScalarDotDifference(vi, co, vr, si);
-            }
+        for (int32_t i = 1; i < h; ++i) {
+            const float co = cosine[i];
+            const float si = cosine[h - i];
+            D[a + i] = S[a + i] + S[b - i];
+            D[a + h + i] = S[b + i] - S[b + m - i];
+            const float vr = S[a + i] - S[b - i];
+            const float vi = S[b + i] + S[b + m - i];
+            D[b + i] = ScalarDotSum(vr, co, vi, si);
+            D[b + h + i] = ScalarDotDifference(vi, co, vr, si);
         }
     }
 }
 
 void ForwardPassVector(float* D, const float* S, int32_t length, int32_t level, const float* cosine,
                        const double* twiddles) {
-    ForwardPass<Wide>(D, S, length, level, cosine, twiddles);
+    if (!VectorPass<Wide, true>(D, S, length, level, twiddles))
+        ForwardScalarPass(D, S, length, level, cosine);
 }
 
 void InversePassVector(float* D, const float* S, int32_t length, int32_t level, const float* cosine,
                        const double* twiddles) {
-    InversePass<Wide>(D, S, length, level, cosine, twiddles);
+    if (!VectorPass<Wide, false>(D, S, length, level, twiddles))
+        InverseScalarPass(D, S, length, level, cosine);
 }
 
 // The first four passes of the forward transform at once: the gather in

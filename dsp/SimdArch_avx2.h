@@ -68,6 +68,7 @@ struct V8 {
     static D ProductsSum(D a, D b, D c, D d) { return _mm256_fmadd_pd(a, b, _mm256_mul_pd(c, d)); }
     // The level-4 pass's blocks (seven butterflies) go two at a time, as V4Pair.
     static constexpr bool pairsBlocks = true;
+    static constexpr int32_t blocks = 1;
     using Pair = V4Pair;
     // rows[k] lane l becomes rows[l] lane k.
     static void Transpose(F* r) {
@@ -99,6 +100,7 @@ struct V8 {
 // Both take the same twiddle factors.
 struct V4Pair : V8 {
     static constexpr int32_t size = 4;
+    static constexpr int32_t blocks = 2;
     static constexpr ptrdiff_t stride = 32;
     static F Load(const float* p) { return _mm256_loadu2_m128(p + stride, p); }
     static void Store(float* p, F v) { _mm256_storeu2_m128(p + stride, p, v); }

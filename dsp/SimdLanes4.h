@@ -28,6 +28,7 @@ struct V4 {
         high = _mm_loadu_pd(p + 2);
     }
     static constexpr bool pairsBlocks = false;
+    static constexpr int32_t blocks = 1; // blocks side by side
     // a b - c d and a b + c d on doubles widened from floats, whose products are
     // exact: a fused multiply-add then gives the same double as the rounded sum
     // of the two products.
