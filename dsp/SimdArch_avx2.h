@@ -23,8 +23,30 @@ inline F Narrow(D low, D high) {
                                 1);
 }
 
-// Lanes of `yes` where `signs` has its sign bit set, of `no` elsewhere.
-inline D SelectBySign(D signs, D yes, D no) { return _mm256_blendv_pd(no, yes, signs); }
+// Lanes of `yes` where `signs` has its sign bit set, of `no` elsewhere. GCC 12
+// turns the blend intrinsics into a comparison with zero and a blend; the
+// instruction itself reads only the sign bits, so it is written out.
+inline D SelectBySign(D signs, D yes, D no) {
+    __m256d chosen;
+    asm("vblendvpd %3, %2, %1, %0"
+        : "=x"(chosen)
+        : "x"(__m256d(no)), "x"(__m256d(yes)), "x"(__m256d(signs)));
+    return chosen;
+}
+inline F SelectBySign(F signs, F yes, F no) {
+    __m256 chosen;
+    asm("vblendvps %3, %2, %1, %0"
+        : "=x"(chosen)
+        : "x"(__m256(no)), "x"(__m256(yes)), "x"(__m256(signs)));
+    return chosen;
+}
+// Lanes of `yes` where `mask` holds, of `no` elsewhere.
+inline D Select(xsimd::batch_bool<double, Arch> mask, D yes, D no) {
+    return SelectBySign(D(__m256d(mask)), yes, no);
+}
+inline F Select(xsimd::batch_bool<float, Arch> mask, F yes, F no) {
+    return SelectBySign(F(__m256(mask)), yes, no);
+}
 
 inline __m128i TruncateToInt(D v) { return _mm256_cvttpd_epi32(v); }
 inline D IntToDouble(__m128i v) { return _mm256_cvtepi32_pd(v); }

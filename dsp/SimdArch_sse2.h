@@ -32,6 +32,13 @@ inline D SelectBySign(D signs, D yes, D no) {
     return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
 }
 
+// Lanes of `yes` where `mask` holds, of `no` elsewhere.
+template <class T>
+inline xsimd::batch<T, Arch> Select(xsimd::batch_bool<T, Arch> mask, xsimd::batch<T, Arch> yes,
+                                    xsimd::batch<T, Arch> no) {
+    return xsimd::select(mask, yes, no);
+}
+
 // Doubles truncated to 32-bit integers in the low lanes of an integer vector
 // (valid where |x| < 2^31), and back.
 inline __m128i TruncateToInt(D v) { return _mm_cvttpd_epi32(v); }

@@ -60,7 +60,7 @@ void FeedAnalysisVector(float* fifo, const float* input, int32_t count, float re
         const F x = Load(input + i);
         // The product of two floats rounded once, as the reference's double
         // product rounded to float; NaN fails the comparison.
-        Store(fifo + i, xsimd::select(xsimd::abs(x) <= limit, x * gain, F(0.0f)));
+        Store(fifo + i, Select(xsimd::abs(x) <= limit, x * gain, F(0.0f)));
     }
     for (; i < count; ++i)
         fifo[i] = Analysed(input[i], recAmp);
@@ -116,7 +116,7 @@ void MagnitudesAndPhases(const AnalysisBins& b) {
         const auto certain = Certain(pl, ph);
         if (!xsimd::all(certain)) {
             alignas(64) float lanes[W];
-            xsimd::select(certain, F(0.0f), F(1.0f)).store_aligned(lanes);
+            Select(certain, F(0.0f), F(1.0f)).store_aligned(lanes);
             for (int32_t k = 0; k < W; ++k)
                 if (lanes[k] != 0.0f) b.phases[j + k] = Phase(re[j + k], im[j + k]);
         }
@@ -133,11 +133,11 @@ inline D WrapPhaseLanes(D d) {
     const D pi(kPi);
     const D turns = d / pi;
     const auto valid = xsimd::abs(turns) < D(1073741824.0);
-    const __m128i q = TruncateToInt(xsimd::select(valid, turns, D(0.0)));
+    const __m128i q = TruncateToInt(Select(valid, turns, D(0.0)));
     const __m128i odd = _mm_and_si128(q, _mm_set1_epi32(1));
     const __m128i sign = _mm_srai_epi32(q, 31);
     const __m128i even = _mm_add_epi32(q, _mm_sub_epi32(_mm_xor_si128(odd, sign), sign));
-    return xsimd::select(valid, d - IntToDouble(even) * pi, D(0.0));
+    return Select(valid, d - IntToDouble(even) * pi, D(0.0));
 }
 
 // Frequencies from the phases, and the phases kept for the next analysis.
@@ -182,12 +182,12 @@ void SynthesiseVector(const SynthesisBins& b) {
                              WidenLow(last) + ExactProductPlus(-jl, width, WidenLow(f)) * factor),
             ExactProductPlus(
                 jh, step, WidenHigh(last) + ExactProductPlus(-jh, width, WidenHigh(f)) * factor));
-        phase = xsimd::select(xsimd::isfinite(phase), phase, F(0.0f));
+        phase = Select(xsimd::isfinite(phase), phase, F(0.0f));
         Store(b.synthPhase + j, phase);
 
         // A phase beyond the core's reach enters it as NaN, which fails the guard.
-        const F reachable = xsimd::select(xsimd::abs(phase) <= F(kLongestVectorPhase), phase,
-                                          F(std::numeric_limits<float>::quiet_NaN()));
+        const F reachable = Select(xsimd::abs(phase) <= F(kLongestVectorPhase), phase,
+                                   F(std::numeric_limits<float>::quiet_NaN()));
         D sl, cl, sh, ch;
         SineCosineLanes(WidenLow(reachable), sl, cl);
         SineCosineLanes(WidenHigh(reachable), sh, ch);
@@ -199,7 +199,7 @@ void SynthesiseVector(const SynthesisBins& b) {
         const auto certain = Certain(cml, cmh) && Certain(sml, smh);
         if (!xsimd::all(certain)) {
             alignas(64) float lanes[W];
-            xsimd::select(certain, F(0.0f), F(1.0f)).store_aligned(lanes);
+            Select(certain, F(0.0f), F(1.0f)).store_aligned(lanes);
             for (int32_t k = 0; k < W; ++k) {
                 if (lanes[k] == 0.0f) continue;
                 const double magnitude = b.magnitudes[j + k];

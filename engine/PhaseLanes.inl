@@ -94,17 +94,16 @@ inline void SineCosineLanes(D x, D& sine, D& cosine) {
 inline D Atan2Lanes(D y, D x) {
     const D ax = xsimd::abs(x), ay = xsimd::abs(y);
     const auto steep = ay > ax;
-    const D a = xsimd::select(steep, ax, ay), b = xsimd::select(steep, ay, ax);
+    const D a = Select(steep, ax, ay), b = Select(steep, ay, ax);
     const auto upper = a > b * D(kTanEighthPi); // angle a / b beyond pi / 8
     // At (+-0, +-0), 0 / DBL_MIN: the angle 0, placed by the signs as the C
     // library places it (+-0, or +-pi for a negative zero x).
-    const D denominator = xsimd::select(upper, a + b, b);
-    const D q = xsimd::select(upper, a - b, a) /
-                xsimd::select(denominator == D(0.0), D(DBL_MIN), denominator);
+    const D denominator = Select(upper, a + b, b);
+    const D q = Select(upper, a - b, a) / Select(denominator == D(0.0), D(DBL_MIN), denominator);
     const D s = q * q;
     D angle = q + (q * s) * Polynomial(s, kArctangent);
-    angle = xsimd::select(upper, D(kPi / 4) + angle, angle);
-    angle = xsimd::select(steep, D(kPi / 2) - angle, angle);
+    angle = Select(upper, D(kPi / 4) + angle, angle);
+    angle = Select(steep, D(kPi / 2) - angle, angle);
     angle = SelectBySign(x, D(kPi) - angle, angle); // x < 0, or x = -0
     return xsimd::copysign(angle, y);
 }
