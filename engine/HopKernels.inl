@@ -100,19 +100,35 @@ bool AllFiniteVector(const float* values, int32_t count) {
     return true;
 }
 
-// The phase of bins first to end - 1 into phases[], and the magnitudes.
+// The magnitudes of bins first to end - 1, and their phases into phases[]. The
+// atan2 runs in two passes (the ratios, then their angles), so that each
+// pass's chain of dependent operations stays short and the processor overlaps
+// its bins.
 void MagnitudesAndPhases(const AnalysisBins& b) {
     const float* re = b.spectrum;
     const float* im = b.spectrum + kBins;
+    alignas(64) double ratios[kBins];
     int32_t j = b.first;
     for (; j + W <= b.end; j += W) {
         const F r = Load(re + j), i = Load(im + j);
         const D rl = WidenLow(r), rh = WidenHigh(r), il = WidenLow(i), ih = WidenHigh(i);
         Store(b.magnitudes + j, F(2.0f) * FastSqrtLanes(Narrow(ExactProductPlus(rl, rl, il * il),
                                                                ExactProductPlus(rh, rh, ih * ih))));
-        const D pl = Atan2Lanes(il, rl), ph = Atan2Lanes(ih, rh);
-        const F phase = Narrow(pl, ph);
-        Store(b.phases + j, phase);
+        Atan2Ratio(il, rl).store_aligned(ratios + (j - b.first));
+        Atan2Ratio(ih, rh).store_aligned(ratios + (j - b.first) + WD);
+    }
+    const int32_t vectorEnd = j;
+    for (; j < b.end; ++j) {
+        b.magnitudes[j] = Magnitude(re[j], im[j]);
+        b.phases[j] = Phase(re[j], im[j]);
+    }
+    for (j = b.first; j < vectorEnd; j += W) {
+        const F r = Load(re + j), i = Load(im + j);
+        const D pl =
+            Atan2FromRatio(WidenLow(i), WidenLow(r), D::load_aligned(ratios + (j - b.first)));
+        const D ph = Atan2FromRatio(WidenHigh(i), WidenHigh(r),
+                                    D::load_aligned(ratios + (j - b.first) + WD));
+        Store(b.phases + j, Narrow(pl, ph));
         const auto certain = Certain(pl, ph);
         if (!xsimd::all(certain)) {
             alignas(64) float lanes[W];
@@ -120,10 +136,6 @@ void MagnitudesAndPhases(const AnalysisBins& b) {
             for (int32_t k = 0; k < W; ++k)
                 if (lanes[k] != 0.0f) b.phases[j + k] = Phase(re[j + k], im[j + k]);
         }
-    }
-    for (; j < b.end; ++j) {
-        b.magnitudes[j] = Magnitude(re[j], im[j]);
-        b.phases[j] = Phase(re[j], im[j]);
     }
 }
 
@@ -170,21 +182,25 @@ void AnalyseVector(const AnalysisBins& b) {
     FrequenciesFromPhases(b);
 }
 
+// Two passes over the bins, the phases first, so that each pass's chain of
+// dependent operations stays short and the processor overlaps its bins.
 void SynthesiseVector(const SynthesisBins& b) {
     const D width(b.width), step(b.step), factor(b.synthFactor);
-    float* cosines = b.spectrum;
-    float* sines = b.spectrum + kBins;
     D jl = Indexes(0), jh = Indexes(WD);
     for (int32_t j = 0; j < kBins; j += W, jl += D(W), jh += D(W)) {
         const F last = Load(b.synthPhase + j), f = Load(b.frequencies + j);
-        F phase = Narrow(
+        const F phase = Narrow(
             ExactProductPlus(jl, step,
                              WidenLow(last) + ExactProductPlus(-jl, width, WidenLow(f)) * factor),
             ExactProductPlus(
                 jh, step, WidenHigh(last) + ExactProductPlus(-jh, width, WidenHigh(f)) * factor));
-        phase = Select(xsimd::isfinite(phase), phase, F(0.0f));
-        Store(b.synthPhase + j, phase);
+        Store(b.synthPhase + j, Select(xsimd::isfinite(phase), phase, F(0.0f)));
+    }
 
+    float* cosines = b.spectrum;
+    float* sines = b.spectrum + kBins;
+    for (int32_t j = 0; j < kBins; j += W) {
+        const F phase = Load(b.synthPhase + j);
         // A phase beyond the core's reach enters it as NaN, which fails the guard.
         const F reachable = Select(xsimd::abs(phase) <= F(kLongestVectorPhase), phase,
                                    F(std::numeric_limits<float>::quiet_NaN()));

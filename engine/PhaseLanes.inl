@@ -89,23 +89,39 @@ inline void SineCosineLanes(D x, D& sine, D& cosine) {
     cosine = SelectBySign(odd, s, c) ^ xsimd::bitwise_cast<D>(((n + I64(1)) & I64(2)) << 62);
 }
 
-// atan2(y, x): the angle of the smaller over the larger of |x| and |y|, taken
-// from below tan(pi / 8) by one division, then placed in its octant.
-inline D Atan2Lanes(D y, D x) {
+// atan2(y, x), in two steps: the smaller over the larger of |x| and |y|, taken
+// from below tan(pi / 8) by one division (Atan2Ratio), then the angle of that
+// ratio placed in its octant (Atan2FromRatio), which repeats the comparisons.
+struct Octant {
+    xsimd::batch_bool<double, Arch> steep, upper;
+    D a, b;
+};
+
+inline Octant OctantOf(D y, D x) {
     const D ax = xsimd::abs(x), ay = xsimd::abs(y);
     const auto steep = ay > ax;
     const D a = Select(steep, ax, ay), b = Select(steep, ay, ax);
-    const auto upper = a > b * D(kTanEighthPi); // angle a / b beyond pi / 8
+    return {steep, a > b * D(kTanEighthPi), a, b}; // upper: the angle a / b beyond pi / 8
+}
+
+inline D Atan2Ratio(D y, D x) {
+    const Octant o = OctantOf(y, x);
     // At (+-0, +-0), 0 / DBL_MIN: the angle 0, placed by the signs as the C
     // library places it (+-0, or +-pi for a negative zero x).
-    const D denominator = Select(upper, a + b, b);
-    const D q = Select(upper, a - b, a) / Select(denominator == D(0.0), D(DBL_MIN), denominator);
+    const D denominator = Select(o.upper, o.a + o.b, o.b);
+    return Select(o.upper, o.a - o.b, o.a) / Select(denominator == D(0.0), D(DBL_MIN), denominator);
+}
+
+inline D Atan2FromRatio(D y, D x, D q) {
+    const Octant o = OctantOf(y, x);
     const D s = q * q;
     D angle = q + (q * s) * Polynomial(s, kArctangent);
-    angle = Select(upper, D(kPi / 4) + angle, angle);
-    angle = Select(steep, D(kPi / 2) - angle, angle);
+    angle = Select(o.upper, D(kPi / 4) + angle, angle);
+    angle = Select(o.steep, D(kPi / 2) - angle, angle);
     angle = SelectBySign(x, D(kPi) - angle, angle); // x < 0, or x = -0
     return xsimd::copysign(angle, y);
 }
+
+inline D Atan2Lanes(D y, D x) { return Atan2FromRatio(y, x, Atan2Ratio(y, x)); }
 
 } // namespace
