@@ -152,28 +152,36 @@ inline D WrapPhaseLanes(D d) {
     return Select(valid, d - IntToDouble(even) * pi, D(0.0));
 }
 
-// Frequencies from the phases, and the phases kept for the next analysis.
+// Frequencies from the phases, and the phases kept for the next analysis: the
+// phase deviations first (held in frequencies[]), then their wraps, in two
+// passes for the same reason.
 void FrequenciesFromPhases(const AnalysisBins& b) {
     const D width(b.width), step(b.step), binFactor(b.binFactor);
     int32_t j = b.first;
     D jl = Indexes(j), jh = Indexes(j + WD);
     for (; j + W <= b.end; j += W, jl += D(W), jh += D(W)) {
-        const F phase = Load(b.phases + j), last = Load(b.lastPhase + j);
+        const F phase = Load(b.phases + j);
         // The reference's double difference of two floats, rounded to float, is
         // their float difference: with 53 bits against 24, rounding twice never
         // differs from rounding once for a sum.
-        const F change = phase - last;
-        const F deviation = Narrow(ExactProductPlus(-jl, step, WidenLow(change)),
-                                   ExactProductPlus(-jh, step, WidenHigh(change)));
+        const F change = phase - Load(b.lastPhase + j);
+        Store(b.frequencies + j, Narrow(ExactProductPlus(-jl, step, WidenLow(change)),
+                                        ExactProductPlus(-jh, step, WidenHigh(change))));
+        Store(b.lastPhase + j, phase);
+    }
+    const int32_t vectorEnd = j;
+    for (; j < b.end; ++j) {
+        b.frequencies[j] = Frequency(j, b.phases[j], b.lastPhase[j], b.width, b.step, b.binFactor);
+        b.lastPhase[j] = b.phases[j];
+    }
+    jl = Indexes(b.first);
+    jh = Indexes(b.first + WD);
+    for (j = b.first; j < vectorEnd; j += W, jl += D(W), jh += D(W)) {
+        const F deviation = Load(b.frequencies + j);
         Store(
             b.frequencies + j,
             Narrow(ExactProductPlus(jl, width, WrapPhaseLanes(WidenLow(deviation)) * binFactor),
                    ExactProductPlus(jh, width, WrapPhaseLanes(WidenHigh(deviation)) * binFactor)));
-        Store(b.lastPhase + j, phase);
-    }
-    for (; j < b.end; ++j) {
-        b.frequencies[j] = Frequency(j, b.phases[j], b.lastPhase[j], b.width, b.step, b.binFactor);
-        b.lastPhase[j] = b.phases[j];
     }
 }
 
