@@ -16,6 +16,7 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr int32_t kOverlap = TDelayVoc::FrameLength / TDelayVoc::HopLength;
+static_assert(kOverlapFrame == TDelayVoc::FrameLength && kOverlapHop == TDelayVoc::HopLength);
 
 std::unique_ptr<float[]> ZeroedArray(size_t count) {
     return std::make_unique<float[]>(count); // value-initialised: all 0
@@ -200,8 +201,5 @@ void TDelayVoc::Resynthesise(const float* magnitudes, const float* frequencies, 
 // The synthesised frame, windowed again, joins the three frames before it; the
 // oldest 256 samples are finished and move to outFifo.
 void TDelayVoc::OverlapAdd() {
-    kernels->overlapAdd(outAccum.get(), synthFrame.get(), window.get(), FrameLength);
-    std::copy_n(outAccum.get(), HopLength, outFifo.get());
-    std::memmove(outAccum.get(), outAccum.get() + HopLength, sizeof(float) * FirstInputPosition);
-    std::fill_n(outAccum.get() + FirstInputPosition, HopLength, 0.0f);
+    kernels->overlapAdd(outAccum.get(), outFifo.get(), synthFrame.get(), window.get());
 }

@@ -43,8 +43,10 @@ struct HopKernels {
     void (*analyse)(const AnalysisBins& bins);
     // Advances each bin's synthesis phase and writes its spectrum value.
     void (*synthesise)(const SynthesisBins& bins);
-    // accum += frame x window.
-    void (*overlapAdd)(float* accum, const float* frame, const float* window, int32_t count);
+    // accum (1024 values) += frame x window; then its first 256 values are
+    // finished and go to `finished`, the rest moves down by 256 and the last 256
+    // start from 0.
+    void (*overlapAdd)(float* accum, float* finished, const float* frame, const float* window);
 };
 
 const HopKernels& ReferenceHopKernels();
@@ -56,3 +58,6 @@ const HopKernels& HopKernelsFor(SimdLevel level);
 constexpr float kLoudestAnalysedSample = 1e4f;
 // The wet path's scale: 2^-12.
 constexpr double kOutputScale = 1.0 / 4096.0;
+// The frame the overlap-add takes, and the hop it finishes.
+constexpr int32_t kOverlapFrame = 1024;
+constexpr int32_t kOverlapHop = 256;

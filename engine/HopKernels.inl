@@ -234,15 +234,21 @@ void SynthesiseVector(const SynthesisBins& b) {
     }
 }
 
-void OverlapAddVector(float* accum, const float* frame, const float* window, int32_t count) {
-    int32_t k = 0;
-    for (; k + W <= count; k += W) {
+// The sums land where the shift takes them: the first hop's in `finished`, the
+// others one hop lower in accum; the last hop of accum starts from 0.
+void OverlapAddVector(float* accum, float* finished, const float* frame, const float* window) {
+    const auto added = [&](int32_t k) {
         const F a = Load(accum + k), f = Load(frame + k), w = Load(window + k);
-        Store(accum + k, Narrow(ExactProductPlus(WidenLow(f), WidenLow(w), WidenLow(a)),
-                                ExactProductPlus(WidenHigh(f), WidenHigh(w), WidenHigh(a))));
-    }
-    for (; k < count; ++k)
-        accum[k] = OverlapAdded(accum[k], frame[k], window[k]);
+        return Narrow(ExactProductPlus(WidenLow(f), WidenLow(w), WidenLow(a)),
+                      ExactProductPlus(WidenHigh(f), WidenHigh(w), WidenHigh(a)));
+    };
+    int32_t k = 0;
+    for (; k < kOverlapHop; k += W)
+        Store(finished + k, added(k));
+    for (; k < kOverlapFrame; k += W)
+        Store(accum + k - kOverlapHop, added(k));
+    for (k = kOverlapFrame - kOverlapHop; k < kOverlapFrame; k += W)
+        Store(accum + k, F(0.0f));
 }
 
 const HopKernels kVectorHopKernels{FeedAnalysisVector, MixOutputVector, ApplyWindowVector,

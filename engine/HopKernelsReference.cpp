@@ -2,6 +2,9 @@
 #include "engine/HopKernels.h"
 #include "engine/HopScalar.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 void FeedAnalysis(float* fifo, const float* input, int32_t count, float recAmp) {
@@ -50,9 +53,12 @@ void Synthesise(const SynthesisBins& b) {
     }
 }
 
-void OverlapAdd(float* accum, const float* frame, const float* window, int32_t count) {
-    for (int32_t k = 0; k < count; ++k)
+void OverlapAdd(float* accum, float* finished, const float* frame, const float* window) {
+    for (int32_t k = 0; k < kOverlapFrame; ++k)
         accum[k] = OverlapAdded(accum[k], frame[k], window[k]);
+    std::copy_n(accum, kOverlapHop, finished);
+    std::memmove(accum, accum + kOverlapHop, sizeof(float) * (kOverlapFrame - kOverlapHop));
+    std::fill_n(accum + kOverlapFrame - kOverlapHop, kOverlapHop, 0.0f);
 }
 
 } // namespace
