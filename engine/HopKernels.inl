@@ -205,8 +205,7 @@ void SynthesiseVector(const SynthesisBins& b) {
         Store(b.synthPhase + j, Select(xsimd::isfinite(phase), phase, F(0.0f)));
     }
 
-    float* cosines = b.spectrum;
-    float* sines = b.spectrum + kBins;
+    alignas(64) double sineOf[kBins], cosineOf[kBins];
     for (int32_t j = 0; j < kBins; j += W) {
         const F phase = Load(b.synthPhase + j);
         // A phase beyond the core's reach enters it as NaN, which fails the guard.
@@ -215,9 +214,21 @@ void SynthesiseVector(const SynthesisBins& b) {
         D sl, cl, sh, ch;
         SineCosineLanes(WidenLow(reachable), sl, cl);
         SineCosineLanes(WidenHigh(reachable), sh, ch);
+        sl.store_aligned(sineOf + j);
+        sh.store_aligned(sineOf + j + WD);
+        cl.store_aligned(cosineOf + j);
+        ch.store_aligned(cosineOf + j + WD);
+    }
+
+    float* cosines = b.spectrum;
+    float* sines = b.spectrum + kBins;
+    for (int32_t j = 0; j < kBins; j += W) {
         const F m = Load(b.magnitudes + j);
         const D ml = WidenLow(m), mh = WidenHigh(m);
-        const D cml = cl * ml, cmh = ch * mh, sml = sl * ml, smh = sh * mh;
+        const D cml = D::load_aligned(cosineOf + j) * ml;
+        const D cmh = D::load_aligned(cosineOf + j + WD) * mh;
+        const D sml = D::load_aligned(sineOf + j) * ml;
+        const D smh = D::load_aligned(sineOf + j + WD) * mh;
         Store(cosines + j, Narrow(cml, cmh));
         Store(sines + j, Narrow(sml, smh));
         const auto certain = Certain(cml, cmh) && Certain(sml, smh);
