@@ -24,19 +24,6 @@ inline float ScalarDotSum(float a, float b, float c, float d) {
     return static_cast<float>(static_cast<double>(a) * b + static_cast<double>(c) * d);
 }
 
-template <class V>
-inline typename V::F DotDifference(typename V::F a, typename V::F b, typename V::F c,
-                                   typename V::F d) {
-    return V::Narrow(V::ProductsDifference(V::Low(a), V::Low(b), V::Low(c), V::Low(d)),
-                     V::ProductsDifference(V::High(a), V::High(b), V::High(c), V::High(d)));
-}
-
-template <class V>
-inline typename V::F DotSum(typename V::F a, typename V::F b, typename V::F c, typename V::F d) {
-    return V::Narrow(V::ProductsSum(V::Low(a), V::Low(b), V::Low(c), V::Low(d)),
-                     V::ProductsSum(V::High(a), V::High(b), V::High(c), V::High(d)));
-}
-
 // A twiddle factor's lanes as doubles, in the halves V::Low and V::High give.
 template <class V> struct Twiddles { typename V::D low, high; };
 
@@ -287,6 +274,12 @@ void ForwardHead(float* out, const float* x, int32_t length, const int32_t* r, c
     constexpr int32_t W = V::size;
     const int32_t eighth = length / 8, sixteenth = length / 16;
     const typename V::D k2 = V::Low(V::Broadcast(sqrt2Over2));
+    // The level-3 pass's twiddle factors, as doubles in every lane.
+    Twiddles<V> co[4], si[4];
+    for (int32_t i = 1; i < 4; ++i) {
+        co[i].low = co[i].high = V::Low(V::Broadcast(cos3[i]));
+        si[i].low = si[i].high = V::Low(V::Broadcast(cos3[4 - i]));
+    }
     for (int32_t q0 = 0; q0 < sixteenth; q0 += W) {
         F a[8], b[8], o[16];
         for (int32_t k = 0; k < 8; ++k) {
@@ -301,11 +294,10 @@ void ForwardHead(float* out, const float* x, int32_t length, const int32_t* r, c
         o[4] = a[4];
         o[12] = b[4];
         for (int32_t i = 1; i < 4; ++i) {
-            const F co = V::Broadcast(cos3[i]), si = V::Broadcast(cos3[4 - i]);
-            const F v = DotDifference<V>(b[i], co, b[4 + i], si);
+            const F v = TwiddledDifference<V>(b[i], co[i], b[4 + i], si[i]);
             o[i] = a[i] + v;
             o[8 - i] = a[i] - v;
-            const F w = DotSum<V>(b[i], si, b[4 + i], co);
+            const F w = TwiddledSum<V>(b[i], si[i], b[4 + i], co[i]);
             o[8 + i] = w + a[4 + i];
             o[16 - i] = w - a[4 + i];
         }
@@ -327,6 +319,12 @@ void InverseTail(float* x, const float* in, int32_t length, const int32_t* r, co
     const int32_t eighth = length / 8, sixteenth = length / 16;
     const typename V::D k2 = V::Low(V::Broadcast(sqrt2Over2));
     const F two = V::Broadcast(2.0f);
+    // The level-3 pass's twiddle factors, as doubles in every lane.
+    Twiddles<V> co[4], si[4];
+    for (int32_t i = 1; i < 4; ++i) {
+        co[i].low = co[i].high = V::Low(V::Broadcast(cos3[i]));
+        si[i].low = si[i].high = V::Low(V::Broadcast(cos3[4 - i]));
+    }
     for (int32_t q0 = 0; q0 < sixteenth; q0 += W) {
         F s[16], t[16];
         for (int32_t row = 0; row < 16; row += W) {
@@ -340,13 +338,12 @@ void InverseTail(float* x, const float* in, int32_t length, const int32_t* r, co
         t[4] = two * s[4];
         t[12] = two * s[12];
         for (int32_t i = 1; i < 4; ++i) {
-            const F co = V::Broadcast(cos3[i]), si = V::Broadcast(cos3[4 - i]);
             t[i] = s[i] + s[8 - i];
             t[4 + i] = s[8 + i] - s[16 - i];
             const F vr = s[i] - s[8 - i];
             const F vi = s[8 + i] + s[16 - i];
-            t[8 + i] = DotSum<V>(vr, co, vi, si);
-            t[12 + i] = DotDifference<V>(vi, co, vr, si);
+            t[8 + i] = TwiddledSum<V>(vr, co[i], vi, si[i]);
+            t[12 + i] = TwiddledDifference<V>(vi, co[i], vr, si[i]);
         }
         // The mirror of pass 3 and of passes 2 and 1, for each of the two groups.
         for (int32_t group = 0; group < 2; ++group) {
