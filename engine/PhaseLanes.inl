@@ -122,6 +122,4 @@ inline D Atan2FromRatio(D y, D x, D q) {
     return xsimd::copysign(angle, y);
 }
 
-inline D Atan2Lanes(D y, D x) { return Atan2FromRatio(y, x, Atan2Ratio(y, x)); }
-
 } // namespace
