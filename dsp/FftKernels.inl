@@ -16,14 +16,6 @@
 
 namespace {
 
-inline float ScalarDotDifference(float a, float b, float c, float d) {
-    return static_cast<float>(static_cast<double>(a) * b - static_cast<double>(c) * d);
-}
-
-inline float ScalarDotSum(float a, float b, float c, float d) {
-    return static_cast<float>(static_cast<double>(a) * b + static_cast<double>(c) * d);
-}
-
 // A twiddle factor's lanes as doubles, in the halves V::Low and V::High give.
 template <class V> struct Twiddles { typename V::D low, high; };
 
@@ -118,15 +110,6 @@ inline void InverseEdges(float* D, const float* S, int32_t a, int32_t b, int32_t
     D[b + h] = 2 * S[b + h];
 }
 
-// Where a wide vector holds the butterflies of two level-4 blocks (W::Pair, of
-// four butterflies each), the level-4 pass takes its blocks two at a time.
-template <class W> constexpr bool PairsLevel4(int32_t length, int32_t level) {
-    if constexpr (W::pairsBlocks)
-        return level == 4 && length % (4 << level) == 0;
-    else
-        return false;
-}
-
 template <int32_t N> using Constant = std::integral_constant<int32_t, N>;
 
 // The blocks of one pass in vectors of V (V::blocks blocks side by side). The
@@ -153,8 +136,10 @@ void VectorBlocks(float* D, const float* S, int32_t length, Half h, const double
 template <class W, bool Forward>
 bool VectorPass(float* D, const float* S, int32_t length, int32_t level, const double* twiddles) {
     const int32_t h = 1 << (level - 1);
+    // Where a wide vector holds the butterflies of two level-4 blocks (W::Pair,
+    // of four butterflies each), the level-4 pass takes its blocks two at a time.
     if constexpr (W::pairsBlocks) {
-        if (PairsLevel4<W>(length, level)) {
+        if (level == 4 && length % (4 << level) == 0) {
             VectorBlocks<typename W::Pair, Forward>(D, S, length, Constant<8>{}, twiddles);
             return true;
         }
@@ -177,59 +162,17 @@ bool VectorPass(float* D, const float* S, int32_t length, int32_t level, const d
     return false;
 }
 
-// The passes whose blocks are too short for a vector (the reference's loops).
-void ForwardScalarPass(float* D, const float* S, int32_t length, int32_t level,
-                       const float* cosine) {
-    const int32_t m = 1 << level;
-    const int32_t h = m / 2;
-    for (int32_t c = 0; c < length; c += 2 * m) {
-        const int32_t a = c;
-        const int32_t b = c + m;
-        ForwardEdges(D, S, a, b, h);
-        for (int32_t i = 1; i < h; ++i) {
-            const float co = cosine[i];
-            const float si = cosine[h - i];
-            const float v = ScalarDotDifference(S[b + i], co, S[b + h + i], si);
-            D[a + i] = S[a + i] + v;
-            D[b - i] = S[a + i] - v;
-            const float w = ScalarDotSum(S[b + i], si, S[b + h + i], co);
-            D[b + i] = w + S[a + h + i];
-            D[b + m - i] = w - S[a + h + i];
-        }
-    }
-}
-
-void InverseScalarPass(float* D, const float* S, int32_t length, int32_t level,
-                       const float* cosine) {
-    const int32_t m = 1 << level;
-    const int32_t h = m / 2;
-    for (int32_t c = 0; c < length; c += 2 * m) {
-        const int32_t a = c;
-        const int32_t b = c + m;
-        InverseEdges(D, S, a, b, h);
-        for (int32_t i = 1; i < h; ++i) {
-            const float co = cosine[i];
-            const float si = cosine[h - i];
-            D[a + i] = S[a + i] + S[b - i];
-            D[a + h + i] = S[b + i] - S[b + m - i];
-            const float vr = S[a + i] - S[b - i];
-            const float vi = S[b + i] + S[b + m - i];
-            D[b + i] = ScalarDotSum(vr, co, vi, si);
-            D[b + h + i] = ScalarDotDifference(vi, co, vr, si);
-        }
-    }
-}
-
 void ForwardPassVector(float* D, const float* S, int32_t length, int32_t level, const float* cosine,
                        const double* twiddles) {
+    // Blocks too short for a vector take the reference's loops.
     if (!VectorPass<Wide, true>(D, S, length, level, twiddles))
-        ForwardScalarPass(D, S, length, level, cosine);
+        ReferenceFftKernels().forwardPass(D, S, length, level, cosine, twiddles);
 }
 
 void InversePassVector(float* D, const float* S, int32_t length, int32_t level, const float* cosine,
                        const double* twiddles) {
     if (!VectorPass<Wide, false>(D, S, length, level, twiddles))
-        InverseScalarPass(D, S, length, level, cosine);
+        ReferenceFftKernels().inversePass(D, S, length, level, cosine, twiddles);
 }
 
 // The first four passes of the forward transform at once: the gather in

@@ -33,19 +33,13 @@ inline D SelectBySign(D signs, D yes, D no) {
         : "x"(__m256d(no)), "x"(__m256d(yes)), "x"(__m256d(signs)));
     return chosen;
 }
-inline F SelectBySign(F signs, F yes, F no) {
-    __m256 chosen;
-    asm("vblendvps %3, %2, %1, %0"
-        : "=x"(chosen)
-        : "x"(__m256(no)), "x"(__m256(yes)), "x"(__m256(signs)));
-    return chosen;
-}
 // Lanes of `yes` where `mask` holds, of `no` elsewhere.
 inline D Select(xsimd::batch_bool<double, Arch> mask, D yes, D no) {
     return SelectBySign(D(__m256d(mask)), yes, no);
 }
+// Float lanes, which no kernel blends in its long chains, keep xsimd's blend.
 inline F Select(xsimd::batch_bool<float, Arch> mask, F yes, F no) {
-    return SelectBySign(F(__m256(mask)), yes, no);
+    return xsimd::select(mask, yes, no);
 }
 
 inline __m128i TruncateToInt(D v) { return _mm256_cvttpd_epi32(v); }
