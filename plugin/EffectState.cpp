@@ -36,20 +36,24 @@ std::vector<uint8_t> WriteEffectState(const EffectState& state) {
 }
 
 std::optional<EffectState> ReadEffectState(std::span<const uint8_t> block) {
-    if (block.size() < kStateMinSize || block.size() > kStateMaxSize) return std::nullopt;
+    if (block.size() < kStateHeaderSize + 8 || block.size() > kStateMaxSize) return std::nullopt;
     if (std::memcmp(block.data(), kMagic, sizeof kMagic) != 0) return std::nullopt;
-    if (WordAt(block, 4) != kStateVersion || WordAt(block, 8) != kParameterCount)
+    const uint32_t count = WordAt(block, 8);
+    if (WordAt(block, 4) != kStateVersion || count < 1 || count > kParameterCount)
         return std::nullopt;
+    const size_t nameAt = kStateHeaderSize + 4 * size_t{count} + 4;
+    if (block.size() < nameAt) return std::nullopt;
     EffectState state;
-    for (size_t i = 0; i < state.values.size(); ++i) {
+    for (const ParameterInfo& row : kParameters)
+        state.values[row.index] = row.defaultValue;
+    for (size_t i = 0; i < count; ++i) {
         const float value = std::bit_cast<float>(WordAt(block, kStateHeaderSize + 4 * i));
         if (!(value >= 0.0f && value <= 1.0f)) return std::nullopt;
         state.values[i] = value;
     }
-    const uint32_t nameLength = WordAt(block, kStateMinSize - 4);
-    if (nameLength > kStateNameCapacity || block.size() != kStateMinSize + nameLength)
-        return std::nullopt;
-    state.name.assign(reinterpret_cast<const char*>(block.data()) + kStateMinSize, nameLength);
+    const uint32_t nameLength = WordAt(block, nameAt - 4);
+    if (nameLength > kStateNameCapacity || block.size() != nameAt + nameLength) return std::nullopt;
+    state.name.assign(reinterpret_cast<const char*>(block.data()) + nameAt, nameLength);
     if (state.name.find('\0') != std::string::npos) return std::nullopt;
     return state;
 }

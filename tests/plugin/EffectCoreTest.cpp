@@ -117,7 +117,8 @@ TEST(EffectStateBlock, RoundTripsAndRefusesEveryKindOfBadBlock) {
         longer,                                               // more than it says
         changed(0, 'X'),                                      // foreign
         changed(4, 2),                                        // newer version
-        changed(8, 12),                                       // another parameter count
+        changed(8, 12),                                       // more parameters than here
+        changed(8, 0),                                        // none
         changed(kStateHeaderSize + 3, 0x40),                  // a value of 2
         notANumber,
         changed(kStateMinSize - 4, 60), // a name longer than it may be
@@ -125,6 +126,16 @@ TEST(EffectStateBlock, RoundTripsAndRefusesEveryKindOfBadBlock) {
     };
     for (size_t i = 0; i < bad.size(); ++i)
         EXPECT_FALSE(ReadEffectState(bad[i])) << "bad block " << i;
+
+    // A block of an earlier build with fewer parameters: the rest take their defaults.
+    std::vector<uint8_t> earlier = block;
+    earlier[8] = 10;
+    earlier.erase(earlier.begin() + kStateHeaderSize + 40, earlier.begin() + kStateHeaderSize + 44);
+    const std::optional<EffectState> read = ReadEffectState(earlier);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->values[kHeadDirection], kParameters[kHeadDirection].defaultValue);
+    EXPECT_EQ(read->values[kMix], state.values[kMix]);
+    EXPECT_EQ(read->name, state.name);
 
     state.name = std::string(80, 'n');
     EXPECT_EQ(ReadEffectState(WriteEffectState(state))->name, std::string(51, 'n'));
