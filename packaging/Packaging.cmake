@@ -25,3 +25,92 @@ if(TAPESTRUM_TESTS AND TARGET vst2_preset_writer AND TARGET tapestrum_lv2)
     VST2_PRESET_DIR="${TAPESTRUM_VST2_PRESETS}"
     LV2_BUNDLE_PATH="$<TARGET_FILE_DIR:tapestrum_lv2>")
 endif()
+
+# cmake --install build [--prefix P] (P is /usr/local unless told; DESTDIR is
+# honoured). Plug-ins go where Linux hosts look for them, P/lib/vst, P/lib/lv2,
+# P/lib/vst3 and P/lib/clap: those folders have no multiarch variant, so they
+# are named literally rather than through CMAKE_INSTALL_LIBDIR. The manual page
+# and the changelog are installed compressed, as Debian keeps them, so that the
+# Debian package holds exactly what an install does.
+include(GNUInstallDirs)
+set(TAPESTRUM_PLUGIN_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+set(TAPESTRUM_PACKAGE_MAINTAINER "tapestrum developers <tapestrum@example.org>"
+  CACHE STRING "The Maintainer field of the Debian package and its changelog")
+
+install(TARGETS tapestrum LIBRARY DESTINATION lib/vst PERMISSIONS ${TAPESTRUM_PLUGIN_PERMISSIONS})
+if(TARGET tapestrum_lv2)
+  install(TARGETS tapestrum_lv2 LIBRARY DESTINATION lib/lv2/tapestrum.lv2
+    PERMISSIONS ${TAPESTRUM_PLUGIN_PERMISSIONS})
+  install(FILES
+    ${CMAKE_BINARY_DIR}/tapestrum.lv2/manifest.ttl
+    ${CMAKE_BINARY_DIR}/tapestrum.lv2/tapestrum.ttl
+    ${CMAKE_BINARY_DIR}/tapestrum.lv2/presets.ttl
+    DESTINATION lib/lv2/tapestrum.lv2)
+endif()
+# The VST 3 bundle: its data files as the build laid them out, and its binary
+# as a target of its own, so that a stripped install strips it.
+if(TARGET tapestrum_vst3)
+  install(DIRECTORY ${CMAKE_BINARY_DIR}/tapestrum.vst3 DESTINATION lib/vst3
+    PATTERN "*.so" EXCLUDE)
+  install(TARGETS tapestrum_vst3 LIBRARY
+    DESTINATION lib/vst3/tapestrum.vst3/Contents/${CMAKE_SYSTEM_PROCESSOR}-linux
+    PERMISSIONS ${TAPESTRUM_PLUGIN_PERMISSIONS})
+endif()
+if(TARGET tapestrum_clap)
+  install(TARGETS tapestrum_clap LIBRARY DESTINATION lib/clap
+    PERMISSIONS ${TAPESTRUM_PLUGIN_PERMISSIONS})
+endif()
+if(TARGET tapestrum_tool)
+  install(TARGETS tapestrum_tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+if(TARGET tapestrum_vst2_presets)
+  install(DIRECTORY ${TAPESTRUM_VST2_PRESETS}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/tapestrum/presets/vst2
+    FILES_MATCHING PATTERN "*.fxp")
+endif()
+
+set(compressed ${CMAKE_BINARY_DIR}/packaging)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog.in ${compressed}/changelog @ONLY)
+add_custom_command(
+  OUTPUT ${compressed}/tapestrum.1.gz ${compressed}/changelog.gz
+  COMMAND sh -c "gzip -9n -c '${PROJECT_SOURCE_DIR}/man/tapestrum.1' > tapestrum.1.gz"
+  COMMAND sh -c "gzip -9n -c changelog > changelog.gz"
+  WORKING_DIRECTORY ${compressed}
+  VERBATIM
+  DEPENDS ${PROJECT_SOURCE_DIR}/man/tapestrum.1 ${compressed}/changelog
+  COMMENT "Compressing the manual page and the changelog")
+add_custom_target(tapestrum_compressed_docs ALL
+  DEPENDS ${compressed}/tapestrum.1.gz ${compressed}/changelog.gz)
+install(FILES ${compressed}/tapestrum.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/tapestrum.bash-completion
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME tapestrum)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${CMAKE_CURRENT_LIST_DIR}/copyright
+  ${compressed}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# The Debian package: cmake --build build --target package writes
+# build/tapestrum_<version>_<arch>.deb from a stripped install into /usr.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME tapestrum)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "spectral delay and looper plug-in (VST 2, LV2) and offline host")
+# CPack puts the summary first and starts each line with a space; an empty
+# line separates paragraphs.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "tapestrum records the spectrum of its input, bin by bin, onto a circular
+track of up to 3.5 s that a write head runs over forward or backward, and
+resynthesises each hop from the magnitudes of the present and the
+frequencies of a delayed frame, or the other way round. Recording only
+happens above a gate and within a band of frequencies, so the track plays as
+a loop.
+
+This package holds the effect as a VST 2 module and an LV2 bundle (and as a
+VST 3 bundle and a CLAP plug-in where the build has them), eight factory
+presets, and the offline host tapestrum, which renders audio files through
+the effect and validates VST 2 modules.")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TAPESTRUM_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)
