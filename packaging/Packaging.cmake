@@ -19,6 +19,7 @@ endif()
 
 # The factory presets, read back from the files the build wrote.
 if(TAPESTRUM_TESTS AND TARGET vst2_preset_writer AND TARGET tapestrum_lv2)
+  include(GoogleTest)
   tapestrum_test(preset_file_tests ${PROJECT_SOURCE_DIR}/tests/packaging/PresetFilesTest.cpp)
   add_dependencies(preset_file_tests tapestrum_vst2_presets tapestrum_lv2)
   target_compile_definitions(preset_file_tests PRIVATE
@@ -114,3 +115,14 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
+
+# An install into a scratch folder holds exactly what it should, and runs.
+# Debian's LV2 tools cannot load a sanitized bundle, so sanitizer builds leave
+# this to the plain one.
+find_program(TAPESTRUM_LV2INFO lv2info)
+if(TAPESTRUM_TESTS AND TARGET tapestrum_tool AND TARGET tapestrum_lv2 AND TAPESTRUM_LV2INFO
+   AND NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize")
+  add_test(NAME install_tree
+    COMMAND bash ${PROJECT_SOURCE_DIR}/tests/packaging/install-test.sh ${CMAKE_BINARY_DIR}
+      $<TARGET_EXISTS:tapestrum_vst3> $<TARGET_EXISTS:tapestrum_clap>)
+endif()

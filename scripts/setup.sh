@@ -7,7 +7,8 @@ set -euo pipefail
 
 packages=(build-essential cmake g++ g++-multilib binutils googletest libgtest-dev
           libbenchmark-dev libsndfile1-dev dpf-plugins-vst qemu-user lv2-dev lilv-utils
-          pkg-config libxsimd-dev libfftw3-dev)
+          pkg-config libxsimd-dev libfftw3-dev
+          dpkg-dev file lintian sox)
 windows=0
 if [[ "${1:-}" == "--windows" ]]; then
     windows=1

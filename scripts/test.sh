@@ -40,6 +40,14 @@ total_passed=0
 total_failed=0
 
 build_and_test native -DCMAKE_BUILD_TYPE=Release
+# The Debian package of the native build: the install's files, and no lintian error.
+echo "=== Debian package"
+if bash scripts/check-package.sh build-tests/native; then
+    total_passed=$((total_passed + 1))
+else
+    failed+=(package)
+    total_failed=$((total_failed + 1))
+fi
 # Kernels without 32-bit support run the 32-bit programs under qemu's user-mode
 # emulator.
 emulator=()
