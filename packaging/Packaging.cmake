@@ -127,3 +127,10 @@ if(TAPESTRUM_TESTS AND TARGET tapestrum_tool AND TARGET tapestrum_lv2 AND TAPEST
     COMMAND bash ${PROJECT_SOURCE_DIR}/tests/packaging/install-test.sh ${CMAKE_BINARY_DIR}
       $<TARGET_EXISTS:tapestrum_vst3> $<TARGET_EXISTS:tapestrum_clap>)
 endif()
+
+# The manual page names every command and option the tool's help shows.
+if(TAPESTRUM_TESTS AND TARGET tapestrum_tool)
+  add_test(NAME man_page_options
+    COMMAND bash ${PROJECT_SOURCE_DIR}/tests/packaging/man-page-test.sh
+      $<TARGET_FILE:tapestrum_tool> ${PROJECT_SOURCE_DIR}/man/tapestrum.1)
+endif()
