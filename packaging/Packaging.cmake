@@ -86,6 +86,9 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/tapestrum.bash-completion
   DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME tapestrum)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${CMAKE_CURRENT_LIST_DIR}/copyright
   ${compressed}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The README's pictures, where its links find them.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs
+  FILES_MATCHING PATTERN "*.png")
 
 # The Debian package: cmake --build build --target package writes
 # build/tapestrum_<version>_<arch>.deb from a stripped install into /usr.
@@ -124,8 +127,8 @@ find_program(TAPESTRUM_LV2INFO lv2info)
 if(TAPESTRUM_TESTS AND TARGET tapestrum_tool AND TARGET tapestrum_lv2 AND TAPESTRUM_LV2INFO
    AND NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize")
   add_test(NAME install_tree
-    COMMAND bash ${PROJECT_SOURCE_DIR}/tests/packaging/install-test.sh ${CMAKE_BINARY_DIR}
-      $<TARGET_EXISTS:tapestrum_vst3> $<TARGET_EXISTS:tapestrum_clap>)
+    COMMAND bash ${PROJECT_SOURCE_DIR}/tests/packaging/install-test.sh
+      ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR} $<TARGET_EXISTS:tapestrum_vst3> $<TARGET_EXISTS:tapestrum_clap>)
 endif()
 
 # The manual page names every command and option the tool's help shows.

@@ -3,11 +3,12 @@
 # the files an install should hold, all under the prefix; the installed tool
 # runs from there and finds the installed module; lv2info, pointed into the
 # scratch tree, shows the plug-in and every factory preset.
-#   install-test.sh BUILD_DIR HAVE_VST3 HAVE_CLAP
+#   install-test.sh SOURCE_DIR BUILD_DIR HAVE_VST3 HAVE_CLAP
 set -euo pipefail
-build=$1
-have_vst3=$2
-have_clap=$3
+source=$1
+build=$2
+have_vst3=$3
+have_clap=$4
 prefix=/opt/tapestrum
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -28,6 +29,9 @@ expected=(
     share/doc/tapestrum/copyright
     share/doc/tapestrum/changelog.gz
 )
+for file in "$source"/docs/*.png; do
+    expected+=("share/doc/tapestrum/docs/$(basename "$file")")
+done
 presets=()
 for file in "$build"/presets/vst2/*.fxp; do
     stem=$(basename "$file" .fxp)
