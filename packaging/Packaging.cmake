@@ -1,5 +1,9 @@
 # Presets, installation and the Debian package: included at the end of the top
-# CMakeLists.txt, when every target it installs is known.
+# CMakeLists.txt, when every target it installs is known. Linux only: the
+# Windows builds are copied into a host's folder by hand.
+if(WIN32)
+  return()
+endif()
 
 # The VST 2 program files of the factory presets, build/presets/vst2/*.fxp,
 # saved from the module itself. A cross build cannot run the writer and leaves
