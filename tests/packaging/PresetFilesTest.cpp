@@ -10,8 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
-#include <sstream>
 
 namespace {
 
@@ -35,28 +33,29 @@ struct Lv2Preset {
     std::map<std::string, float> values;
 };
 
+// Reads the file as the generator lays it out: a subject line per preset, then
+// one statement per line, each port's symbol on the line before its value.
 std::map<std::string, Lv2Preset> ReadLv2Presets(const std::string& path) {
     std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    const std::string ttl = text.str();
     std::map<std::string, Lv2Preset> presets;
-    const std::regex subject(R"re(<(urn:tapestrum:preset:[^>]*)>\s+a pset:Preset)re");
-    const std::regex label(R"re(rdfs:label "([^"]*)")re");
-    const std::regex port(R"re(lv2:symbol "([^"]*)" ;\s*pset:value ([-+0-9.eE]+))re");
-    std::vector<std::pair<std::string, size_t>> starts;
-    for (auto it = std::sregex_iterator(ttl.begin(), ttl.end(), subject);
-         it != std::sregex_iterator(); ++it)
-        starts.emplace_back((*it)[1], static_cast<size_t>(it->position()));
-    for (size_t i = 0; i < starts.size(); ++i) {
-        const size_t end = i + 1 < starts.size() ? starts[i + 1].second : ttl.size();
-        const std::string block = ttl.substr(starts[i].second, end - starts[i].second);
-        Lv2Preset& preset = presets[starts[i].first];
-        std::smatch found;
-        if (std::regex_search(block, found, label)) preset.label = found[1];
-        for (auto it = std::sregex_iterator(block.begin(), block.end(), port);
-             it != std::sregex_iterator(); ++it)
-            preset.values[(*it)[1]] = std::stof((*it)[2]);
+    Lv2Preset* preset = nullptr;
+    std::string line, symbol;
+    const auto quoted = [](const std::string& text) {
+        const size_t first = text.find('"'), last = text.rfind('"');
+        return first < last ? text.substr(first + 1, last - first - 1) : std::string();
+    };
+    while (std::getline(file, line)) {
+        if (line.rfind("<urn:tapestrum:preset:", 0) == 0) {
+            preset = &presets[line.substr(1, line.find('>') - 1)];
+        } else if (preset == nullptr) {
+            continue;
+        } else if (line.find("rdfs:label ") != std::string::npos) {
+            preset->label = quoted(line);
+        } else if (line.find("lv2:symbol ") != std::string::npos) {
+            symbol = quoted(line);
+        } else if (const size_t at = line.find("pset:value "); at != std::string::npos) {
+            preset->values[symbol] = std::stof(line.substr(at + 11));
+        }
     }
     return presets;
 }
