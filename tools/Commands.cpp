@@ -3,7 +3,7 @@
 #include "tools/AudioFile.h"
 #include "tools/BatchRender.h"
 #include "tools/Demo.h"
-#include "tools/PluginHost.h"
+#include "tools/hosting/PluginHost.h"
 #include "tools/ProgramFile.h"
 #include "tools/Render.h"
 #include "tools/ToolError.h"

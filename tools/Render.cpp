@@ -1,6 +1,6 @@
 #include "tools/Render.h"
 
-#include "tools/PluginHost.h"
+#include "tools/hosting/PluginHost.h"
 #include "tools/ToolError.h"
 
 #include <algorithm>
@@ -93,7 +93,7 @@ bool AutomationStep(Pass& pass, size_t n, double inputRate, bool apply) {
 void RunPass(Pass& pass, size_t totalFrames, double inputRate,
              const std::function<void(size_t)>& advanced) {
     PluginInstance& instance = *pass.instance;
-    const auto block = static_cast<size_t>(instance.blockSize);
+    const auto block = static_cast<size_t>(instance.blockSize());
     std::vector<std::vector<float>> inputs(static_cast<size_t>(std::max(0, instance.inputs())),
                                            std::vector<float>(block, 0.0f));
     std::vector<std::vector<float>> outputs(static_cast<size_t>(std::max(0, instance.outputs())),

@@ -1,7 +1,9 @@
 #include "tools/validate/ValidatorChecks.h"
 
 #include "tools/ToolError.h"
+#include "tools/hosting/PluginHost.h"
 #include "tools/validate/AllocationCounter.h"
+#include "tools/validate/StrictHost.h"
 #include "tools/validate/ValidatorHost.h"
 
 #include <algorithm>
@@ -38,8 +40,8 @@ std::string Number(double value) {
 
 int32_t DeclaredBlockSize(const TestContext& ctx) { return ctx.options.level >= 8 ? 8192 : 4096; }
 
-int32_t TestedParameters(const Instance& instance) {
-    return std::clamp(instance.parameters(), 0, kMostParametersTested);
+int32_t TestedParameters(const PluginInstance& instance) {
+    return std::clamp(instance.parameterCount(), 0, kMostParametersTested);
 }
 
 std::vector<float> SampleRates(const TestContext& ctx) {
@@ -54,7 +56,7 @@ std::vector<float> SampleRates(const TestContext& ctx) {
 // Asks for one text in a large buffer full of a canary and checks what the
 // module wrote: within `limit` bytes with its zero, zero-terminated, printable.
 // Texts longer than `warnBeyond` characters are counted in `longTexts`.
-std::string CheckText(TestContext& ctx, Instance& instance, int32_t opcode, int32_t index,
+std::string CheckText(TestContext& ctx, PluginInstance& instance, int32_t opcode, int32_t index,
                       intptr_t value, size_t limit, const std::string& what, size_t warnBeyond = 0,
                       std::string* longText = nullptr) {
     unsigned char buffer[kCanaryBytes];
@@ -93,7 +95,7 @@ constexpr size_t kProgramNameText = 24;
 // Channels of input and output and the calls that fill, process and check them.
 struct Blocks {
     GuardedChannels in, out;
-    Blocks(const Instance& instance, int32_t frames)
+    Blocks(const PluginInstance& instance, int32_t frames)
         : in(instance.inputs(), frames), out(instance.outputs(), frames) {}
 };
 
@@ -101,7 +103,7 @@ enum class Call { Replacing, Accumulating };
 
 // Processes `frames` samples of the signal starting at `offset`; returns why
 // the call failed (a broken guard, a bad output sample), or nothing.
-std::string ProcessBlock(TestContext& ctx, Instance& instance, Blocks& blocks, int32_t frames,
+std::string ProcessBlock(TestContext& ctx, PluginInstance& instance, Blocks& blocks, int32_t frames,
                          Signal signal, int64_t offset, float rate, Call call = Call::Replacing) {
     for (int32_t c = 0; c < blocks.in.count(); ++c)
         Generate(signal, blocks.in.channel(c), frames, offset, rate, static_cast<uint32_t>(c + 1));
@@ -114,7 +116,7 @@ std::string ProcessBlock(TestContext& ctx, Instance& instance, Blocks& blocks, i
                              std::to_string(offset) + ", " + Number(rate) + " Hz, " +
                              SignalName(signal) + ")";
     ctx.call(what);
-    AEffect* e = instance.record();
+    AEffect* e = &instance.record();
     if (call == Call::Replacing)
         e->processReplacing(e, blocks.in.pointers(), blocks.out.pointers(), frames);
     else
@@ -131,8 +133,8 @@ std::string ProcessBlock(TestContext& ctx, Instance& instance, Blocks& blocks, i
 
 // Renders `seconds` of a signal in blocks; the output of channel 0 is kept when
 // asked for.
-std::string Render(TestContext& ctx, Instance& instance, Signal signal, double seconds, float rate,
-                   int32_t block, int64_t& offset, std::vector<float>* kept = nullptr) {
+std::string Render(TestContext& ctx, PluginInstance& instance, Signal signal, double seconds,
+                   float rate, int32_t block, int64_t& offset, std::vector<float>* kept = nullptr) {
     Blocks blocks(instance, block);
     const auto total = static_cast<int64_t>(seconds * rate);
     for (int64_t done = 0; done < total; done += block) {
@@ -147,12 +149,12 @@ std::string Render(TestContext& ctx, Instance& instance, Signal signal, double s
     return "";
 }
 
-void RandomSettings(TestContext& ctx, Instance& instance) {
+void RandomSettings(TestContext& ctx, PluginInstance& instance) {
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     for (int32_t i = 0; i < TestedParameters(instance); ++i) {
         const float value = unit(ctx.random);
         ctx.call("setParameter (index " + std::to_string(i) + ", value " + Number(value) + ")");
-        instance.record()->setParameter(instance.record(), i, value);
+        instance.setParameter(i, value);
     }
 }
 
@@ -161,13 +163,13 @@ void RandomSettings(TestContext& ctx, Instance& instance) {
 Outcome LoadEntry(TestContext& ctx) { return Pass("entry point " + ctx.module().entryName()); }
 
 Outcome LoadInstance(TestContext& ctx) {
-    const int asked = Requests().versionAsked;
+    const int asked = TheStrictHost().versionAsked;
     ctx.call(ctx.module().entryName() + " (the host's callback)");
-    AEffect* e = ctx.module().create(kDefaultRate, kBlock);
+    AEffect* e = ctx.module().callEntry(kDefaultRate, kBlock);
     if (!e) return Fail(ctx.module().entryName() + " gave no instance");
     if (e->magic != kEffectMagic)
         return Fail(ctx.module().entryName() + " gave a record without the magic 'VstP'");
-    const bool versionAsked = Requests().versionAsked > asked;
+    const bool versionAsked = TheStrictHost().versionAsked > asked;
     ctx.call("effClose (opcode 1)");
     e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
     if (!versionAsked) return Warn("the entry point did not ask for the host's version");
@@ -175,8 +177,8 @@ Outcome LoadInstance(TestContext& ctx) {
 }
 
 Outcome LoadRecord(TestContext& ctx) {
-    Instance instance(ctx.module(), kDefaultRate, kBlock);
-    const AEffect& e = *instance.record();
+    PluginInstance instance(ctx.module(), kDefaultRate, kBlock);
+    const AEffect& e = instance.record();
     if (!e.dispatcher || !e.setParameter || !e.getParameter)
         return Fail("the record lacks a dispatcher, setParameter or getParameter function");
     if ((e.flags & effFlagsCanReplacing) && !e.processReplacing)
@@ -206,7 +208,7 @@ Outcome LoadRecord(TestContext& ctx) {
 
 Outcome LoadClose(TestContext& ctx) {
     for (int round = 0; round < 3; ++round) {
-        AEffect* e = ctx.module().create(kDefaultRate, kBlock);
+        AEffect* e = ctx.module().callEntry(kDefaultRate, kBlock);
         if (!e) return Fail(ctx.module().entryName() + " gave no instance");
         ctx.call("effOpen then effClose (round " + std::to_string(round) + ")");
         e->dispatcher(e, effOpen, 0, 0, nullptr, 0.0f);
@@ -226,11 +228,11 @@ int64_t VirtualBytes() {
 Outcome LoadManyInstances(TestContext& ctx) {
     const int count = ctx.options.level >= 10 ? 1000 : 100;
     auto cycle = [&](int round) {
-        Instance instance(ctx.module(), kDefaultRate, kBlock);
+        PluginInstance instance(ctx.module(), kDefaultRate, kBlock);
         instance.resume();
         Blocks blocks(instance, 256);
         ctx.call("instance " + std::to_string(round) + ": open, resume, one block, close");
-        AEffect* e = instance.record();
+        AEffect* e = &instance.record();
         if (e->processReplacing)
             e->processReplacing(e, blocks.in.pointers(), blocks.out.pointers(), 256);
     };
@@ -254,7 +256,7 @@ Outcome LoadManyInstances(TestContext& ctx) {
 // --- group 2: texts ----------------------------------------------------------
 
 Outcome IdentityTexts(TestContext& ctx) {
-    Instance instance(ctx.module(), kDefaultRate, kBlock);
+    PluginInstance instance(ctx.module(), kDefaultRate, kBlock);
     const std::pair<int32_t, const char*> texts[] = {{effGetEffectName, "effGetEffectName"},
                                                      {effGetVendorString, "effGetVendorString"},
                                                      {effGetProductString, "effGetProductString"}};
@@ -266,13 +268,13 @@ Outcome IdentityTexts(TestContext& ctx) {
 }
 
 Outcome ProgramTexts(TestContext& ctx) {
-    Instance instance(ctx.module(), kDefaultRate, kBlock);
+    PluginInstance instance(ctx.module(), kDefaultRate, kBlock);
     std::string longText;
     if (std::string bad = CheckText(ctx, instance, effGetProgramName, 0, 0, kAnyTextLimit,
                                     "effGetProgramName", kProgramNameText - 1, &longText);
         !bad.empty())
         return Fail(bad);
-    const int32_t programs = std::min(instance.record()->numPrograms, 128);
+    const int32_t programs = std::min(instance.record().numPrograms, 128);
     for (int32_t p = 0; p < programs; ++p)
         if (std::string bad =
                 CheckText(ctx, instance, effGetProgramNameIndexed, p, -1, kAnyTextLimit,
@@ -284,8 +286,8 @@ Outcome ProgramTexts(TestContext& ctx) {
 }
 
 Outcome ParameterTexts(TestContext& ctx) {
-    Instance instance(ctx.module(), kDefaultRate, kBlock);
-    AEffect* e = instance.record();
+    PluginInstance instance(ctx.module(), kDefaultRate, kBlock);
+    AEffect* e = &instance.record();
     std::string longText;
     for (int32_t i = 0; i < TestedParameters(instance); ++i) {
         for (const float value : {-1.0f, 0.0f, 0.5f, 1.0f}) {
@@ -314,8 +316,8 @@ Outcome ParameterTexts(TestContext& ctx) {
 // --- group 3: parameters -----------------------------------------------------
 
 Outcome ParameterReadBacks(TestContext& ctx) {
-    Instance instance(ctx.module(), kDefaultRate, kBlock);
-    AEffect* e = instance.record();
+    PluginInstance instance(ctx.module(), kDefaultRate, kBlock);
+    AEffect* e = &instance.record();
     std::vector<float> values = {0.0f,
                                  1.0f,
                                  kNaN,
@@ -346,8 +348,8 @@ Outcome ParameterReadBacks(TestContext& ctx) {
 }
 
 Outcome ParameterIndexes(TestContext& ctx) {
-    Instance instance(ctx.module(), kDefaultRate, kBlock);
-    AEffect* e = instance.record();
+    PluginInstance instance(ctx.module(), kDefaultRate, kBlock);
+    AEffect* e = &instance.record();
     const int32_t count = e->numParams;
     for (const int32_t index : {-1, count, count + 1, 1 << 30, INT_MIN, INT_MAX}) {
         const std::string where = " (index " + std::to_string(index) + ")";
@@ -366,7 +368,7 @@ Outcome ParameterIndexes(TestContext& ctx) {
     return Pass();
 }
 
-std::string Display(TestContext& ctx, Instance& instance, int32_t index) {
+std::string Display(TestContext& ctx, PluginInstance& instance, int32_t index) {
     char text[kCanaryBytes] = {};
     ctx.call("effGetParamDisplay (index " + std::to_string(index) + ")");
     instance.dispatch(effGetParamDisplay, index, 0, text);
@@ -375,8 +377,8 @@ std::string Display(TestContext& ctx, Instance& instance, int32_t index) {
 }
 
 Outcome ParameterDisplays(TestContext& ctx) {
-    Instance instance(ctx.module(), kDefaultRate, kBlock);
-    AEffect* e = instance.record();
+    PluginInstance instance(ctx.module(), kDefaultRate, kBlock);
+    AEffect* e = &instance.record();
     std::vector<int32_t> still;
     for (int32_t i = 0; i < TestedParameters(instance); ++i) {
         // Each sweep ends where it began, so that parameters which limit one
@@ -414,10 +416,10 @@ Outcome ParameterDisplays(TestContext& ctx) {
 
 Outcome BlockLengths(TestContext& ctx, Call call) {
     const int32_t declared = DeclaredBlockSize(ctx);
-    Instance instance(ctx.module(), kDefaultRate, declared);
-    if (call == Call::Accumulating && !instance.record()->process)
+    PluginInstance instance(ctx.module(), kDefaultRate, declared);
+    if (call == Call::Accumulating && !instance.record().process)
         return Pass("the module has no accumulating process call");
-    if (call == Call::Replacing && !instance.record()->processReplacing)
+    if (call == Call::Replacing && !instance.record().processReplacing)
         return Pass("the module has no processReplacing");
     instance.resume();
     std::vector<int32_t> lengths = {1, 2, 3, 31, 64, 256, 333, 1024, 4096, declared, 0};
@@ -440,8 +442,9 @@ Outcome ReplacingBlocks(TestContext& ctx) { return BlockLengths(ctx, Call::Repla
 Outcome AccumulatingBlocks(TestContext& ctx) { return BlockLengths(ctx, Call::Accumulating); }
 
 Outcome InPlace(TestContext& ctx) {
-    Instance inPlace(ctx.module(), kDefaultRate, kBlock), apart(ctx.module(), kDefaultRate, kBlock);
-    if (inPlace.inputs() < 1 || inPlace.outputs() < 1 || !inPlace.record()->processReplacing)
+    PluginInstance inPlace(ctx.module(), kDefaultRate, kBlock),
+        apart(ctx.module(), kDefaultRate, kBlock);
+    if (inPlace.inputs() < 1 || inPlace.outputs() < 1 || !inPlace.record().processReplacing)
         return Pass("no channels to share");
     inPlace.resume();
     apart.resume();
@@ -458,7 +461,7 @@ Outcome InPlace(TestContext& ctx) {
             return Fail(bad);
         ctx.call("processReplacing with the same buffers for input and output (sample " +
                  std::to_string(offset) + ")");
-        AEffect* e = inPlace.record();
+        AEffect* e = &inPlace.record();
         e->processReplacing(e, shared.pointers(), shared.pointers(), kBlock);
         if (std::string broken = shared.brokenGuard(); !broken.empty())
             return Fail("processReplacing in place wrote outside the block: " + broken);
@@ -472,7 +475,7 @@ Outcome InPlace(TestContext& ctx) {
 }
 
 Outcome SampleRatesAndSignals(TestContext& ctx) {
-    Instance instance(ctx.module(), kDefaultRate, kBlock);
+    PluginInstance instance(ctx.module(), kDefaultRate, kBlock);
     instance.resume();
     for (const float rate : SampleRates(ctx)) {
         ctx.call("suspend, effSetSampleRate " + Number(rate) + ", resume");
@@ -488,7 +491,7 @@ Outcome SampleRatesAndSignals(TestContext& ctx) {
 }
 
 Outcome RecoveryAfterBadInput(TestContext& ctx) {
-    Instance instance(ctx.module(), kDefaultRate, kBlock);
+    PluginInstance instance(ctx.module(), kDefaultRate, kBlock);
     instance.resume();
     int64_t offset = 0;
     if (std::string bad = Render(ctx, instance, Signal::Noise, 0.5, kDefaultRate, kBlock, offset);
@@ -523,7 +526,7 @@ Outcome RecoveryAfterBadInput(TestContext& ctx) {
 
 std::vector<float> RenderWithSettings(TestContext& ctx, uint32_t settingsSeed,
                                       const std::vector<int32_t>& lengths, std::string& bad) {
-    Instance instance(ctx.module(), kDefaultRate, DeclaredBlockSize(ctx));
+    PluginInstance instance(ctx.module(), kDefaultRate, DeclaredBlockSize(ctx));
     ctx.random.seed(settingsSeed);
     RandomSettings(ctx, instance);
     instance.resume();
@@ -583,9 +586,9 @@ Outcome BlockInvariance(TestContext& ctx) {
 // --- group 6: automation -----------------------------------------------------
 
 Outcome AutomationSteps(TestContext& ctx) {
-    Instance instance(ctx.module(), kDefaultRate, kBlock);
+    PluginInstance instance(ctx.module(), kDefaultRate, kBlock);
     instance.resume();
-    AEffect* e = instance.record();
+    AEffect* e = &instance.record();
     const int32_t count = TestedParameters(instance);
     if (count == 0) return Pass("no parameters");
     std::uniform_int_distribution<int32_t> index(0, count - 1);
@@ -609,9 +612,9 @@ Outcome AutomationSteps(TestContext& ctx) {
 }
 
 Outcome AutomationFromAnotherThread(TestContext& ctx) {
-    Instance instance(ctx.module(), kDefaultRate, kBlock);
+    PluginInstance instance(ctx.module(), kDefaultRate, kBlock);
     instance.resume();
-    AEffect* e = instance.record();
+    AEffect* e = &instance.record();
     const int32_t count = TestedParameters(instance);
     if (count == 0) return Pass("no parameters");
     std::atomic<bool> done{false};
@@ -641,10 +644,10 @@ Outcome AudioThreadAllocations(TestContext& ctx) {
     if (!AllocationCounter::Available())
         return Warn("allocations are not counted in this build of the validator (a sanitizer "
                     "replaces the allocator)");
-    Instance instance(ctx.module(), kDefaultRate, kBlock);
+    PluginInstance instance(ctx.module(), kDefaultRate, kBlock);
     RandomSettings(ctx, instance);
     instance.resume();
-    AEffect* e = instance.record();
+    AEffect* e = &instance.record();
     Blocks blocks(instance, kBlock);
     const int32_t count = TestedParameters(instance);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
@@ -685,9 +688,9 @@ Outcome AudioThreadAllocations(TestContext& ctx) {
 }
 
 // Median and worst time of a 256-sample block of the signal, in microseconds.
-std::pair<double, double> BlockTimes(TestContext& ctx, Instance& instance, Signal signal) {
+std::pair<double, double> BlockTimes(TestContext& ctx, PluginInstance& instance, Signal signal) {
     Blocks blocks(instance, 256);
-    AEffect* e = instance.record();
+    AEffect* e = &instance.record();
     std::vector<double> times;
     for (int n = 0; n < 450; ++n) {
         for (int32_t c = 0; c < blocks.in.count(); ++c)
@@ -708,7 +711,7 @@ std::pair<double, double> BlockTimes(TestContext& ctx, Instance& instance, Signa
 }
 
 Outcome BlockTiming(TestContext& ctx) {
-    Instance instance(ctx.module(), kDefaultRate, kBlock);
+    PluginInstance instance(ctx.module(), kDefaultRate, kBlock);
     instance.resume();
     const auto [median, worst] = BlockTimes(ctx, instance, Signal::Noise);
     const auto [subMedian, subWorst] = BlockTimes(ctx, instance, Signal::Subnormal);
@@ -738,12 +741,12 @@ struct SysexEvent {
 };
 
 Outcome Events(TestContext& ctx) {
-    Instance instance(ctx.module(), kDefaultRate, kBlock);
-    const int askedBefore = Requests().wantMidi;
+    PluginInstance instance(ctx.module(), kDefaultRate, kBlock);
+    const int askedBefore = TheStrictHost().wantMidi;
     instance.resume();
     char receiveEvents[] = "receiveVstEvents", receiveMidi[] = "receiveVstMidiEvent";
     ctx.call("effCanDo receiveVstEvents / receiveVstMidiEvent");
-    const bool receives = Requests().wantMidi > askedBefore ||
+    const bool receives = TheStrictHost().wantMidi > askedBefore ||
                           instance.dispatch(effCanDo, 0, 0, receiveEvents) > 0 ||
                           instance.dispatch(effCanDo, 0, 0, receiveMidi) > 0;
     if (!receives) return Pass("the module takes no events");
@@ -798,8 +801,8 @@ TestContext::TestContext(const ValidationOptions& options, char* callSlot, size_
 
 TestContext::~TestContext() { delete loaded; }
 
-const ValidatedModule& TestContext::module() {
-    if (!loaded) loaded = new ValidatedModule(options.pluginPath);
+const PluginModule& TestContext::module() {
+    if (!loaded) loaded = new PluginModule(options.pluginPath, TheStrictHost());
     return *loaded;
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-class ValidatedModule;
+class PluginModule;
 
 struct ValidationOptions {
     std::string pluginPath;
@@ -35,11 +35,11 @@ class TestContext {
     const ValidationOptions& options;
     std::mt19937 random;
     // Throws ToolError when the module cannot be loaded.
-    const ValidatedModule& module();
+    const PluginModule& module();
     void call(const std::string& description);
 
   private:
-    ValidatedModule* loaded = nullptr;
+    PluginModule* loaded = nullptr;
     char* slot;
     size_t slotSize;
 };
