@@ -1,13 +1,12 @@
 #include "tools/Render.h"
 
-#include "tools/hosting/PluginHost.h"
 #include "tools/ToolError.h"
+#include "tools/cli/Numbers.h"
+#include "tools/hosting/PluginHost.h"
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -169,14 +168,12 @@ void RunPasses(std::vector<Pass>& passes, int threads, size_t totalFrames, doubl
 } // namespace
 
 float ParseParameterValue(const std::string& parameter, const std::string& text) {
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(value))
+    const std::optional<double> value = ParseNumber(text);
+    if (!value)
         throw UsageError("the value of '" + parameter + "' is not a number: '" + text + "'");
-    if (value < 0 || value > 1)
+    if (*value < 0 || *value > 1)
         throw UsageError("the value of '" + parameter + "' must lie between 0 and 1, not " + text);
-    return static_cast<float>(value);
+    return static_cast<float>(*value);
 }
 
 void CheckSettings(const RenderSettings& settings) {
