@@ -1,4 +1,4 @@
-#include "tools/validate/ValidatorHost.h"
+#include "tools/validate/TestAudio.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,7 +43,7 @@ void GuardedChannels::guard() {
     }
 }
 
-std::string GuardedChannels::brokenGuard() const {
+std::optional<std::string> GuardedChannels::brokenGuard() const {
     for (size_t c = 0; c < storage.size(); ++c) {
         const std::vector<float>& channel = storage[c];
         for (int32_t i = 0; i < kGuardFrames; ++i) {
@@ -55,7 +55,7 @@ std::string GuardedChannels::brokenGuard() const {
                        " (after the block)";
         }
     }
-    return "";
+    return std::nullopt;
 }
 
 const char* SignalName(Signal signal) {
@@ -116,7 +116,7 @@ void Generate(Signal signal, float* samples, int32_t frames, int64_t offset, flo
     }
 }
 
-std::string BadOutput(GuardedChannels& outputs, int32_t frames) {
+std::optional<std::string> BadOutput(GuardedChannels& outputs, int32_t frames) {
     for (int32_t c = 0; c < outputs.count(); ++c) {
         const float* samples = outputs.channel(c);
         for (int32_t i = 0; i < frames; ++i) {
@@ -128,5 +128,5 @@ std::string BadOutput(GuardedChannels& outputs, int32_t frames) {
                        " is " + std::to_string(samples[i]) + ", beyond +60 dBFS";
         }
     }
-    return "";
+    return std::nullopt;
 }

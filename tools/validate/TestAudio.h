@@ -5,6 +5,7 @@
 #include "host/EffectRecord.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,8 @@ class GuardedChannels {
     int32_t frames() const { return length; }
     // Re-arms the guards.
     void guard();
-    // An empty text when every guard holds, otherwise where one was overwritten.
-    std::string brokenGuard() const;
+    // Where a guard was overwritten; nothing when every guard holds.
+    std::optional<std::string> brokenGuard() const;
 
   private:
     int32_t length;
@@ -35,5 +36,5 @@ const char* SignalName(Signal signal);
 void Generate(Signal signal, float* samples, int32_t frames, int64_t offset, float sampleRate,
               uint32_t seed);
 
-// How an output block fails to be finite and bounded; empty when it is.
-std::string BadOutput(GuardedChannels& outputs, int32_t frames);
+// How an output block fails to be finite and bounded; nothing when it is.
+std::optional<std::string> BadOutput(GuardedChannels& outputs, int32_t frames);
