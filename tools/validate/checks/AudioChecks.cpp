@@ -1,5 +1,6 @@
-// The validator's checks of one group. Audio: every block length, in place, every sample rate and
-// test signal, and recovery after NaN and infinities.
+// The validator's audio group: every block length, both process calls, in-place
+// buffers, every sample rate and test signal, and recovery after NaN and
+// infinities.
 #include "tools/validate/checks/Probes.h"
 #include "tools/validate/checks/TestGroups.h"
 

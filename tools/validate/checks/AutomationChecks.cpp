@@ -1,5 +1,5 @@
-// The validator's checks of one group. Automation: parameter changes between short blocks, and from
-// a second thread.
+// The validator's automation group: parameter changes between short blocks, and
+// from a second thread while the audio runs.
 #include "tools/validate/checks/Probes.h"
 #include "tools/validate/checks/TestGroups.h"
 

@@ -1,5 +1,5 @@
-// The validator's checks of one group. Determinism: two instances alike, and the same output in
-// other block lengths.
+// The validator's determinism group: two instances alike, and the same output
+// in other block lengths.
 #include "tools/validate/checks/Probes.h"
 #include "tools/validate/checks/TestGroups.h"
 

@@ -1,5 +1,5 @@
-// The validator's checks of one group. Events: MIDI, sysex, empty and null event lists, where the
-// module takes events.
+// The validator's events group: MIDI, sysex, empty and null event lists, where
+// the module takes events.
 #include "tools/validate/StrictHost.h"
 #include "tools/validate/checks/Probes.h"
 #include "tools/validate/checks/TestGroups.h"

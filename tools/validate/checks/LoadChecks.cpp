@@ -1,5 +1,6 @@
-// The validator's checks of one group. Loading a module and its instances: the entry point, the
-// record, closing, and the memory of many instances.
+// The validator's load group: the entry point and its request for the host's
+// version, the instance record, effClose, and the memory of many instances
+// opened and closed.
 #include "tools/validate/AllocationCounter.h"
 #include "tools/validate/StrictHost.h"
 #include "tools/validate/checks/Probes.h"

@@ -1,4 +1,4 @@
-// The validator's checks of one group. Parameters: read-backs within 0 to 1 after any value,
+// The validator's parameters group: read-backs within 0 to 1 after any value,
 // indexes that do not exist, and displays that stay consistent.
 #include "tools/validate/checks/Probes.h"
 #include "tools/validate/checks/TestGroups.h"

@@ -1,5 +1,5 @@
-// The validator's checks of one group. Real time: heap allocations on the audio thread, and block
-// times with normal and subnormal input.
+// The validator's realtime group: heap allocations on the audio thread, and
+// block times with normal and subnormal input.
 #include "tools/validate/AllocationCounter.h"
 #include "tools/validate/checks/Probes.h"
 #include "tools/validate/checks/TestGroups.h"

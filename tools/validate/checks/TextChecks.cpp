@@ -1,5 +1,5 @@
-// The validator's checks of one group. The texts a module writes into the host's buffers: identity,
-// program and parameter texts.
+// The validator's texts group: identity, program and parameter texts, asked for
+// in buffers full of a canary.
 #include "tools/validate/checks/Probes.h"
 #include "tools/validate/checks/TestGroups.h"
 
