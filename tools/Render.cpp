@@ -24,6 +24,7 @@ int32_t FindParameter(const PluginInstance& instance, const std::string& name) {
 
 void ApplyProgramSettings(PluginInstance& instance, const RenderSettings& settings) {
     if (settings.preset) LoadProgram(instance, *settings.preset, settings.presetLabel);
+    if (!settings.programName.empty()) instance.setProgramName(settings.programName);
     for (const auto& [name, value] : settings.parameters)
         instance.setParameter(FindParameter(instance, name), ParseParameterValue(name, value));
 }

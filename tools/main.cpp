@@ -1,6 +1,7 @@
 // tapestrum: the offline host. Renders audio files through a VST 2 plug-in,
 // prints what a host sees of one, saves its programs, validates a module and
 // makes a demo from nothing.
+#include "plugin/EffectIdentity.h"
 #include "tools/ToolError.h"
 #include "tools/commands/Command.h"
 
@@ -20,7 +21,8 @@ std::string Help() {
         std::snprintf(line, sizeof line, "  %-24s %s\n", usage.c_str(), command->summary);
         help += line;
     }
-    return help + "\n'tapestrum COMMAND --help' tells more about each.\n";
+    return help + "\n'tapestrum COMMAND --help' tells more about each; 'tapestrum --version'\n"
+                  "prints the version.\n";
 }
 
 int Run(const std::string& name, const std::vector<std::string>& words) {
@@ -40,6 +42,10 @@ int main(int argc, char** argv) {
     if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
         std::fputs(Help().c_str(), words.empty() ? stderr : stdout);
         return words.empty() ? 2 : 0;
+    }
+    if (words[0] == "--version") {
+        std::printf("tapestrum %s\n", kVersionText);
+        return 0;
     }
     try {
         return Run(words[0], std::vector<std::string>(words.begin() + 1, words.end()));

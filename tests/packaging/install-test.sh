@@ -57,8 +57,18 @@ if ! diff <(printf '%s\n' "${expected[@]}" | sort) \
     status=1
 fi
 
-if ! "$root/bin/tapestrum" info --plugin "$root/lib/vst/tapestrum.so" >"$scratch/info.txt"; then
-    echo "FAIL: the installed tapestrum does not run"
+# Run from the install, the tool finds the module installed beside it and
+# says its version, the same in --version and in info.
+if ! "$root/bin/tapestrum" info >"$scratch/info.txt" ||
+   ! grep -qxF "module          $root/lib/vst/tapestrum.so" "$scratch/info.txt"; then
+    echo "FAIL: the installed tapestrum does not run with the installed module"
+    cat "$scratch/info.txt"
+    status=1
+fi
+version=$("$root/bin/tapestrum" --version || true)
+if [[ ! $version =~ ^tapestrum\ [0-9] ]] ||
+   ! grep -qxF "tapestrum       ${version#tapestrum }" "$scratch/info.txt"; then
+    echo "FAIL: the installed tapestrum says its version as '$version', info otherwise"
     status=1
 fi
 

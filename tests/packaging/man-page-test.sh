@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The manual page covers the tool: every command `tapestrum --help` lists and
-# every option each command's --help shows appear in it.
+# The manual page covers the tool: every command `tapestrum --help` lists,
+# every option each command's --help shows and every factory preset
+# `tapestrum presets` lists appear in it.
 #   man-page-test.sh TOOL MAN_PAGE
 set -euo pipefail
 tool=$1
@@ -32,5 +33,11 @@ for flag in --help --version; do
         status=1
     fi
 done
+while IFS= read -r preset; do
+    if ! grep -q "^${preset}"$'\t' <<<"$page"; then
+        echo "FAIL: the factory preset '$preset' is not in the page"
+        status=1
+    fi
+done < <("$tool" presets | sed 's/  .*//')
 [[ $status == 0 ]] && echo "man page: $(wc -w <<<"$commands") commands, $checked options found"
 exit $status

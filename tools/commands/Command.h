@@ -20,6 +20,7 @@ struct Command {
 const Command& RenderCommand();
 const Command& InfoCommand();
 const Command& PresetCommand();
+const Command& PresetsCommand();
 const Command& ValidateCommand();
 const Command& DemoCommand();
 

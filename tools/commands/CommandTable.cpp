@@ -1,7 +1,8 @@
 #include "tools/commands/Command.h"
 
 const std::vector<const Command*>& Commands() {
-    static const std::vector<const Command*> commands = {
-        &RenderCommand(), &InfoCommand(), &PresetCommand(), &ValidateCommand(), &DemoCommand()};
+    static const std::vector<const Command*> commands = {&RenderCommand(),   &InfoCommand(),
+                                                         &PresetCommand(),   &PresetsCommand(),
+                                                         &ValidateCommand(), &DemoCommand()};
     return commands;
 }

@@ -11,11 +11,14 @@
 namespace {
 
 constexpr const char* kDemoHelp =
-    "usage: tapestrum demo [DIR]\n"
+    "usage: tapestrum demo [DIR] [--plugin PATH]\n"
     "\n"
     "Makes a few seconds of chords, melody and noise bursts with silence between\n"
-    "them, renders it through contrasting settings and writes the input and the\n"
-    "results as WAV files into DIR (default: out).\n";
+    "them, renders it through three contrasting factory presets (spectral echo,\n"
+    "reverse carrier, band freeze) and writes the input and the results as WAV\n"
+    "files into DIR (default: out).\n"
+    "\n"
+    "  --plugin PATH  the module (default: the tapestrum module beside this program)\n";
 
 void WriteAudio(const std::string& path, const AudioData& audio) {
     AudioFileWriter writer(path, audio.sampleRate, static_cast<int>(audio.channels.size()));
@@ -38,18 +41,17 @@ int RunDemo(const Arguments& args) {
     std::printf("wrote %s: %.1f s of chords, melody and noise bursts with silence between them\n",
                 inputPath.c_str(), static_cast<double>(input.frames()) / input.sampleRate);
 
-    for (const DemoSetting& demo : DemoSettings()) {
+    for (const FactoryPreset* preset : DemoPresets()) {
         RenderSettings settings;
         settings.pluginPath = args.option("plugin", DefaultPluginPath());
-        settings.parameters = demo.parameters;
+        UseFactoryPreset(settings, *preset);
         settings.tailSeconds = 2.0;
-        const std::string path = (folder / ("demo-" + std::string(demo.name) + ".wav")).string();
+        const std::string path = (folder / ("demo-" + PresetFileStem(*preset) + ".wav")).string();
         WriteAudio(path, Render(input, settings));
-        std::string sets;
-        for (const auto& [name, value] : demo.parameters)
-            sets += " --set \"" + name + "=" + value + "\"";
-        std::printf("wrote %s: %s\n      (tapestrum render %s %s%s --tail 2)\n", path.c_str(),
-                    demo.description, inputPath.c_str(), path.c_str(), sets.c_str());
+        const std::string name(preset->name), description(preset->description);
+        std::printf("wrote %s: %s\n      (tapestrum render %s %s --preset \"%s\" --tail 2)\n",
+                    path.c_str(), description.c_str(), inputPath.c_str(), path.c_str(),
+                    name.c_str());
     }
     return 0;
 }

@@ -1,4 +1,5 @@
 // tapestrum info: what a host sees of a plug-in.
+#include "plugin/EffectIdentity.h"
 #include "tools/ProgramFile.h"
 #include "tools/ToolError.h"
 #include "tools/cli/Numbers.h"
@@ -18,7 +19,8 @@ constexpr const char* kInfoHelp =
     "\n"
     "  --plugin PATH      the module to load (default: the tapestrum module beside this program)\n"
     "  --rate HZ          the sample rate the instance is told (default 44100)\n"
-    "  --preset FILE.fxp  a program (or bank) file to load first, as a host loads one\n";
+    "  --preset FILE.fxp  a program (or bank) file to load first, as a host loads one\n"
+    "  --preset NAME      or a factory preset, by name (see tapestrum presets)\n";
 
 std::string FlagNames(int32_t flags) {
     static const std::pair<int32_t, const char*> names[] = {
@@ -53,6 +55,7 @@ int RunInfo(const Arguments& args) {
     ApplyProgramSettings(instance, settings);
     instance.resume();
     const AEffect& e = instance.record();
+    std::printf("tapestrum       %s\n", kVersionText);
     std::printf("module          %s\n", path.c_str());
     std::printf("effect name     %s\n", instance.effectName().c_str());
     std::printf("vendor          %s\n", instance.vendorString().c_str());
@@ -72,7 +75,8 @@ int RunInfo(const Arguments& args) {
     std::printf("initial delay   %d\n", e.initialDelay);
     std::printf("record size     %zu bytes\n", sizeof(AEffect));
     std::printf("program         %s\n", instance.programName().c_str());
-    if (settings.preset) std::printf("preset          %s\n", settings.presetLabel.c_str());
+    if (!settings.presetLabel.empty())
+        std::printf("preset          %s\n", settings.presetLabel.c_str());
     std::printf("\nparameters at %g Hz, after resume:\n", static_cast<double>(rate));
     std::printf("%5s  %-24s %-8s %-9s %s\n", "index", "name", "label", "value", "display");
     for (int32_t i = 0; i < instance.parameterCount(); ++i)

@@ -17,6 +17,7 @@ constexpr const char* kPresetHelp =
     "\n"
     "  --plugin PATH             the module (default: the tapestrum module beside this program)\n"
     "  --preset IN.fxp           a program (or bank) file to start from\n"
+    "  --preset NAME             or a factory preset, by name (see tapestrum presets)\n"
     "  --set NAME_OR_INDEX=VALUE a parameter to a value from 0 to 1; may be repeated\n";
 
 int RunPreset(const Arguments& args) {

@@ -24,6 +24,7 @@ constexpr const char* kRenderHelp =
     "\n"
     "  --plugin PATH             the module (default: the tapestrum module beside this program)\n"
     "  --preset FILE.fxp         a program (or bank) file, loaded before any --set\n"
+    "  --preset NAME             or a factory preset, by name (see tapestrum presets)\n"
     "  --set NAME_OR_INDEX=VALUE a parameter, by name (any case) or index, to a value\n"
     "                            from 0 to 1, as a host sets it; may be repeated\n"
     "  --automate NAME_OR_INDEX=T:V[,T:V]...\n"
