@@ -1,14 +1,13 @@
 #!/usr/bin/env bash
 # Draws the pictures of the factory presets: renders the demo's input through
-# every factory preset (as the offline host loads the preset's VST 2 program
-# file) and writes a spectrogram of the input and of each output into docs/,
+# every factory preset (`tapestrum render --preset NAME`) and writes a spectrogram of the input and of each output into docs/,
 # then rewrites the README's table of presets, which shows each picture beside
 # the preset's description. Nothing in docs/ is drawn by hand.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j "$(nproc)" --target tapestrum_tool tapestrum_lv2 tapestrum_vst2_presets >/dev/null
+cmake --build build -j "$(nproc)" --target tapestrum_tool >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -23,10 +22,9 @@ spectrogram() {
 ./build/tapestrum demo "$work" >/dev/null
 spectrogram "$work/demo-input.wav" "the demo's input" docs/spectrogram-input.png
 
-# The presets in the table's order, with their descriptions, as the LV2
-# bundle lists them: "label<TAB>comment" lines.
-presets=$(sed -n 's/^    rdfs:label "\(.*\)" ;$/\1/p; s/^    rdfs:comment "\(.*\)" ;$/\t\1/p' \
-    build/tapestrum.lv2/presets.ttl | paste -d '' - -)
+# The presets in the table's order, with their descriptions: "name<TAB>what it
+# does" lines (the list puts two spaces or more between them).
+presets=$(./build/tapestrum presets | sed 's/   */\t/')
 table=$work/table.md
 {
     echo "| preset | what it does | the demo through it |"
@@ -36,7 +34,7 @@ table=$work/table.md
 while IFS=$'\t' read -r name description; do
     stem=${name// /-}
     ./build/tapestrum render "$work/demo-input.wav" "$work/$stem.wav" \
-        --preset "build/presets/vst2/$stem.fxp" --tail 2
+        --preset "$name" --tail 2
     spectrogram "$work/$stem.wav" "$name" "docs/spectrogram-$stem.png"
     echo "| $name | $description | ![$name](docs/spectrogram-$stem.png) |" >>"$table"
 done <<<"$presets"
