@@ -2,6 +2,7 @@
 #include "clap/ClapDescriptor.h"
 #include "clap/ClapEffect.h"
 #include "plugin/EffectIdentity.h"
+#include "plugin/FloatingPointSetup.h"
 
 #include <atomic>
 #include <cstring>
@@ -17,7 +18,7 @@ namespace {
 
 constexpr const char* kFeatures[] = {"audio-effect", "delay", "mono", nullptr};
 
-constexpr clap::PluginDescriptor kDescriptor{
+const clap::PluginDescriptor kDescriptor{
     clap::kVersion,
     kClapPluginId,
     kEffectName,
@@ -65,6 +66,10 @@ const clap::Plugin* CreatePlugin(const clap::PluginFactory*, const clap::Host* h
         return nullptr;
     }
 }
+
+// Runs once when the module is loaded, on the loading thread, as in the other
+// formats' modules.
+__attribute__((constructor)) void onModuleLoad() { MaskFloatingPointExceptions(); }
 
 constexpr clap::PluginFactory kFactory{PluginCount, PluginDescriptorAt, CreatePlugin};
 
