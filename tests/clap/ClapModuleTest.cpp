@@ -45,6 +45,11 @@ TEST(ClapModule, EntryFactoryAndDescriptor) {
     ASSERT_TRUE(module.entry->init("again"));
     module.entry->deinit();
     EXPECT_EQ(module.entry->getFactory(clap::kPluginFactoryId), module.factory);
+    module.entry->deinit();
+    EXPECT_EQ(module.entry->getFactory(clap::kPluginFactoryId), nullptr);
+    module.entry->deinit(); // one too many: ignored
+    ASSERT_TRUE(module.entry->init("and again"));
+    EXPECT_EQ(module.entry->getFactory(clap::kPluginFactoryId), module.factory);
     ClapInstance instance(module);
     EXPECT_NE(instance.plugin, nullptr);
 }
