@@ -86,12 +86,15 @@ void ClapEffect::reset() {
 }
 
 // Runs samples from..to of the block through the core, in runs the core's
-// sample count can hold.
+// sample count can hold. Without an input the effect hears silence: the output
+// is cleared and processed in place.
 void ClapEffect::render(const float* input, float* output, uint32_t from, uint32_t to) {
     constexpr uint32_t kLongestRun = 1u << 30;
     while (from < to) {
         const uint32_t run = std::min(to - from, kLongestRun);
-        effect.process(input + from, output + from, static_cast<int32_t>(run));
+        if (!input) std::fill_n(output + from, run, 0.0f);
+        effect.process(input ? input + from : output + from, output + from,
+                       static_cast<int32_t>(run));
         from += run;
     }
 }
@@ -99,12 +102,11 @@ void ClapEffect::render(const float* input, float* output, uint32_t from, uint32
 // Each parameter change lands on its own sample: the block is processed up to
 // it, then the value is set. Changes at one sample are set in the order given;
 // a time before the last change's (out of order) counts as that one's, a time
-// past the block as its end. Without an input and an output channel the values
-// are still set, and a block with samples fails.
+// past the block as its end. Without an output channel the values are still
+// set, and a block with samples fails.
 int32_t ClapEffect::process(const clap::Process& block) {
     const float* input = FirstChannel(block.audioInputs, block.audioInputsCount);
     float* output = FirstChannel(block.audioOutputs, block.audioOutputsCount);
-    const bool haveAudio = input && output;
     const uint32_t frames = block.framesCount;
     uint32_t done = 0;
     const clap::InputEvents* events = block.inEvents;
@@ -113,13 +115,13 @@ int32_t ClapEffect::process(const clap::Process& block) {
         const clap::EventHeader* header = events->get(events, i);
         if (!AsParamValue(header)) continue;
         const uint32_t at = std::clamp(header->time, done, frames);
-        if (haveAudio) {
+        if (output) {
             render(input, output, done, at);
             done = at;
         }
         applyEvent(header);
     }
-    if (!haveAudio) return frames == 0 ? clap::kProcessContinue : clap::kProcessError;
+    if (!output) return frames == 0 ? clap::kProcessContinue : clap::kProcessError;
     render(input, output, done, frames);
     block.audioOutputs[0].constantMask = 0;
     return clap::kProcessContinue;

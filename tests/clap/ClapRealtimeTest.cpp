@@ -1,4 +1,5 @@
-// The audio thread's calls into the .clap file never allocate: this program
+// The audio thread's calls into the .clap file, and activation, never allocate
+// (the instance allocates all it needs when it is made): this program
 // counts every allocation, the module's included (on Linux the module's
 // operator new is the program's), and none may happen in them.
 #include "clap/ClapTestHost.h"
@@ -58,6 +59,10 @@ TEST(ClapRealtime, AudioThreadCallsDoNotAllocate) {
             e.plugin->reset(e.plugin);
             (void)e.tail->get(e.plugin);
             e.plugin->startProcessing(e.plugin);
+        }
+        if (i % 50 == 30) { // switched off and on again, at another rate
+            e.deactivate();
+            e.activate(i % 100 == 30 ? 44100 : 96000, 512);
         }
     }
     EXPECT_EQ(gAllocations.load(), before);
