@@ -5,7 +5,6 @@
 #include "clap/ClapValues.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 namespace {
@@ -43,18 +42,8 @@ float* FirstChannel(const clap::AudioBuffer* ports, uint32_t count) {
 } // namespace
 
 ClapEffect::ClapEffect()
-    : plugin{&ClapDescriptor(),
-             this,
-             Init,
-             Destroy,
-             Activate,
-             Deactivate,
-             StartProcessing,
-             StopProcessing,
-             Reset,
-             Process,
-             clap_face::Extension,
-             OnMainThread},
+    : plugin{&ClapDescriptor(), this,           Init,  Destroy, Activate,      Deactivate,
+             StartProcessing,   StopProcessing, Reset, Process, ClapExtension, OnMainThread},
       stateName("Preset 0") {}
 
 bool ClapEffect::activate(double sampleRate) {

@@ -52,8 +52,6 @@ class ClapEffect {
     bool saveState(const clap::OutputStream& stream) const;
     bool loadState(const clap::InputStream& stream);
 
-    TapestrumEffect& core() { return effect; }
-
   private:
     // Applies one event when it is a parameter change in the core space, with
     // the size of one; anything else is skipped.
@@ -67,8 +65,6 @@ class ClapEffect {
     std::string stateName;
 };
 
-// The plug-in record's functions and the extension records, each forwarding to
-// the instance behind the record.
-namespace clap_face {
-const void* Extension(const clap::Plugin* plugin, const char* id);
-} // namespace clap_face
+// The record of the extension with the identifier, or null for one the plug-in
+// does not offer. Any thread.
+const void* ClapExtension(const clap::Plugin* plugin, const char* id);

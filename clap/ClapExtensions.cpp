@@ -90,8 +90,7 @@ constexpr clap::PluginTail kTail{Tail};
 
 } // namespace
 
-// Any thread.
-const void* clap_face::Extension(const clap::Plugin*, const char* id) {
+const void* ClapExtension(const clap::Plugin*, const char* id) {
     if (!id) return nullptr;
     if (std::strcmp(id, clap::kExtAudioPorts) == 0) return &kAudioPorts;
     if (std::strcmp(id, clap::kExtParams) == 0) return &kParams;

@@ -99,6 +99,8 @@ TEST(ClapModule, PortsLatencyTailAndParameterInfos) {
 TEST(ClapModule, TextsAreTheVst2ModulesAndReadBack) {
     ClapModule module;
     ClapInstance e(module);
+    EXPECT_FALSE(e.activate(0));
+    EXPECT_FALSE(e.activate(std::numeric_limits<double>::quiet_NaN()));
     ASSERT_TRUE(e.activate(48000));
     const PluginModule vst2(TAPESTRUM_MODULE_PATH);
     PluginInstance reference(vst2, 48000, 512);
@@ -171,6 +173,13 @@ TEST(ClapModule, StateRoundTripThroughOneByteStreams) {
     for (clap::Id id = 0; id < 11; ++id)
         EXPECT_EQ(copy.value(id), source.value(id)) << id;
     EXPECT_EQ(copy.save(7), block);
+
+    // A name from another face's block stays with the values.
+    EffectState named = *saved;
+    named.name = "long loop";
+    const std::vector<uint8_t> namedBlock = WriteEffectState(named);
+    ASSERT_TRUE(copy.load(namedBlock, 2));
+    EXPECT_EQ(copy.save(3), namedBlock);
 }
 
 // Every kind of bad block, and a stream that fails, is refused and changes
