@@ -29,7 +29,7 @@ int64_t ReadSome(const clap::InputStream* stream, void* buffer, uint64_t size) {
     if (cursor.failAfter && cursor.position >= *cursor.failAfter) return -1;
     const size_t n = static_cast<size_t>(
         std::min<uint64_t>({size, cursor.perCall, cursor.bytes->size() - cursor.position}));
-    std::memcpy(buffer, cursor.bytes->data() + cursor.position, n);
+    if (n > 0) std::memcpy(buffer, cursor.bytes->data() + cursor.position, n);
     cursor.position += n;
     return static_cast<int64_t>(n);
 }
