@@ -5,7 +5,7 @@
 #include "plugin/EffectIdentity.h"
 #include "plugin/EffectState.h"
 #include "plugin/ParameterTable.h"
-#include "tools/PluginHost.h"
+#include "tools/hosting/PluginHost.h"
 
 #include <algorithm>
 #include <cmath>
