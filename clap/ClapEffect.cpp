@@ -55,24 +55,7 @@ bool ClapEffect::activate(double sampleRate) {
 
 void ClapEffect::deactivate() { effect.suspend(); }
 
-void ClapEffect::reset() {
-    TDelayVoc& engine = effect.engine();
-    const auto clear = [](std::unique_ptr<float[]>& buffer, size_t count) {
-        std::fill_n(buffer.get(), count, 0.0f);
-    };
-    constexpr size_t kTrackValues = size_t{TDelayVoc::MaxTrackFrames} * TDelayVoc::BinCount;
-    clear(engine.freqTrack, kTrackValues);
-    clear(engine.magTrack, kTrackValues);
-    clear(engine.outAccum, TDelayVoc::FrameLength);
-    clear(engine.inFifo, TDelayVoc::FrameLength);
-    clear(engine.outFifo, TDelayVoc::HopLength);
-    clear(engine.synthPhase, TDelayVoc::BinCount);
-    clear(engine.lastPhase, TDelayVoc::BinCount);
-    engine.fifoPos = TDelayVoc::FirstInputPosition;
-    engine.levelSum = 0.0f;
-    engine.readIdx = 0;
-    effect.resume();
-}
+void ClapEffect::reset() { effect.reset(); }
 
 // Runs samples from..to of the block through the core, in runs the core's
 // sample count can hold. Without an input the effect hears silence: the output
