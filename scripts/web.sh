@@ -4,6 +4,7 @@
 #   scripts/web.sh [serve] [PORT]  build, then serve build-web/site on 127.0.0.1:PORT (8000)
 #   scripts/web.sh build           build build-web/site only
 #   scripts/web.sh test            build, then run the web tests (Node.js and headless Chromium)
+#   scripts/web.sh test-packages   only install the tests' pinned npm packages (npm ci in web/)
 #
 # The module is the engine's scalar reference path (no TAPESTRUM_HAVE_SIMD: the
 # vector kernels are x86 code) compiled by clang for wasm32-wasi as a reactor
@@ -65,9 +66,18 @@ build() {
     echo "web: built $site ($(stat -c %s "$site/tapestrum.wasm") bytes of WebAssembly)"
 }
 
+# The pinned puppeteer-core (web/package-lock.json), without a browser of its
+# own: the tests drive Debian's chromium.
+install_test_packages() {
+    (cd web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+}
+
 case "${1:-serve}" in
 build)
     build
+    ;;
+test-packages)
+    install_test_packages
     ;;
 serve)
     build
@@ -77,6 +87,7 @@ serve)
     ;;
 test)
     build
+    install_test_packages
     exec bash web/test/run.sh
     ;;
 *)

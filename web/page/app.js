@@ -270,7 +270,7 @@ async function play() {
     const analysers = [context.createAnalyser(), context.createAnalyser()];
     for (const analyser of analysers) {
         analyser.fftSize = 1024;
-        analyser.smoothingTimeConstant = 0;
+        analyser.smoothingTimeConstant = 0.5;
         analyser.minDecibels = -100;
         analyser.maxDecibels = -20;
     }
@@ -328,6 +328,41 @@ const palette = (() => {
     return table;
 })();
 
+// Rows of a picture over `bins` frequency bins, on a logarithmic scale from
+// bin 1 (the lowest above 0 Hz) at the bottom to the last at the top: each row
+// shows the loudest of the bins from first[row] up to (not including) end[row].
+const rowMaps = new Map();
+function logRows(height, bins) {
+    const key = `${height}/${bins}`;
+    if (!rowMaps.has(key)) {
+        const first = new Int32Array(height);
+        const end = new Int32Array(height);
+        for (let row = 0; row < height; ++row) {
+            const low = Math.pow(bins, (height - 1 - row) / height);
+            const high = Math.pow(bins, (height - row) / height);
+            first[row] = Math.min(bins - 1, Math.floor(low));
+            end[row] = Math.max(first[row] + 1, Math.min(bins, Math.floor(high)));
+        }
+        rowMaps.set(key, { first, end });
+    }
+    return rowMaps.get(key);
+}
+
+// Frequency marks at the left edge of a log-scaled picture.
+function drawFrequencyMarks(context, height, bins, binWidth) {
+    context.font = '10px system-ui, sans-serif';
+    context.textBaseline = 'middle';
+    for (const [hz, label] of [[100, '100 Hz'], [1000, '1 kHz'], [10000, '10 kHz']]) {
+        const bin = hz / binWidth;
+        if (bin < 1 || bin >= bins) continue;
+        const y = height - 1 - (Math.log(bin) / Math.log(bins)) * height;
+        context.fillStyle = 'rgba(255,255,255,0.35)';
+        context.fillRect(0, y, 6, 1);
+        context.fillStyle = 'rgba(255,255,255,0.7)';
+        context.fillText(label, 9, y);
+    }
+}
+
 let trackImage = null;
 
 // Frames across, bins up, brightness 80 dB down from the loudest bin of the
@@ -336,19 +371,23 @@ function drawTrack(magnitudes, { length, write, read }) {
     const canvas = $('track');
     const context = canvas.getContext('2d');
     const frames = canvas.width;
-    const bins = canvas.height;
-    if (!trackImage) trackImage = context.createImageData(frames, bins);
+    const height = canvas.height;
+    const bins = page.panel.api.tapestrum_bin_count();
+    const { first, end } = logRows(height, bins);
+    if (!trackImage) trackImage = context.createImageData(frames, height);
     let loudest = 0;
     for (let i = 0; i < length * bins; ++i) loudest = Math.max(loudest, magnitudes[i]);
     const pixels = trackImage.data;
-    const scale = loudest > 0 ? 255 / 80 : 0;
+    const scale = 255 / 80;
     for (let frame = 0; frame < frames; ++frame) {
-        const dim = frame < length ? 1 : 0.25;
-        for (let bin = 0; bin < bins; ++bin) {
-            const m = magnitudes[frame * bins + bin];
+        const dim = frame < length ? 1 : 0.3;
+        const base = frame * bins;
+        for (let row = 0; row < height; ++row) {
+            let m = 0;
+            for (let bin = first[row]; bin < end[row]; ++bin) m = Math.max(m, magnitudes[base + bin]);
             let level = m > 0 ? 255 + 20 * Math.log10(m / loudest) * scale : 0;
             level = Math.max(0, Math.min(255, level * dim)) | 0;
-            const at = ((bins - 1 - bin) * frames + frame) * 4;
+            const at = (row * frames + frame) * 4;
             pixels[at] = palette[level * 3];
             pixels[at + 1] = palette[level * 3 + 1];
             pixels[at + 2] = palette[level * 3 + 2];
@@ -356,34 +395,45 @@ function drawTrack(magnitudes, { length, write, read }) {
         }
     }
     context.putImageData(trackImage, 0, 0);
-    context.fillStyle = 'rgba(255,255,255,0.5)';
-    context.fillRect(length, 0, 1, bins);
+    context.fillStyle = 'rgba(255,255,255,0.6)';
+    context.fillRect(length, 0, 1, height);
     context.fillStyle = '#48d8ff';
-    context.fillRect(read - 1, 0, 3, bins);
+    context.fillRect(read - 1, 0, 3, height);
     context.fillStyle = '#ff5a5a';
-    context.fillRect(write - 1, 0, 3, bins);
+    context.fillRect(write - 1, 0, 3, height);
+    drawFrequencyMarks(context, height, bins, kRate / (2 * bins));
     $('track-info').textContent = `Loop of ${length} frames; write head at frame ${write}, read head at ${read}.`;
 }
 
 const columnImages = new Map();
 
-// One new column at the right of a scrolling picture: bins up, one byte each.
+// One new column at the right of a scrolling picture: one byte per bin, on the
+// same scale as the track.
 function scrollColumn(canvas, levels) {
     const context = canvas.getContext('2d');
-    if (!columnImages.has(canvas)) columnImages.set(canvas, context.createImageData(1, canvas.height));
+    if (!columnImages.has(canvas)) {
+        columnImages.set(canvas, context.createImageData(1, canvas.height));
+        context.fillStyle = '#000';
+        context.fillRect(0, 0, canvas.width, canvas.height);
+    }
     const column = columnImages.get(canvas);
+    const { first, end } = logRows(canvas.height, levels.length);
     context.drawImage(canvas, -1, 0);
-    for (let y = 0; y < canvas.height; ++y) {
-        const bin = Math.floor(((canvas.height - 1 - y) / canvas.height) * levels.length);
-        const level = levels[bin];
-        column.data.set([palette[level * 3], palette[level * 3 + 1], palette[level * 3 + 2], 255], y * 4);
+    for (let row = 0; row < canvas.height; ++row) {
+        let level = 0;
+        for (let bin = first[row]; bin < end[row]; ++bin) level = Math.max(level, levels[bin]);
+        const at = row * 4;
+        column.data[at] = palette[level * 3];
+        column.data[at + 1] = palette[level * 3 + 1];
+        column.data[at + 2] = palette[level * 3 + 2];
+        column.data[at + 3] = 255;
     }
     context.putImageData(column, canvas.width - 1, 0);
 }
 
 // The whole of a rendered signal as a spectrogram, one column per stretch.
 function drawStaticSpectrogram(canvas, signal) {
-    const size = 512;
+    const size = 1024;
     const columns = canvas.width;
     const levels = new Uint8Array(size / 2);
     const re = new Float64Array(size);

@@ -48,10 +48,13 @@ class TapestrumProcessor extends AudioWorkletProcessor {
         this.port.postMessage({ type: 'error', message: String(error && error.message ? error.message : error) });
     }
 
+    // The texts are ASCII (the worklet's scope has no TextDecoder).
     text(index) {
         const length = this.api.tapestrum_parameter_text(this.handle, index, this.textAddress, kTextBytes);
-        const bytes = new Uint8Array(this.api.memory.buffer, this.textAddress, Math.max(0, Math.min(length, kTextBytes - 1)));
-        return new TextDecoder().decode(bytes.slice());
+        const bytes = new Uint8Array(this.api.memory.buffer, this.textAddress, kTextBytes);
+        let text = '';
+        for (let i = 0; i < Math.min(length, kTextBytes - 1); ++i) text += String.fromCharCode(bytes[i]);
+        return text;
     }
 
     postState() {
