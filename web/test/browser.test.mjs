@@ -3,7 +3,7 @@
 // the native read-backs while the effect plays live, no script error, and a
 // screenshot.
 import assert from 'node:assert/strict';
-import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
 import { extname, join, normalize } from 'node:path';
@@ -124,6 +124,31 @@ test('while it plays live, the controls change the engine as the native build re
     const first = await headAt();
     await new Promise((resolve) => setTimeout(resolve, 1500));
     assert.notEqual(await headAt(), first, 'the write head moved');
+});
+
+// A file the browser cannot decode, and a browser without audio worklets: a
+// clear message on the page each time.
+test('a bad file and a browser that lacks a feature are told on the page', async () => {
+    const junk = join(work, 'not-audio.wav');
+    writeFileSync(junk, 'RIFF, but nothing a decoder can read');
+    const other = await browser.newPage();
+    try {
+        await other.goto(`${origin}/`, { waitUntil: 'load' });
+        await other.evaluate(() => window.tapestrumReady);
+        const input = await other.$('#file');
+        await input.uploadFile(junk);
+        await other.waitForFunction(() => !document.getElementById('message').hidden, { timeout: 10000 });
+        const message = await other.$eval('#message', (box) => box.textContent);
+        assert.match(message, /"not-audio\.wav" cannot be read as audio/);
+        await other.evaluateOnNewDocument(() => delete window.AudioWorkletNode);
+        await other.reload({ waitUntil: 'load' });
+        await other.evaluate(() => window.tapestrumReady);
+        assert.match(await other.$eval('#message', (box) => box.textContent),
+            /This browser cannot run the effect: it lacks AudioWorklet/);
+        assert.equal(await other.$eval('#play', (button) => button.disabled), true);
+    } finally {
+        await other.close();
+    }
 });
 
 test('a screenshot of the page playing, and no script error all along', async () => {
