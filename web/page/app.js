@@ -1,10 +1,10 @@
 // The page: the controls, the sound source, the live and offline renders and
 // the pictures. The effect itself runs in worklet.js; this thread keeps an
 // instance of its own only to show names and texts while nothing plays.
-import { kDemoRate, synthesiseDemoSignal } from './demo-signal.js';
+import {kDemoRate, synthesiseDemoSignal} from './demo-signal.js';
 
 const kRate = kDemoRate; // everything runs at 44.1 kHz: files are decoded to it
-const kTail = 1024; // the wet signal's lag, rendered after the input ends
+const kTail = 1024;      // the wet signal's lag, rendered after the input ends
 const kTextBytes = 64;
 const kTrackRefreshMs = 80;
 
@@ -16,17 +16,15 @@ function showMessage(text) {
     box.hidden = false;
 }
 
-function clearMessage() {
-    $('message').hidden = true;
-}
+function clearMessage() { $('message').hidden = true; }
 
-function setStatus(text) {
-    $('status').textContent = text;
-}
+function setStatus(text) { $('status').textContent = text; }
 
 window.addEventListener('error', (event) => showMessage(`Script error: ${event.message}`));
-window.addEventListener('unhandledrejection', (event) =>
-    showMessage(`Error: ${event.reason && event.reason.message ? event.reason.message : event.reason}`));
+window.addEventListener(
+    'unhandledrejection',
+    (event) => showMessage(
+        `Error: ${event.reason && event.reason.message ? event.reason.message : event.reason}`));
 
 // What the page needs from the browser, as a list of what is missing.
 function missingFeatures() {
@@ -34,7 +32,8 @@ function missingFeatures() {
     if (typeof WebAssembly !== 'object') missing.push('WebAssembly');
     if (typeof AudioWorkletNode !== 'function') missing.push('AudioWorklet');
     if (typeof OfflineAudioContext !== 'function') missing.push('OfflineAudioContext');
-    if (!window.isSecureContext) missing.push('a secure context (open the page from http://127.0.0.1 or http://localhost)');
+    if (!window.isSecureContext)
+        missing.push('a secure context (open the page from http://127.0.0.1 or http://localhost)');
     return missing;
 }
 
@@ -52,40 +51,35 @@ class Effect {
     string(address, length) {
         const memory = new Uint8Array(this.api.memory.buffer);
         let end = address;
-        while (memory[end] !== 0 && end - address < length) ++end;
+        while (memory[end] !== 0 && end - address < length)
+            ++end;
         return new TextDecoder().decode(memory.slice(address, end));
     }
 
-    name(index) {
-        return this.string(this.api.tapestrum_parameter_name(index), kTextBytes);
-    }
+    name(index) { return this.string(this.api.tapestrum_parameter_name(index), kTextBytes); }
 
     text(index) {
         this.api.tapestrum_parameter_text(this.handle, index, this.textAddress, kTextBytes);
         return this.string(this.textAddress, kTextBytes);
     }
 
-    value(index) {
-        return this.api.tapestrum_get_parameter(this.handle, index);
-    }
+    value(index) { return this.api.tapestrum_get_parameter(this.handle, index); }
 
-    set(index, value) {
-        this.api.tapestrum_set_parameter(this.handle, index, value);
-    }
+    set(index, value) { this.api.tapestrum_set_parameter(this.handle, index, value); }
 }
 
 const page = {
-    wasmBytes: null,
-    module: null,
-    panel: null, // the Effect on this thread
-    values: [], // what the controls are set to, 0 to 1
-    live: null, // { context, node, source, analysers } while playing
-    context: null,
-    workletLoaded: false,
-    trackBuffer: null, // lent to the worklet while it fills it
-    lastTrackRequest: 0,
-    demo: null,
-    file: null, // { name, signal }
+    wasmBytes : null,
+    module : null,
+    panel : null, // the Effect on this thread
+    values : [],  // what the controls are set to, 0 to 1
+    live : null,  // { context, node, source, analysers } while playing
+    context : null,
+    workletLoaded : false,
+    trackBuffer : null, // lent to the worklet while it fills it
+    lastTrackRequest : 0,
+    demo : null,
+    file : null, // { name, signal }
 };
 
 // ---- the controls ----------------------------------------------------------
@@ -100,7 +94,7 @@ function buildControls() {
         label.htmlFor = id;
         label.textContent = page.panel.name(index);
         const slider = document.createElement('input');
-        Object.assign(slider, { type: 'range', id, min: 0, max: 1, step: 0.001 });
+        Object.assign(slider, {type : 'range', id, min : 0, max : 1, step : 0.001});
         slider.value = page.values[index];
         slider.addEventListener('input', () => changeControl(index, Number(slider.value)));
         const output = document.createElement('output');
@@ -126,8 +120,10 @@ function showPanelTexts() {
 function changeControl(index, value) {
     page.values[index] = value;
     page.panel.set(index, value);
-    if (page.live) page.live.node.port.postMessage({ type: 'set', index, value });
-    else showPanelTexts();
+    if (page.live)
+        page.live.node.port.postMessage({type : 'set', index, value});
+    else
+        showPanelTexts();
 }
 
 // ---- the sound source ------------------------------------------------------
@@ -138,14 +134,16 @@ async function decodeFile(file) {
     try {
         audio = await new OfflineAudioContext(1, 1, kRate).decodeAudioData(bytes);
     } catch (error) {
-        throw new Error(`"${file.name}" cannot be read as audio by this browser (${error.message || error})`);
+        throw new Error(
+            `"${file.name}" cannot be read as audio by this browser (${error.message || error})`);
     }
     if (audio.length === 0) throw new Error(`"${file.name}" holds no audio`);
     // Mono: the channels' mean.
     const signal = new Float32Array(audio.length);
     for (let channel = 0; channel < audio.numberOfChannels; ++channel) {
         const data = audio.getChannelData(channel);
-        for (let i = 0; i < signal.length; ++i) signal[i] += data[i] / audio.numberOfChannels;
+        for (let i = 0; i < signal.length; ++i)
+            signal[i] += data[i] / audio.numberOfChannels;
     }
     return signal;
 }
@@ -154,7 +152,7 @@ function chosenSource() {
     const useFile = document.querySelector('input[name=source]:checked').value === 'file';
     if (!useFile) {
         if (!page.demo) page.demo = synthesiseDemoSignal();
-        return { name: 'demo', signal: page.demo };
+        return {name : 'demo', signal : page.demo};
     }
     if (!page.file) throw new Error('Choose a sound file first (or the demo signal).');
     return page.file;
@@ -164,16 +162,17 @@ function chosenSource() {
 
 function makeEffectNode(context, values, onMessage) {
     const node = new AudioWorkletNode(context, 'tapestrum', {
-        numberOfInputs: 1,
-        numberOfOutputs: 1,
-        outputChannelCount: [1],
-        channelCount: 1,
-        channelCountMode: 'explicit',
-        channelInterpretation: 'speakers',
-        processorOptions: { wasm: page.wasmBytes, values },
+        numberOfInputs : 1,
+        numberOfOutputs : 1,
+        outputChannelCount : [ 1 ],
+        channelCount : 1,
+        channelCountMode : 'explicit',
+        channelInterpretation : 'speakers',
+        processorOptions : {wasm : page.wasmBytes, values},
     });
     node.port.onmessage = (event) => onMessage(event.data);
-    node.onprocessorerror = () => showMessage('The effect stopped with an error in the audio thread.');
+    node.onprocessorerror = () =>
+        showMessage('The effect stopped with an error in the audio thread.');
     return node;
 }
 
@@ -219,7 +218,7 @@ function wavFile(samples, rate) {
     tag(50, 'data');
     view.setUint32(54, dataBytes, true);
     new Float32Array(view.buffer, 58).set(samples);
-    return new Blob([view.buffer], { type: 'audio/wav' });
+    return new Blob([ view.buffer ], {type : 'audio/wav'});
 }
 
 async function renderAndDownload() {
@@ -238,15 +237,16 @@ async function renderAndDownload() {
     link.click();
     link.remove();
     setTimeout(() => URL.revokeObjectURL(link.href), 10000);
-    setStatus(`Rendered ${(output.length / kRate).toFixed(2)} s in ${took.toFixed(0)} ms: ${link.download}`);
+    setStatus(`Rendered ${(output.length / kRate).toFixed(2)} s in ${took.toFixed(0)} ms: ${
+        link.download}`);
 }
 
 async function audioContext() {
     if (!page.context) {
         try {
-            page.context = new AudioContext({ sampleRate: kRate, latencyHint: 'playback' });
+            page.context = new AudioContext({sampleRate : kRate, latencyHint : 'playback'});
         } catch {
-            page.context = new AudioContext({ latencyHint: 'playback' });
+            page.context = new AudioContext({latencyHint : 'playback'});
         }
     }
     if (!page.workletLoaded) {
@@ -259,15 +259,15 @@ async function audioContext() {
 
 async function play() {
     clearMessage();
-    const { name, signal } = chosenSource();
+    const {name, signal} = chosenSource();
     const context = await audioContext();
     stop();
     const node = makeEffectNode(context, page.values.slice(), receiveFromWorklet);
     const buffer = context.createBuffer(1, signal.length, kRate);
     buffer.copyToChannel(signal, 0);
     const source = context.createBufferSource();
-    Object.assign(source, { buffer, loop: true });
-    const analysers = [context.createAnalyser(), context.createAnalyser()];
+    Object.assign(source, {buffer, loop : true});
+    const analysers = [ context.createAnalyser(), context.createAnalyser() ];
     for (const analyser of analysers) {
         analyser.fftSize = 1024;
         analyser.smoothingTimeConstant = 0.5;
@@ -280,10 +280,11 @@ async function play() {
     source.start();
     // A buffer lent to a node that has since stopped is gone with it.
     if (!page.trackBuffer) page.trackBuffer = new ArrayBuffer(trackBytes());
-    page.live = { node, source, analysers, bins: new Uint8Array(analysers[0].frequencyBinCount) };
+    page.live = {node, source, analysers, bins : new Uint8Array(analysers[0].frequencyBinCount)};
     $('play').disabled = true;
     $('stop').disabled = false;
-    setStatus(`Playing ${name === 'demo' ? 'the demo signal' : `"${name}"`} in a loop at ${context.sampleRate} Hz`);
+    setStatus(`Playing ${name === 'demo' ? 'the demo signal' : `"${name}"`} in a loop at ${
+        context.sampleRate} Hz`);
     requestAnimationFrame(animate);
 }
 
@@ -317,13 +318,17 @@ function receiveFromWorklet(message) {
 
 // Black through violet and orange to pale yellow, 256 entries of r, g, b.
 const palette = (() => {
-    const stops = [[0, 0, 0], [40, 12, 90], [150, 30, 120], [235, 95, 45], [255, 200, 90], [255, 255, 225]];
+    const stops = [
+        [ 0, 0, 0 ], [ 40, 12, 90 ], [ 150, 30, 120 ], [ 235, 95, 45 ], [ 255, 200, 90 ],
+        [ 255, 255, 225 ]
+    ];
     const table = new Uint8ClampedArray(256 * 3);
     for (let i = 0; i < 256; ++i) {
         const at = (i / 255) * (stops.length - 1);
         const k = Math.min(Math.floor(at), stops.length - 2);
         const f = at - k;
-        for (let c = 0; c < 3; ++c) table[i * 3 + c] = stops[k][c] + (stops[k + 1][c] - stops[k][c]) * f;
+        for (let c = 0; c < 3; ++c)
+            table[i * 3 + c] = stops[k][c] + (stops[k + 1][c] - stops[k][c]) * f;
     }
     return table;
 })();
@@ -343,7 +348,7 @@ function logRows(height, bins) {
             first[row] = Math.min(bins - 1, Math.floor(low));
             end[row] = Math.max(first[row] + 1, Math.min(bins, Math.floor(high)));
         }
-        rowMaps.set(key, { first, end });
+        rowMaps.set(key, {first, end});
     }
     return rowMaps.get(key);
 }
@@ -352,7 +357,7 @@ function logRows(height, bins) {
 function drawFrequencyMarks(context, height, bins, binWidth) {
     context.font = '10px system-ui, sans-serif';
     context.textBaseline = 'middle';
-    for (const [hz, label] of [[100, '100 Hz'], [1000, '1 kHz'], [10000, '10 kHz']]) {
+    for (const [hz, label] of [[ 100, '100 Hz' ], [ 1000, '1 kHz' ], [ 10000, '10 kHz' ]]) {
         const bin = hz / binWidth;
         if (bin < 1 || bin >= bins) continue;
         const y = height - 1 - (Math.log(bin) / Math.log(bins)) * height;
@@ -367,16 +372,17 @@ let trackImage = null;
 
 // Frames across, bins up, brightness 80 dB down from the loudest bin of the
 // loop; frames beyond the loop's end are dimmed.
-function drawTrack(magnitudes, { length, write, read }) {
+function drawTrack(magnitudes, {length, write, read}) {
     const canvas = $('track');
     const context = canvas.getContext('2d');
     const frames = canvas.width;
     const height = canvas.height;
     const bins = page.panel.api.tapestrum_bin_count();
-    const { first, end } = logRows(height, bins);
+    const {first, end} = logRows(height, bins);
     if (!trackImage) trackImage = context.createImageData(frames, height);
     let loudest = 0;
-    for (let i = 0; i < length * bins; ++i) loudest = Math.max(loudest, magnitudes[i]);
+    for (let i = 0; i < length * bins; ++i)
+        loudest = Math.max(loudest, magnitudes[i]);
     const pixels = trackImage.data;
     const scale = 255 / 80;
     for (let frame = 0; frame < frames; ++frame) {
@@ -384,7 +390,8 @@ function drawTrack(magnitudes, { length, write, read }) {
         const base = frame * bins;
         for (let row = 0; row < height; ++row) {
             let m = 0;
-            for (let bin = first[row]; bin < end[row]; ++bin) m = Math.max(m, magnitudes[base + bin]);
+            for (let bin = first[row]; bin < end[row]; ++bin)
+                m = Math.max(m, magnitudes[base + bin]);
             let level = m > 0 ? 255 + 20 * Math.log10(m / loudest) * scale : 0;
             level = Math.max(0, Math.min(255, level * dim)) | 0;
             const at = (row * frames + frame) * 4;
@@ -402,7 +409,8 @@ function drawTrack(magnitudes, { length, write, read }) {
     context.fillStyle = '#ff5a5a';
     context.fillRect(write - 1, 0, 3, height);
     drawFrequencyMarks(context, height, bins, kRate / (2 * bins));
-    $('track-info').textContent = `Loop of ${length} frames; write head at frame ${write}, read head at ${read}.`;
+    $('track-info').textContent =
+        `Loop of ${length} frames; write head at frame ${write}, read head at ${read}.`;
 }
 
 const columnImages = new Map();
@@ -417,11 +425,12 @@ function scrollColumn(canvas, levels) {
         context.fillRect(0, 0, canvas.width, canvas.height);
     }
     const column = columnImages.get(canvas);
-    const { first, end } = logRows(canvas.height, levels.length);
+    const {first, end} = logRows(canvas.height, levels.length);
     context.drawImage(canvas, -1, 0);
     for (let row = 0; row < canvas.height; ++row) {
         let level = 0;
-        for (let bin = first[row]; bin < end[row]; ++bin) level = Math.max(level, levels[bin]);
+        for (let bin = first[row]; bin < end[row]; ++bin)
+            level = Math.max(level, levels[bin]);
         const at = row * 4;
         column.data[at] = palette[level * 3];
         column.data[at + 1] = palette[level * 3 + 1];
@@ -458,11 +467,12 @@ function fft(re, im) {
     const n = re.length;
     for (let i = 1, j = 0; i < n; ++i) {
         let bit = n >> 1;
-        for (; j & bit; bit >>= 1) j ^= bit;
+        for (; j & bit; bit >>= 1)
+            j ^= bit;
         j ^= bit;
         if (i < j) {
-            [re[i], re[j]] = [re[j], re[i]];
-            [im[i], im[j]] = [im[j], im[i]];
+            [re[i], re[j]] = [ re[j], re[i] ];
+            [im[i], im[j]] = [ im[j], im[i] ];
         }
     }
     for (let length = 2; length <= n; length <<= 1) {
@@ -492,7 +502,8 @@ function animate(now) {
     live.analysers[1].getByteFrequencyData(live.bins);
     scrollColumn($('output-spectrogram'), live.bins);
     if (page.trackBuffer && now - page.lastTrackRequest > kTrackRefreshMs) {
-        live.node.port.postMessage({ type: 'track', buffer: page.trackBuffer }, [page.trackBuffer]);
+        live.node.port.postMessage({type : 'track', buffer : page.trackBuffer},
+                                   [ page.trackBuffer ]);
         page.trackBuffer = null;
         page.lastTrackRequest = now;
     }
@@ -510,7 +521,7 @@ async function start() {
     if (missing.length) {
         setStatus('');
         showMessage(`This browser cannot run the effect: it lacks ${missing.join(', ')}. ` +
-            'A current Chromium, Chrome, Edge, Firefox or Safari can.');
+                    'A current Chromium, Chrome, Edge, Firefox or Safari can.');
         return;
     }
     const response = await fetch('tapestrum.wasm');
@@ -518,10 +529,13 @@ async function start() {
     page.wasmBytes = await response.arrayBuffer();
     page.module = await WebAssembly.compile(page.wasmBytes);
     page.panel = new Effect(page.module, kRate);
-    for (let index = 0; index < page.panel.count; ++index) page.values.push(page.panel.value(index));
+    for (let index = 0; index < page.panel.count; ++index)
+        page.values.push(page.panel.value(index));
     buildControls();
     page.trackBuffer = new ArrayBuffer(trackBytes());
-    drawTrack(new Float32Array(page.trackBuffer), { length: page.panel.api.tapestrum_track_length(page.panel.handle), write: 0, read: 0 });
+    drawTrack(
+        new Float32Array(page.trackBuffer),
+        {length : page.panel.api.tapestrum_track_length(page.panel.handle), write : 0, read : 0});
 
     const guard = (action) => () => action().catch((error) => {
         showMessage(error.message || String(error));
@@ -530,17 +544,20 @@ async function start() {
     $('play').addEventListener('click', guard(play));
     $('stop').addEventListener('click', stop);
     $('render').addEventListener('click', guard(renderAndDownload));
-    $('file').addEventListener('change', guard(async () => {
-        const file = $('file').files[0];
-        page.file = null;
-        if (!file) return;
-        document.querySelector('input[name=source][value=file]').checked = true;
-        setStatus(`Reading "${file.name}"…`);
-        clearMessage();
-        page.file = { name: file.name, signal: await decodeFile(file) };
-        setStatus(`"${file.name}": ${(page.file.signal.length / kRate).toFixed(2)} s, mixed to mono at ${kRate} Hz.`);
-    }));
-    for (const id of ['play', 'render']) $(id).disabled = false;
+    $('file').addEventListener(
+        'change', guard(async () => {
+            const file = $('file').files[0];
+            page.file = null;
+            if (!file) return;
+            document.querySelector('input[name=source][value=file]').checked = true;
+            setStatus(`Reading "${file.name}"…`);
+            clearMessage();
+            page.file = {name : file.name, signal : await decodeFile(file)};
+            setStatus(`"${file.name}": ${
+                (page.file.signal.length / kRate).toFixed(2)} s, mixed to mono at ${kRate} Hz.`);
+        }));
+    for (const id of ['play', 'render'])
+        $(id).disabled = false;
     setStatus('Ready: play the demo signal live, or render it offline.');
 }
 
@@ -553,10 +570,11 @@ window.tapestrumTest = {
         const output = await renderOffline(signal, values);
         const bytes = new Uint8Array(output.buffer, output.byteOffset, output.byteLength);
         let text = '';
-        for (let i = 0; i < bytes.length; i += 0x8000) text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
+        for (let i = 0; i < bytes.length; i += 0x8000)
+            text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
         return btoa(text);
     },
-    isLive: () => page.live !== null,
+    isLive : () => page.live !== null,
 };
 
 window.tapestrumReady = start().catch((error) => {

@@ -10,7 +10,8 @@ function addNote(signal, start, length, frequency, amplitude) {
     const ramp = 0.01 * kDemoRate;
     for (let i = 0; i < count && first + i < signal.length; ++i) {
         const envelope = Math.min(1, i / ramp, (count - i) / ramp);
-        const value = Math.fround(amplitude * envelope * Math.sin((2 * Math.PI * frequency * i) / kDemoRate));
+        const value =
+            Math.fround(amplitude * envelope * Math.sin((2 * Math.PI * frequency * i) / kDemoRate));
         signal[first + i] = Math.fround(signal[first + i] + value);
     }
 }
@@ -43,8 +44,9 @@ function mersenneTwister(seed) {
 
 export function synthesiseDemoSignal() {
     const signal = new Float32Array(Math.floor(6.0 * kDemoRate));
-    for (const frequency of [220.0, 277.18, 329.63, 440.0]) addNote(signal, 0.0, 1.5, frequency, 0.12);
-    const melody = [523.25, 587.33, 659.26, 783.99, 659.26, 587.33, 523.25, 392.0];
+    for (const frequency of [220.0, 277.18, 329.63, 440.0])
+        addNote(signal, 0.0, 1.5, frequency, 0.12);
+    const melody = [ 523.25, 587.33, 659.26, 783.99, 659.26, 587.33, 523.25, 392.0 ];
     melody.forEach((frequency, i) => addNote(signal, 1.8 + i * 0.25, 0.22, frequency, 0.3));
     // A uniform float in -0.25 .. 0.25 from one 32-bit draw, as the C++
     // library makes it.
@@ -56,7 +58,8 @@ export function synthesiseDemoSignal() {
     };
     for (let burst = 0; burst < 3; ++burst) {
         const start = Math.floor((4.2 + burst * 0.5) * kDemoRate);
-        for (let i = 0; i < Math.floor(0.2 * kDemoRate); ++i) signal[start + i] = uniform();
+        for (let i = 0; i < Math.floor(0.2 * kDemoRate); ++i)
+            signal[start + i] = uniform();
     }
     return signal;
 }

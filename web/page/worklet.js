@@ -17,7 +17,7 @@ class TapestrumProcessor extends AudioWorkletProcessor {
         this.failed = false;
         this.port.onmessage = (event) => this.receive(event.data);
         try {
-            const { wasm, values } = options.processorOptions;
+            const {wasm, values} = options.processorOptions;
             const module = wasm instanceof WebAssembly.Module ? wasm : new WebAssembly.Module(wasm);
             this.api = new WebAssembly.Instance(module, {}).exports;
             this.api._initialize();
@@ -27,7 +27,8 @@ class TapestrumProcessor extends AudioWorkletProcessor {
             this.outputAddress = this.api.malloc(kQuantum * 4);
             this.textAddress = this.api.malloc(kTextBytes);
             this.count = this.api.tapestrum_parameter_count();
-            values.forEach((value, index) => this.api.tapestrum_set_parameter(this.handle, index, value));
+            values.forEach((value, index) =>
+                               this.api.tapestrum_set_parameter(this.handle, index, value));
             this.makeViews();
             this.postState();
         } catch (error) {
@@ -45,15 +46,18 @@ class TapestrumProcessor extends AudioWorkletProcessor {
 
     fail(error) {
         this.failed = true;
-        this.port.postMessage({ type: 'error', message: String(error && error.message ? error.message : error) });
+        this.port.postMessage(
+            {type : 'error', message : String(error && error.message ? error.message : error)});
     }
 
     // The texts are ASCII (the worklet's scope has no TextDecoder).
     text(index) {
-        const length = this.api.tapestrum_parameter_text(this.handle, index, this.textAddress, kTextBytes);
+        const length =
+            this.api.tapestrum_parameter_text(this.handle, index, this.textAddress, kTextBytes);
         const bytes = new Uint8Array(this.api.memory.buffer, this.textAddress, kTextBytes);
         let text = '';
-        for (let i = 0; i < Math.min(length, kTextBytes - 1); ++i) text += String.fromCharCode(bytes[i]);
+        for (let i = 0; i < Math.min(length, kTextBytes - 1); ++i)
+            text += String.fromCharCode(bytes[i]);
         return text;
     }
 
@@ -65,7 +69,7 @@ class TapestrumProcessor extends AudioWorkletProcessor {
             texts.push(this.text(index));
         }
         if (this.api.memory.buffer !== this.memory) this.makeViews();
-        this.port.postMessage({ type: 'state', values, texts });
+        this.port.postMessage({type : 'state', values, texts});
     }
 
     receive(message) {
@@ -85,14 +89,15 @@ class TapestrumProcessor extends AudioWorkletProcessor {
                 const address = this.api.tapestrum_track_magnitudes(this.handle);
                 picture.set(new Float32Array(this.api.memory.buffer, address, frames * bins));
                 this.port.postMessage({
-                    type: 'track',
-                    buffer: message.buffer,
-                    length: this.api.tapestrum_track_length(this.handle),
-                    write: this.api.tapestrum_write_head(this.handle),
-                    read: this.api.tapestrum_read_head(this.handle),
-                    head: this.api.tapestrum_get_parameter(this.handle, 7),
-                    headText: this.text(7),
-                }, [message.buffer]);
+                    type : 'track',
+                    buffer : message.buffer,
+                    length : this.api.tapestrum_track_length(this.handle),
+                    write : this.api.tapestrum_write_head(this.handle),
+                    read : this.api.tapestrum_read_head(this.handle),
+                    head : this.api.tapestrum_get_parameter(this.handle, 7),
+                    headText : this.text(7),
+                },
+                                      [ message.buffer ]);
             }
         } catch (error) {
             this.fail(error);
@@ -107,12 +112,15 @@ class TapestrumProcessor extends AudioWorkletProcessor {
             return true;
         }
         if (output.length !== kQuantum) {
-            this.fail(new Error(`this browser renders blocks of ${output.length} frames, not ${kQuantum}`));
+            this.fail(new Error(
+                `this browser renders blocks of ${output.length} frames, not ${kQuantum}`));
             return true;
         }
         const input = inputs[0] && inputs[0][0];
-        if (input) this.inputBlock.set(input);
-        else this.inputBlock.fill(0);
+        if (input)
+            this.inputBlock.set(input);
+        else
+            this.inputBlock.fill(0);
         this.api.tapestrum_process(this.handle, this.inputAddress, this.outputAddress, kQuantum);
         output.set(this.outputBlock);
         return true;

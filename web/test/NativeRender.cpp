@@ -81,7 +81,8 @@ Handle Start(const char* rate, char** settings, int count) {
             std::fprintf(stderr, "native_render: a setting is INDEX=VALUE, not %s\n", settings[i]);
             std::exit(2);
         }
-        tapestrum_set_parameter(effect.get(), static_cast<int>(index), std::strtof(end + 1, nullptr));
+        tapestrum_set_parameter(effect.get(), static_cast<int>(index),
+                                std::strtof(end + 1, nullptr));
     }
     return effect;
 }
@@ -127,7 +128,8 @@ int main(int argc, char** argv) {
         PrintState(Start(argv[2], argv + 3, argc - 3).get());
         return 0;
     }
-    std::fputs("usage: native_render signal OUT | render RATE IN OUT [I=V]... | state RATE [I=V]...\n",
-               stderr);
+    std::fputs(
+        "usage: native_render signal OUT | render RATE IN OUT [I=V]... | state RATE [I=V]...\n",
+        stderr);
     return 2;
 }

@@ -1,10 +1,20 @@
 // The WebAssembly module under Node.js, through its exports alone, against the
 // native build of the same C interface.
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
-import { join } from 'node:path';
+import {readFileSync} from 'node:fs';
+import {join} from 'node:path';
 import test from 'node:test';
-import { compareRenders, describe, nativeRenderOf, nativeState, renderSettings, site, testSignal, work } from './common.mjs';
+
+import {
+    compareRenders,
+    describe,
+    nativeRenderOf,
+    nativeState,
+    renderSettings,
+    site,
+    testSignal,
+    work
+} from './common.mjs';
 
 const module = new WebAssembly.Module(readFileSync(join(site, 'tapestrum.wasm')));
 
@@ -13,10 +23,10 @@ function instance(rate) {
     api._initialize();
     const handle = api.tapestrum_new(rate);
     assert.notEqual(handle, 0);
-    return { api, handle };
+    return {api, handle};
 }
 
-function state({ api, handle }) {
+function state({api, handle}) {
     const address = api.malloc(64);
     const values = [];
     const texts = [];
@@ -26,32 +36,35 @@ function state({ api, handle }) {
         texts.push(new TextDecoder().decode(new Uint8Array(api.memory.buffer, address, length)));
     }
     api.free(address);
-    return { values, texts };
+    return {values, texts};
 }
 
 // Values go through JSON with 9 digits: back to floats to compare.
-const asFloats = ({ values, texts }) => ({ values: values.map(Math.fround), texts });
+const asFloats = ({values, texts}) => ({values : values.map(Math.fround), texts});
 
 test('the module imports nothing and exports the C interface, malloc, free and _initialize', () => {
     assert.deepEqual(WebAssembly.Module.imports(module), []);
     const names = WebAssembly.Module.exports(module).map((e) => e.name).sort();
-    assert.deepEqual(names, ['_initialize', 'free', 'malloc', 'memory', 'tapestrum_bin_count', 'tapestrum_delete',
-        'tapestrum_get_parameter', 'tapestrum_new', 'tapestrum_parameter_count', 'tapestrum_parameter_name',
-        'tapestrum_parameter_text', 'tapestrum_process', 'tapestrum_read_head', 'tapestrum_set_parameter',
-        'tapestrum_track_capacity', 'tapestrum_track_length', 'tapestrum_track_magnitudes',
-        'tapestrum_write_head']);
-    const { api } = instance(44100);
+    assert.deepEqual(names, [
+        '_initialize', 'free', 'malloc', 'memory', 'tapestrum_bin_count', 'tapestrum_delete',
+        'tapestrum_get_parameter', 'tapestrum_new', 'tapestrum_parameter_count',
+        'tapestrum_parameter_name', 'tapestrum_parameter_text', 'tapestrum_process',
+        'tapestrum_read_head', 'tapestrum_set_parameter', 'tapestrum_track_capacity',
+        'tapestrum_track_length', 'tapestrum_track_magnitudes', 'tapestrum_write_head'
+    ]);
+    const {api} = instance(44100);
     assert.equal(api.tapestrum_new(0), 0);
     assert.equal(api.tapestrum_new(NaN), 0);
 });
 
 test('renders in quanta of 128 equal the native render', (t) => {
-    const { path, signal } = testSignal();
+    const {path, signal} = testSignal();
     renderSettings.forEach((settings, n) => {
         const reference = nativeRenderOf(44100, path, settings, join(work, `native-${n}.f32`));
         const effect = instance(44100);
-        const { api, handle } = effect;
-        for (const [index, value] of settings) api.tapestrum_set_parameter(handle, index, value);
+        const {api, handle} = effect;
+        for (const [index, value] of settings)
+            api.tapestrum_set_parameter(handle, index, value);
         const input = api.malloc(128 * 4);
         const output = api.malloc(128 * 4);
         const rendered = new Float32Array(signal.length + 1024);
@@ -67,7 +80,8 @@ test('renders in quanta of 128 equal the native render', (t) => {
         t.diagnostic(`settings ${n}: ${describe(comparison)}`);
         assert.ok(comparison.peak > 0.1, 'the render is not silent');
         assert.ok(comparison.share <= 1e-6, describe(comparison));
-        assert.deepEqual(asFloats(state(effect)), asFloats(reference.state), `state after settings ${n}`);
+        assert.deepEqual(asFloats(state(effect)), asFloats(reference.state),
+                         `state after settings ${n}`);
     });
 });
 
@@ -77,11 +91,12 @@ test('every parameter reads back and shows the native texts at 44.1 and 48 kHz',
             for (const value of [0, 0.001, 0.13, 0.5, 0.77, 1]) {
                 // The track length first, so that the delay's and the head's
                 // texts follow a shortened loop.
-                const settings = [[6, 0.6], [index, value]];
+                const settings = [ [ 6, 0.6 ], [ index, value ] ];
                 const effect = instance(rate);
-                for (const [i, v] of settings) effect.api.tapestrum_set_parameter(effect.handle, i, v);
+                for (const [i, v] of settings)
+                    effect.api.tapestrum_set_parameter(effect.handle, i, v);
                 assert.deepEqual(asFloats(state(effect)), asFloats(nativeState(rate, settings)),
-                    `${rate} Hz, parameter ${index} at ${value}`);
+                                 `${rate} Hz, parameter ${index} at ${value}`);
             }
         }
     }

@@ -27,7 +27,7 @@ void* __cxa_allocate_exception(std::size_t) { __builtin_trap(); }
 [[noreturn]] void __cxa_throw(void*, void*, void (*)(void*)) { __builtin_trap(); }
 
 int32_t __imported_wasi_snapshot_preview1_environ_sizes_get(int32_t countAddress,
-                                                           int32_t sizeAddress) {
+                                                            int32_t sizeAddress) {
     *reinterpret_cast<int32_t*>(static_cast<uintptr_t>(countAddress)) = 0;
     *reinterpret_cast<int32_t*>(static_cast<uintptr_t>(sizeAddress)) = 0;
     return kSuccess;
