@@ -184,6 +184,9 @@ async function renderOffline(signal, values) {
     const node = makeEffectNode(context, values, (message) => {
         if (message.type === 'error') failure = new Error(`The effect failed: ${message.message}`);
     });
+    // A render whose effect stopped is not one to save.
+    node.onprocessorerror =
+        () => { failure = new Error('The effect stopped with an error in the audio thread.'); };
     const buffer = context.createBuffer(1, signal.length, kRate);
     buffer.copyToChannel(signal, 0);
     const source = context.createBufferSource();

@@ -36,9 +36,11 @@ class TapestrumProcessor extends AudioWorkletProcessor {
         }
     }
 
-    // Views on the module's memory; made again only if the memory has grown
-    // (which detaches the old ones), and that can only follow a text call.
+    // Views on the module's memory, made again when the memory has grown (which
+    // detaches the old ones). Only the texts allocate inside the module, and
+    // only in the message handler, so process() always finds them current.
     makeViews() {
+        if (this.memory === this.api.memory.buffer) return;
         this.memory = this.api.memory.buffer;
         this.inputBlock = new Float32Array(this.memory, this.inputAddress, kQuantum);
         this.outputBlock = new Float32Array(this.memory, this.outputAddress, kQuantum);
@@ -68,7 +70,6 @@ class TapestrumProcessor extends AudioWorkletProcessor {
             values.push(this.api.tapestrum_get_parameter(this.handle, index));
             texts.push(this.text(index));
         }
-        if (this.api.memory.buffer !== this.memory) this.makeViews();
         this.port.postMessage({type : 'state', values, texts});
     }
 
@@ -82,7 +83,7 @@ class TapestrumProcessor extends AudioWorkletProcessor {
                 this.postState();
             } else if (message.type === 'track') {
                 // The page lends a buffer of 600 x 512 floats and gets it back
-                // filled, so the picture costs no allocation here.
+                // filled: the picture needs no large buffer of its own here.
                 const picture = new Float32Array(message.buffer);
                 const bins = this.api.tapestrum_bin_count();
                 const frames = this.api.tapestrum_track_capacity();
@@ -99,6 +100,7 @@ class TapestrumProcessor extends AudioWorkletProcessor {
                 },
                                       [ message.buffer ]);
             }
+            this.makeViews();
         } catch (error) {
             this.fail(error);
         }

@@ -2,6 +2,7 @@
 // built for this machine, rendering and describing what the WebAssembly module
 // is compared with.
 //   native_render signal OUT.f32                        the test signal, raw floats
+//   native_render demo OUT.f32                          the offline host's demo signal
 //   native_render render RATE IN.f32 OUT.f32 [I=V]...   the input and a tail of 1024 samples
 //   native_render state RATE [I=V]...                   no audio
 // Settings are parameter indexes and values, applied in order after the
@@ -9,6 +10,7 @@
 // then shows as one line of JSON ({"values": [...], "texts": [...]}), render
 // after its audio.
 #include "plugin/tapestrum.h"
+#include "tools/Demo.h"
 
 #include <cmath>
 #include <cstdio>
@@ -112,6 +114,10 @@ int main(int argc, char** argv) {
         WriteRaw(argv[2], TestSignal());
         return 0;
     }
+    if (command == "demo" && argc == 3) {
+        WriteRaw(argv[2], SynthesiseDemoSignal().channels[0]);
+        return 0;
+    }
     if (command == "render" && argc >= 5) {
         const Handle effect = Start(argv[2], argv + 5, argc - 5);
         std::vector<float> samples = ReadRaw(argv[3]);
@@ -128,8 +134,8 @@ int main(int argc, char** argv) {
         PrintState(Start(argv[2], argv + 3, argc - 3).get());
         return 0;
     }
-    std::fputs(
-        "usage: native_render signal OUT | render RATE IN OUT [I=V]... | state RATE [I=V]...\n",
-        stderr);
+    std::fputs("usage: native_render signal OUT | demo OUT | render RATE IN OUT [I=V]... | state "
+               "RATE [I=V]...\n",
+               stderr);
     return 2;
 }

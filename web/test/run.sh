@@ -17,7 +17,7 @@ if [[ -z "${TAPESTRUM_NATIVE_BUILD:-}" ]]; then
     cmake --build "$native" -j 2 --target tapestrum_effect >/dev/null
 fi
 mkdir -p "$out"
-g++ -std=c++20 -O2 -Wall -Wextra -Wpedantic -Werror -I. web/test/NativeRender.cpp \
+g++ -std=c++20 -O2 -Wall -Wextra -Wpedantic -Werror -I. web/test/NativeRender.cpp tools/Demo.cpp \
     "$native/libtapestrum_effect.a" "$native/libtapestrum_engine.a" "$native/libtapestrum_dsp.a" \
     -o "$out/native_render"
 

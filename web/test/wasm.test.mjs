@@ -8,8 +8,10 @@ import test from 'node:test';
 import {
     compareRenders,
     describe,
+    native,
     nativeRenderOf,
     nativeState,
+    readRaw,
     renderSettings,
     site,
     testSignal,
@@ -100,4 +102,11 @@ test('every parameter reads back and shows the native texts at 44.1 and 48 kHz',
             }
         }
     }
+});
+
+test('the page makes the offline host\'s demo signal, bit for bit', async () => {
+    const {synthesiseDemoSignal} = await import('../page/demo-signal.js');
+    const path = join(work, 'demo.f32');
+    native('demo', path);
+    assert.deepEqual(synthesiseDemoSignal(), readRaw(path));
 });
