@@ -5,6 +5,7 @@
 #include "support/HostedPlugin.h"
 #include "support/Signals.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>

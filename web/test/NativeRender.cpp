@@ -18,6 +18,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -34,8 +35,9 @@ std::vector<float> TestSignal() {
     uint32_t state = 12345;
     for (size_t i = 0; i < signal.size(); ++i) {
         const double t = static_cast<double>(i) / kRate;
-        double value = 0.2 * std::sin(2 * M_PI * 220 * t) + 0.15 * std::sin(2 * M_PI * 331 * t) +
-                       0.1 * std::sin(2 * M_PI * 1234.5 * t);
+        double value = 0.2 * std::sin(2 * std::numbers::pi * 220 * t) +
+                       0.15 * std::sin(2 * std::numbers::pi * 331 * t) +
+                       0.1 * std::sin(2 * std::numbers::pi * 1234.5 * t);
         state = state * 1664525u + 1013904223u;
         const double noise = (static_cast<double>(state >> 8) / (1 << 24) - 0.5) * 0.6;
         if (i >= static_cast<size_t>(kRate) && (i / 13230) % 2 == 1) value += noise;
