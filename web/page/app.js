@@ -220,7 +220,7 @@ function wavFile(samples, rate) {
     view.setUint32(46, samples.length, true);
     tag(50, 'data');
     view.setUint32(54, dataBytes, true);
-    new Float32Array(view.buffer, 58).set(samples);
+    samples.forEach((sample, i) => view.setFloat32(58 + 4 * i, sample, true));
     return new Blob([ view.buffer ], {type : 'audio/wav'});
 }
 

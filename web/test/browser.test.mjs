@@ -3,7 +3,7 @@
 // the native read-backs while the effect plays live, no script error, and a
 // screenshot.
 import assert from 'node:assert/strict';
-import {mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
+import {existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {createServer} from 'node:http';
 import {tmpdir} from 'node:os';
 import {extname, join, normalize} from 'node:path';
@@ -13,6 +13,7 @@ import puppeteer from 'puppeteer-core';
 import {
     compareRenders,
     describe,
+    native,
     nativeRenderOf,
     nativeState,
     renderSettings,
@@ -187,17 +188,52 @@ test('a bad file and a browser that lacks a feature are told on the page', async
     }
 });
 
-test('a screenshot of the page playing, and no script error all along', async () => {
-    // The offline host's first demo setting: 1.7 s of delay on the whole
-    // track, half dry, the head moving forward; then a few seconds of play.
-    const defaults = [ 0, 0, 1, 0, 1, 0, 1, 0, 0.5, 1, 0 ];
-    const showcase = {0 : 0.7, 9 : 0.5, 10 : 1};
-    for (const [index, value] of defaults.entries())
-        await moveSlider(index, showcase[index] ?? value);
+// The offline host's first demo setting: 1.7 s of delay on the whole track,
+// half dry, the head moving forward; every other control at its default.
+const showcase = [ 0.7, 0, 1, 0, 1, 0, 1, 0, 0.5, 0.5, 1 ];
+
+test('a screenshot of the page playing', async () => {
+    for (const [index, value] of showcase.entries())
+        await moveSlider(index, value);
     await new Promise((resolve) => setTimeout(resolve, 4000));
     await page.screenshot(
         {path : process.env.TAPESTRUM_SCREENSHOT || join(work, 'web.png'), fullPage : true});
     await page.click('#stop');
+});
+
+// The render button as a person uses it: the demo signal with the controls as
+// they stand, saved as a 32-bit float WAV file that holds the native render.
+test('the render button saves the render as a float WAV file', async () => {
+    const downloads = join(work, 'downloads');
+    const session = await page.createCDPSession();
+    await session.send('Browser.setDownloadBehavior',
+                       {behavior : 'allow', downloadPath : downloads});
+    await page.click('#render');
+    const file = join(downloads, 'tapestrum-demo.wav');
+    const deadline = Date.now() + 30000;
+    while (!existsSync(file) && Date.now() < deadline)
+        await new Promise((resolve) => setTimeout(resolve, 100));
+    const wav = readFileSync(file);
+    assert.equal(wav.toString('latin1', 0, 4) + wav.toString('latin1', 8, 16), 'RIFFWAVEfmt ');
+    assert.deepEqual(
+        [ wav.readUInt16LE(20), wav.readUInt16LE(22), wav.readUInt32LE(24), wav.readUInt16LE(34) ],
+        [ 3, 1, 44100, 32 ], 'IEEE float, one channel, 44.1 kHz, 32 bits');
+    assert.equal(wav.toString('latin1', 50, 54), 'data');
+    assert.equal(wav.readUInt32LE(54), wav.length - 58);
+    const samples =
+        new Float32Array((wav.length - 58) / 4).map((_, i) => wav.readFloatLE(58 + 4 * i));
+    const demo = join(work, 'demo.f32');
+    native('demo', demo);
+    const reference =
+        nativeRenderOf(44100, demo, [...showcase.entries() ], join(work, 'demo-out.f32'));
+    const comparison = compareRenders(reference.output, samples);
+    assert.ok(comparison.peak > 0.1, 'the render is not silent');
+    assert.ok(comparison.share <= 1e-6, describe(comparison));
+    assert.match(await page.$eval('#status', (status) => status.textContent),
+                 /^Rendered 6\.02 s in \d+ ms: tapestrum-demo\.wav$/);
+});
+
+test('no script error all along', async () => {
     assert.equal(await page.$eval('#message', (box) => box.hidden), true, 'no message on the page');
     assert.deepEqual(problems, []);
 });
