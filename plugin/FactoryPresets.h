@@ -1,7 +1,7 @@
 // The factory presets: named settings of all 11 parameters, each with a line
-// that says what it does. Every format offers the same table: the LV2 bundle's
-// presets, the VST 2 program files the build writes, the offline host's
-// `presets`, `render --preset NAME` and its demo.
+// that says what it does. The LV2 bundle's presets, the VST 2 program files
+// the build writes and the offline host (`presets`, `--preset NAME`, the
+// demo) are all made from this one table.
 //
 // Each preset holds the values the effect reads back after setting them in
 // index order (following a resume): a host that saves the preset and loads it
