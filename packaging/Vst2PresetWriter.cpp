@@ -6,9 +6,9 @@
 // Program files already in OUT_DIR are removed first, so the folder holds
 // exactly the presets of the table.
 #include "plugin/FactoryPresets.h"
-#include "tools/hosting/PluginHost.h"
 #include "tools/ProgramFile.h"
 #include "tools/ToolError.h"
+#include "tools/hosting/PluginHost.h"
 
 #include <cstdio>
 #include <filesystem>
