@@ -9,7 +9,7 @@ endif()
 # saved from the module itself. A cross build cannot run the writer and leaves
 # them out.
 set(TAPESTRUM_VST2_PRESETS ${CMAKE_BINARY_DIR}/presets/vst2)
-if(NOT CMAKE_CROSSCOMPILING AND NOT WIN32)
+if(NOT CMAKE_CROSSCOMPILING)
   add_executable(vst2_preset_writer ${CMAKE_CURRENT_LIST_DIR}/Vst2PresetWriter.cpp)
   target_link_libraries(vst2_preset_writer PRIVATE tapestrum_render tapestrum_effect)
   add_custom_command(
