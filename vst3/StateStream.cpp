@@ -1,0 +1,56 @@
+#include "vst3/StateStream.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace vst3 {
+
+namespace {
+
+// Reads `count` bytes into `target`; false when the stream gives out first.
+bool ReadFully(IBStream* stream, uint8_t* target, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        int32_t moved = 0;
+        const tresult result =
+            stream->read(target + done, static_cast<int32_t>(count - done), &moved);
+        if (result != kResultOk || moved <= 0 || static_cast<size_t>(moved) > count - done)
+            return false;
+        done += static_cast<size_t>(moved);
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<EffectState> ReadStateBlock(IBStream* stream) {
+    if (stream == nullptr) return std::nullopt;
+    std::vector<uint8_t> block(kStateMinSize);
+    if (!ReadFully(stream, block.data(), block.size())) return std::nullopt;
+    const size_t lengthOffset = kStateMinSize - 4;
+    const uint32_t nameLength = uint32_t{block[lengthOffset]} |
+                                uint32_t{block[lengthOffset + 1]} << 8 |
+                                uint32_t{block[lengthOffset + 2]} << 16 |
+                                uint32_t{block[lengthOffset + 3]} << 24;
+    if (nameLength > kStateNameCapacity) return std::nullopt;
+    block.resize(kStateMinSize + nameLength);
+    if (!ReadFully(stream, block.data() + kStateMinSize, nameLength)) return std::nullopt;
+    return ReadEffectState(block);
+}
+
+bool WriteStateBlock(IBStream* stream, const EffectState& state) {
+    if (stream == nullptr) return false;
+    std::vector<uint8_t> block = WriteEffectState(state);
+    size_t done = 0;
+    while (done < block.size()) {
+        int32_t moved = 0;
+        const tresult result =
+            stream->write(block.data() + done, static_cast<int32_t>(block.size() - done), &moved);
+        if (result != kResultOk || moved <= 0 || static_cast<size_t>(moved) > block.size() - done)
+            return false;
+        done += static_cast<size_t>(moved);
+    }
+    return true;
+}
+
+} // namespace vst3
