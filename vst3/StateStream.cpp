@@ -28,10 +28,9 @@ std::optional<EffectState> ReadStateBlock(IBStream* stream) {
     std::vector<uint8_t> block(kStateMinSize);
     if (!ReadFully(stream, block.data(), block.size())) return std::nullopt;
     const size_t lengthOffset = kStateMinSize - 4;
-    const uint32_t nameLength = uint32_t{block[lengthOffset]} |
-                                uint32_t{block[lengthOffset + 1]} << 8 |
-                                uint32_t{block[lengthOffset + 2]} << 16 |
-                                uint32_t{block[lengthOffset + 3]} << 24;
+    const uint32_t nameLength =
+        uint32_t{block[lengthOffset]} | uint32_t{block[lengthOffset + 1]} << 8 |
+        uint32_t{block[lengthOffset + 2]} << 16 | uint32_t{block[lengthOffset + 3]} << 24;
     if (nameLength > kStateNameCapacity) return std::nullopt;
     block.resize(kStateMinSize + nameLength);
     if (!ReadFully(stream, block.data() + kStateMinSize, nameLength)) return std::nullopt;

@@ -26,8 +26,7 @@ Vst3Controller::~Vst3Controller() { terminate(); }
 tresult Vst3Controller::queryInterface(const TUID iid, void** object) {
     if (object == nullptr) return kInvalidArgument;
     void* found = nullptr;
-    if (kFUnknownIid.matches(iid) || kPluginBaseIid.matches(iid) ||
-        kEditControllerIid.matches(iid))
+    if (kFUnknownIid.matches(iid) || kPluginBaseIid.matches(iid) || kEditControllerIid.matches(iid))
         found = static_cast<IEditController*>(this);
     else if (kConnectionPointIid.matches(iid))
         found = static_cast<IConnectionPoint*>(this);

@@ -104,7 +104,8 @@ inline constexpr Uid kPluginFactoryIid =
     Uid::fromWords(0x7A4D811C, 0x52114A1F, 0xAED9D2EE, 0x0B43BF9F);
 inline constexpr Uid kPluginFactory2Iid =
     Uid::fromWords(0x0007B650, 0xF24B4C0B, 0xA464EDB9, 0xF00B2ABB);
-inline constexpr Uid kPluginBaseIid = Uid::fromWords(0x22888DDB, 0x156E45AE, 0x8358B348, 0x08190625);
+inline constexpr Uid kPluginBaseIid =
+    Uid::fromWords(0x22888DDB, 0x156E45AE, 0x8358B348, 0x08190625);
 inline constexpr Uid kComponentIid = Uid::fromWords(0xE831FF31, 0xF2D54301, 0x928EBBEE, 0x25697802);
 inline constexpr Uid kAudioProcessorIid =
     Uid::fromWords(0x42043F99, 0xB7DA453C, 0xA569E79D, 0x9AAEC33D);
@@ -113,6 +114,8 @@ inline constexpr Uid kEditControllerIid =
 inline constexpr Uid kConnectionPointIid =
     Uid::fromWords(0x70A4156F, 0x6E6E4026, 0x989148BF, 0xAA60D8D1);
 inline constexpr Uid kBStreamIid = Uid::fromWords(0xC3BF6EA2, 0x30994752, 0x9B6BF990, 0x1EE33E9B);
+inline constexpr Uid kProcessContextRequirementsIid =
+    Uid::fromWords(0x2A654303, 0xEF764E3D, 0x95B5FE83, 0x730EF6D0);
 inline constexpr Uid kHostApplicationIid =
     Uid::fromWords(0x58E595CC, 0xDB2D4969, 0x8B6AAF8C, 0x36A664E5);
 inline constexpr Uid kMessageIid = Uid::fromWords(0x936F033B, 0xC6C047DB, 0xBB0882F8, 0x13C1E613);
@@ -344,6 +347,13 @@ class IAudioProcessor : public FUnknown {
     virtual tresult setProcessing(TBool state) = 0;
     virtual tresult process(ProcessData& data) = 0;
     virtual uint32_t getTailSamples() = 0;
+};
+
+// Which parts of the transport's context the processor reads (bit flags);
+// this one reads none.
+class IProcessContextRequirements : public FUnknown {
+  public:
+    virtual uint32_t getProcessContextRequirements() = 0;
 };
 
 // ---- The edit controller ----------------------------------------------------

@@ -21,6 +21,8 @@ tresult Vst3Processor::queryInterface(const TUID iid, void** object) {
         found = static_cast<IComponent*>(this);
     else if (kAudioProcessorIid.matches(iid))
         found = static_cast<IAudioProcessor*>(this);
+    else if (kProcessContextRequirementsIid.matches(iid))
+        found = static_cast<IProcessContextRequirements*>(this);
     else if (kConnectionPointIid.matches(iid))
         found = static_cast<IConnectionPoint*>(this);
     *object = found;

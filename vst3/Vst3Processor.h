@@ -18,7 +18,10 @@
 
 namespace vst3 {
 
-class Vst3Processor final : public IComponent, public IAudioProcessor, public IConnectionPoint {
+class Vst3Processor final : public IComponent,
+                            public IAudioProcessor,
+                            public IProcessContextRequirements,
+                            public IConnectionPoint {
   public:
     Vst3Processor();
     Vst3Processor(const Vst3Processor&) = delete;
@@ -55,6 +58,9 @@ class Vst3Processor final : public IComponent, public IAudioProcessor, public IC
     tresult setProcessing(TBool state) override;
     tresult process(ProcessData& data) override;
     uint32_t getTailSamples() override;
+
+    // IProcessContextRequirements: the effect reads nothing of the transport.
+    uint32_t getProcessContextRequirements() override { return 0; }
 
     // IConnectionPoint
     tresult connect(IConnectionPoint* other) override;

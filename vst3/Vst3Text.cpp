@@ -11,18 +11,17 @@ namespace {
 // that does not start a well-formed sequence stands for itself (as Latin-1).
 char32_t DecodeUtf8(std::string_view text, size_t i, size_t& length) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    size_t extra = lead >= 0xF0 && lead < 0xF5 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : 0;
-    if (lead < 0x80) extra = 0;
-    if (lead >= 0x80 && extra == 0) {
-        length = 1;
-        return lead;
-    }
+    length = 1;
+    const size_t extra = lead >= 0xF5   ? 0
+                         : lead >= 0xF0 ? 3
+                         : lead >= 0xE0 ? 2
+                         : lead >= 0xC2 ? 1
+                                        : 0;
+    if (extra == 0) return lead;
     char32_t point = lead & (0x3F >> extra);
     for (size_t k = 1; k <= extra; ++k) {
-        if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-            length = 1;
+        if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
             return lead;
-        }
         point = (point << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
     }
     length = extra + 1;
