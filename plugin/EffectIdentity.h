@@ -7,7 +7,7 @@ inline constexpr const char* kEffectName = "tapestrum 26-03-2004";
 inline constexpr const char* kVendorName = "Vormix";
 inline constexpr const char* kProductName = kEffectName;
 // The project's version, from the build (CMake's project version).
-inline constexpr const char* kVersionText = TAPESTRUM_VERSION;
+extern const char* const kVersionText;
 
 // A day of the local calendar.
 struct CalendarDate {

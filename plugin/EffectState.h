@@ -5,14 +5,17 @@
 //   offset  size  field
 //   0       4     "TPST"
 //   4       4     version, 1
-//   8       4     parameter count, 11
-//   12      44    the 11 values, IEEE 754 single precision, each from 0 to 1
-//   56      4     name length n, at most 51
-//   60      n     the name's bytes, no terminating zero, none of them zero
+//   8       4     parameter count c, 11 today
+//   12      4c    the values in index order, IEEE 754 single precision, each
+//                 from 0 to 1
+//   12+4c   4     name length n, at most 51
+//   16+4c   n     the name's bytes, no terminating zero, none of them zero
 //
-// A block is read only whole: one that is short, longer than it says, foreign,
-// of a newer version, or with a value outside 0 to 1 (NaN included) or a bad
-// name is refused, and nothing changes.
+// A block from a build with fewer parameters is read with the table's defaults
+// for the rest, so a state saved by one build loads in the next. A block is
+// read only whole: one that is short, longer than it says, foreign, of a newer
+// version, with more parameters than this build has, with a value outside 0 to
+// 1 (NaN included) or a bad name is refused, and nothing changes.
 #pragma once
 
 #include "plugin/ParameterTable.h"
@@ -36,6 +39,7 @@ struct EffectState {
 
 constexpr uint32_t kStateVersion = 1;
 constexpr size_t kStateHeaderSize = 12;
+// The size of a block this build writes, without the name's bytes.
 constexpr size_t kStateMinSize = kStateHeaderSize + 4 * kParameterCount + 4;
 constexpr size_t kStateMaxSize = kStateMinSize + kStateNameCapacity;
 

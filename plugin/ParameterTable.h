@@ -39,8 +39,7 @@ struct ParameterInfo {
 };
 
 inline constexpr std::array<ParameterInfo, kParameterCount> kParameters{{
-    {kDelay, "delay", "delay", "(cc0)", 0.0f, false,
-     "delay frames = nearest(v^2 * track length)"},
+    {kDelay, "delay", "delay", "(cc0)", 0.0f, false, "delay frames = nearest(v^2 * track length)"},
     {kProcess, "process", "process", "(cc1)", 0.0f, true,
      "delayed frame as carrier when nearest(v) is 1, as modulator otherwise"},
     {kOutAmp, "out amp", "out_amp", "(cc2)", 1.0f, false, "wet gain = v^2"},
