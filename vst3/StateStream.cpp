@@ -25,15 +25,24 @@ bool ReadFully(IBStream* stream, uint8_t* target, size_t count) {
 
 std::optional<EffectState> ReadStateBlock(IBStream* stream) {
     if (stream == nullptr) return std::nullopt;
-    std::vector<uint8_t> block(kStateMinSize);
+    auto wordAt = [](const std::vector<uint8_t>& block, size_t offset) {
+        return uint32_t{block[offset]} | uint32_t{block[offset + 1]} << 8 |
+               uint32_t{block[offset + 2]} << 16 | uint32_t{block[offset + 3]} << 24;
+    };
+    // The header says how many values follow (an earlier build may have saved
+    // fewer), the word after them how long the name is.
+    std::vector<uint8_t> block(kStateHeaderSize);
     if (!ReadFully(stream, block.data(), block.size())) return std::nullopt;
-    const size_t lengthOffset = kStateMinSize - 4;
-    const uint32_t nameLength =
-        uint32_t{block[lengthOffset]} | uint32_t{block[lengthOffset + 1]} << 8 |
-        uint32_t{block[lengthOffset + 2]} << 16 | uint32_t{block[lengthOffset + 3]} << 24;
+    const uint32_t count = wordAt(block, 8);
+    if (count < 1 || count > static_cast<uint32_t>(kParameterCount)) return std::nullopt;
+    block.resize(kStateHeaderSize + 4 * size_t{count} + 4);
+    if (!ReadFully(stream, block.data() + kStateHeaderSize, block.size() - kStateHeaderSize))
+        return std::nullopt;
+    const uint32_t nameLength = wordAt(block, block.size() - 4);
     if (nameLength > kStateNameCapacity) return std::nullopt;
-    block.resize(kStateMinSize + nameLength);
-    if (!ReadFully(stream, block.data() + kStateMinSize, nameLength)) return std::nullopt;
+    const size_t nameAt = block.size();
+    block.resize(nameAt + nameLength);
+    if (!ReadFully(stream, block.data() + nameAt, nameLength)) return std::nullopt;
     return ReadEffectState(block);
 }
 

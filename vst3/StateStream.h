@@ -10,8 +10,9 @@
 
 namespace vst3 {
 
-// Reads exactly one state block from the stream: the fixed part, then as many
-// name bytes as it says (nothing past the block is read). Nothing when the
+// Reads exactly one state block from the stream: the header, as many values as
+// it says, then as many name bytes as the block says (nothing past the block is
+// read). Nothing when the
 // stream ends early or the block is not a valid one.
 std::optional<EffectState> ReadStateBlock(IBStream* stream);
 // Writes the state's block; false when the stream takes less than all of it.

@@ -219,6 +219,16 @@ TEST_F(Vst3Bundle, StateRoundTripsAndBadBlocksChangeNothing) {
         EXPECT_EQ(plugin.controller->getParamNormalized(row.index),
                   saved.values[static_cast<size_t>(row.index)]);
 
+    // A block of an earlier build, with fewer values, loads: the rest at their
+    // defaults.
+    std::vector<uint8_t> earlier = Block(saved);
+    earlier[8] = 10;
+    earlier.erase(earlier.begin() + 12 + 40, earlier.begin() + 12 + 44);
+    ASSERT_EQ(plugin.setComponentState(earlier, 3), kResultOk);
+    EXPECT_EQ(plugin.controller->getParamNormalized(kHeadDirection),
+              kParameters[kHeadDirection].defaultValue);
+    ASSERT_EQ(plugin.setComponentState(Block(saved)), kResultOk);
+
     const std::vector<uint8_t> good = Block(saved);
     auto patched = [&](size_t at, std::vector<uint8_t> bytes) {
         std::vector<uint8_t> block = Block({defaults.values, "other"});
@@ -245,7 +255,7 @@ TEST_F(Vst3Bundle, StateRoundTripsAndBadBlocksChangeNothing) {
         {"name longer than it may be", patched(56, {200, 0, 0, 0})},
     };
     for (const Case& c : cases) {
-        EXPECT_NE(plugin.setComponentState(c.block), kResultOk) << c.what;
+        EXPECT_NE(plugin.setComponentState(c.block, 3), kResultOk) << c.what;
         MemoryStream forController(c.block);
         EXPECT_NE(plugin.controller->setComponentState(&forController), kResultOk) << c.what;
         EXPECT_EQ(plugin.componentState(), good) << c.what;
