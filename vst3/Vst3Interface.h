@@ -15,6 +15,9 @@
 #include <cstddef>
 #include <cstdint>
 
+// The layouts below are those of the 64-bit platforms this face is built for.
+static_assert(sizeof(void*) == 8, "the VST 3 face is built for 64-bit platforms only");
+
 namespace vst3 {
 
 using tresult = int32_t;
@@ -294,7 +297,7 @@ struct AudioBusBuffers {
         Sample64** channelBuffers64;
     };
 };
-static_assert(sizeof(void*) != 8 || sizeof(AudioBusBuffers) == 24);
+static_assert(sizeof(AudioBusBuffers) == 24);
 static_assert(offsetof(AudioBusBuffers, silenceFlags) == 8);
 
 class IParamValueQueue : public FUnknown {
@@ -331,9 +334,9 @@ struct ProcessData {
     IEventList* outputEvents;
     ProcessContext* processContext;
 };
-static_assert(sizeof(void*) != 8 || sizeof(ProcessData) == 80);
-static_assert(sizeof(void*) != 8 || offsetof(ProcessData, inputs) == 24);
-static_assert(sizeof(void*) != 8 || offsetof(ProcessData, processContext) == 72);
+static_assert(sizeof(ProcessData) == 80);
+static_assert(offsetof(ProcessData, inputs) == 24);
+static_assert(offsetof(ProcessData, processContext) == 72);
 
 class IAudioProcessor : public FUnknown {
   public:
