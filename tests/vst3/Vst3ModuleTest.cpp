@@ -192,6 +192,12 @@ TEST_F(Vst3Bundle, ParametersAndTheirTextsAtTheProcessorsRate) {
     vst3::ParameterInfo info{};
     EXPECT_NE(plugin.controller->getParameterInfo(kParameterCount, info), kResultOk);
     EXPECT_EQ(plugin.text(kParameterCount, 0.5), "<none>");
+    // A delay's text depends on the track's length the host has set.
+    const std::string withFullTrack = plugin.text(kDelay, 0.7);
+    ASSERT_EQ(plugin.controller->setParamNormalized(kTrackLength, 0.5), kResultOk);
+    reference.setParameter(kTrackLength, 0.5f);
+    EXPECT_EQ(plugin.text(kDelay, 0.7), reference.displayTextFor(kDelay, 0.7f));
+    EXPECT_NE(plugin.text(kDelay, 0.7), withFullTrack);
     // The rate reaches the texts: 1 s of track at 48 kHz is not 1 s at 44.1 kHz.
     TapestrumEffect at44k;
     at44k.resume();
