@@ -1,90 +1,67 @@
-#include "tools/PluginHost.h"
+#include "tools/hosting/PluginHost.h"
 
 #include "tools/DynamicLibrary.h"
 #include "tools/ToolError.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
+#include <charconv>
 #include <cstring>
 
 namespace {
 
-constexpr intptr_t kHostVersion = 2400;
-constexpr intptr_t kProcessLevelOffline = 4;
 constexpr int32_t kTextBufferSize = 256; // far more than the 25 bytes the interface asks for
 
-// What the callback answers while an entry point is still building its instance
-// and the record does not yet point back to a PluginInstance.
+// Whom the callback asks, and what it answers, for requests that name no
+// instance of this host yet: those an entry point makes while it builds its
+// record, and any that come with a record the host has not adopted. Each
+// thread that calls an entry point sets them first; a thread that never did
+// answers as the offline host.
+thread_local HostPolicy* gPendingPolicy = nullptr;
 thread_local float gPendingRate = 44100.0f;
 thread_local int32_t gPendingBlockSize = 512;
 
-void CopyAnswer(void* ptr, const char* text) {
-    if (ptr) std::strcpy(static_cast<char*>(ptr), text);
-}
-
-intptr_t VSTCALL HostCallback(AEffect* effect, int32_t opcode, int32_t, intptr_t, void* ptr,
-                              float) {
-    const auto* instance = effect ? static_cast<const PluginInstance*>(effect->user) : nullptr;
-    const float rate = instance ? instance->sampleRate : gPendingRate;
-    const int32_t block = instance ? instance->blockSize : gPendingBlockSize;
-    switch (opcode) {
-    case audioMasterVersion:
-        return kHostVersion;
-    case audioMasterGetSampleRate:
-        return static_cast<intptr_t>(rate);
-    case audioMasterGetBlockSize:
-        return block;
-    case audioMasterGetCurrentProcessLevel:
-        return kProcessLevelOffline;
-    case audioMasterGetVendorString:
-        CopyAnswer(ptr, "tapestrum");
-        return 1;
-    case audioMasterGetProductString:
-        CopyAnswer(ptr, "tapestrum offline host");
-        return 1;
-    case audioMasterGetVendorVersion:
-        return 1;
-    case audioMasterGetLanguage:
-        return 1; // English
-    default:
-        // No time info, no events to receive, nothing to automate: 0 is the
-        // interface's answer for "not supported".
-        return 0;
-    }
+intptr_t VSTCALL HostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                              void* ptr, float opt) {
+    const HostRequest request{effect, opcode, index, value, ptr, opt};
+    if (const auto* instance = effect ? static_cast<const PluginInstance*>(effect->user) : nullptr)
+        return instance->policy().answer(request, instance->sampleRate(), instance->blockSize());
+    HostPolicy& policy = gPendingPolicy ? *gPendingPolicy : OfflineHost();
+    return policy.answer(request, gPendingRate, gPendingBlockSize);
 }
 
 } // namespace
 
-PluginModule::PluginModule(const std::string& path)
-    : modulePath(path), library(std::make_unique<DynamicLibrary>(path)) {
+PluginModule::PluginModule(const std::string& path, HostPolicy& policy)
+    : modulePath(path), host(policy), library(std::make_unique<DynamicLibrary>(path)) {
     if (!library->loaded())
         throw ToolError("cannot load plug-in module '" + path + "': " + library->error());
     for (const char* name : {"VSTPluginMain", "main"}) {
         if (void* symbol = library->symbol(name)) {
-            entry = reinterpret_cast<AEffect*(VSTCALL*)(audioMasterCallback)>(symbol);
+            main = reinterpret_cast<AEffect*(VSTCALL*)(audioMasterCallback)>(symbol);
+            entry = name;
             break;
         }
     }
-    if (!entry)
+    if (!main)
         throw ToolError("plug-in module '" + path + "' has no entry point (VSTPluginMain or main)");
 }
 
 PluginModule::~PluginModule() = default;
 
-AEffect* PluginModule::createInstance(float sampleRate, int32_t blockSize) const {
+AEffect* PluginModule::callEntry(float sampleRate, int32_t blockSize) const {
+    gPendingPolicy = &host;
     gPendingRate = sampleRate;
     gPendingBlockSize = blockSize;
-    AEffect* effect = entry(HostCallback);
-    if (!effect) throw ToolError("plug-in module '" + modulePath + "' gave no instance");
-    if (effect->magic != kEffectMagic)
-        throw ToolError("plug-in module '" + modulePath +
-                        "' returned something that is not a plug-in");
-    return effect;
+    return main(HostCallback);
 }
 
-PluginInstance::PluginInstance(const PluginModule& module, float rate, int32_t block)
-    : sampleRate(rate), blockSize(block), effect(module.createInstance(rate, block)) {
+PluginInstance::PluginInstance(const PluginModule& module, float sampleRate, int32_t blockSize)
+    : host(module.policy()), rate(sampleRate), block(blockSize),
+      effect(module.callEntry(sampleRate, blockSize)) {
+    if (!effect) throw ToolError(host.unusableInstance(module.path(), UnusableInstance::None));
+    if (effect->magic != kEffectMagic)
+        throw ToolError(host.unusableInstance(module.path(), UnusableInstance::NotARecord));
     effect->user = this;
     dispatch(effOpen);
     dispatch(effSetSampleRate, 0, 0, nullptr, sampleRate);
@@ -94,11 +71,6 @@ PluginInstance::PluginInstance(const PluginModule& module, float rate, int32_t b
 PluginInstance::~PluginInstance() {
     if (running) suspend();
     dispatch(effClose);
-}
-
-intptr_t PluginInstance::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                                  float opt) const {
-    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
 void PluginInstance::resume() {
@@ -111,6 +83,13 @@ void PluginInstance::suspend() {
     dispatch(effStopProcess);
     dispatch(effMainsChanged, 0, 0);
     running = false;
+}
+
+void PluginInstance::changeRate(float sampleRate) {
+    suspend();
+    rate = sampleRate;
+    dispatch(effSetSampleRate, 0, 0, nullptr, sampleRate);
+    resume();
 }
 
 // Plug-ins without processReplacing add to their output, so they get zeroed
@@ -166,9 +145,11 @@ int32_t PluginInstance::findParameter(const std::string& nameOrIndex) const {
     const std::string wanted = lower(nameOrIndex);
     for (int32_t i = 0; i < parameterCount(); ++i)
         if (lower(parameterName(i)) == wanted) return i;
-    if (!nameOrIndex.empty() && std::all_of(nameOrIndex.begin(), nameOrIndex.end(), ::isdigit)) {
-        const long index = std::strtol(nameOrIndex.c_str(), nullptr, 10);
-        if (nameOrIndex.size() < 10 && index < parameterCount()) return static_cast<int32_t>(index);
+    if (!nameOrIndex.empty() && nameOrIndex.size() < 10 &&
+        std::all_of(nameOrIndex.begin(), nameOrIndex.end(), ::isdigit)) {
+        int32_t index = 0; // nine digits at most: always in range
+        std::from_chars(nameOrIndex.data(), nameOrIndex.data() + nameOrIndex.size(), index);
+        if (index < parameterCount()) return index;
     }
     return -1;
 }

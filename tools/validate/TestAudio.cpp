@@ -1,6 +1,4 @@
-#include "tools/validate/ValidatorHost.h"
-
-#include "tools/ToolError.h"
+#include "tools/validate/TestAudio.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,36 +8,9 @@
 
 namespace {
 
-constexpr intptr_t kHostVersion = 2400;
 constexpr int32_t kGuardFrames = 64;
 constexpr uint32_t kGuardPattern = 0x7FA5A5A5u; // a NaN with a payload of its own
 constexpr float kLoudestOutput = 1000.0f;       // +60 dBFS
-
-std::atomic<float> gRate{44100.0f};
-std::atomic<int32_t> gBlock{4096};
-
-intptr_t VSTCALL Callback(AEffect*, int32_t opcode, int32_t, intptr_t, void* ptr, float) {
-    switch (opcode) {
-    case audioMasterVersion:
-        ++Requests().versionAsked;
-        return kHostVersion;
-    case audioMasterWantMidi:
-        ++Requests().wantMidi;
-        return 1;
-    case audioMasterGetSampleRate:
-        return static_cast<intptr_t>(gRate.load());
-    case audioMasterGetBlockSize:
-        return gBlock.load();
-    case audioMasterGetCurrentProcessLevel:
-        return 4; // offline
-    case audioMasterGetVendorString:
-    case audioMasterGetProductString:
-        if (ptr) std::strcpy(static_cast<char*>(ptr), "tapestrum validate");
-        return 1;
-    default:
-        return 0;
-    }
-}
 
 float GuardValue() {
     float value;
@@ -54,64 +25,6 @@ bool IsGuard(float value) {
 }
 
 } // namespace
-
-HostRequests& Requests() {
-    static HostRequests requests;
-    return requests;
-}
-
-ValidatedModule::ValidatedModule(const std::string& path) : library(path) {
-    if (!library.loaded())
-        throw ToolError("cannot load plug-in module '" + path + "': " + library.error());
-    for (const char* name : {"VSTPluginMain", "main"}) {
-        if (void* symbol = library.symbol(name)) {
-            main = reinterpret_cast<AEffect*(VSTCALL*)(audioMasterCallback)>(symbol);
-            entry = name;
-            break;
-        }
-    }
-    if (!main)
-        throw ToolError("plug-in module '" + path + "' has no entry point (VSTPluginMain or main)");
-}
-
-AEffect* ValidatedModule::create(float sampleRate, int32_t blockSize) const {
-    gRate = sampleRate;
-    gBlock = blockSize;
-    return main(Callback);
-}
-
-Instance::Instance(const ValidatedModule& module, float sampleRate, int32_t blockSize)
-    : effect(module.create(sampleRate, blockSize)), block(blockSize) {
-    if (!effect) throw ToolError("the entry point gave no instance");
-    if (effect->magic != kEffectMagic) throw ToolError("the entry point gave no instance record");
-    dispatch(effOpen);
-    dispatch(effSetSampleRate, 0, 0, nullptr, sampleRate);
-    dispatch(effSetBlockSize, 0, blockSize);
-}
-
-Instance::~Instance() {
-    if (running) suspend();
-    dispatch(effClose);
-}
-
-void Instance::resume() {
-    dispatch(effMainsChanged, 0, 1);
-    dispatch(effStartProcess);
-    running = true;
-}
-
-void Instance::suspend() {
-    dispatch(effStopProcess);
-    dispatch(effMainsChanged, 0, 0);
-    running = false;
-}
-
-void Instance::changeRate(float sampleRate) {
-    suspend();
-    gRate = sampleRate;
-    dispatch(effSetSampleRate, 0, 0, nullptr, sampleRate);
-    resume();
-}
 
 GuardedChannels::GuardedChannels(int32_t channels, int32_t frames)
     : length(frames), storage(static_cast<size_t>(std::max(channels, 0)),
@@ -130,7 +43,7 @@ void GuardedChannels::guard() {
     }
 }
 
-std::string GuardedChannels::brokenGuard() const {
+std::optional<std::string> GuardedChannels::brokenGuard() const {
     for (size_t c = 0; c < storage.size(); ++c) {
         const std::vector<float>& channel = storage[c];
         for (int32_t i = 0; i < kGuardFrames; ++i) {
@@ -142,7 +55,7 @@ std::string GuardedChannels::brokenGuard() const {
                        " (after the block)";
         }
     }
-    return "";
+    return std::nullopt;
 }
 
 const char* SignalName(Signal signal) {
@@ -203,7 +116,7 @@ void Generate(Signal signal, float* samples, int32_t frames, int64_t offset, flo
     }
 }
 
-std::string BadOutput(GuardedChannels& outputs, int32_t frames) {
+std::optional<std::string> BadOutput(GuardedChannels& outputs, int32_t frames) {
     for (int32_t c = 0; c < outputs.count(); ++c) {
         const float* samples = outputs.channel(c);
         for (int32_t i = 0; i < frames; ++i) {
@@ -215,5 +128,5 @@ std::string BadOutput(GuardedChannels& outputs, int32_t frames) {
                        " is " + std::to_string(samples[i]) + ", beyond +60 dBFS";
         }
     }
-    return "";
+    return std::nullopt;
 }

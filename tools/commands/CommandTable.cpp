@@ -1,0 +1,7 @@
+#include "tools/commands/Command.h"
+
+const std::vector<const Command*>& Commands() {
+    static const std::vector<const Command*> commands = {
+        &RenderCommand(), &InfoCommand(), &PresetCommand(), &ValidateCommand(), &DemoCommand()};
+    return commands;
+}
