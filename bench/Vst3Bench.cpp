@@ -2,7 +2,7 @@
 // processor (with the empty parameter changes hosts send with most blocks)
 // beside the VST 2 module loaded as a host loads it. Both report seconds of
 // audio per second of processing; the face's own cost is their difference.
-#include "tools/PluginHost.h"
+#include "tools/hosting/PluginHost.h"
 #include "vst3/Vst3Factory.h"
 
 #include <benchmark/benchmark.h>
