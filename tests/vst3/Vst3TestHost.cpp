@@ -144,9 +144,10 @@ tresult MemoryStream::queryInterface(const TUID iid, void** object) {
 }
 
 tresult MemoryStream::read(void* buffer, int32_t bytes, int32_t* bytesRead) {
-    const size_t count = std::min({static_cast<size_t>(std::max(0, bytes)),
-                                   static_cast<size_t>(chunk), data.size() - position});
-    std::memcpy(buffer, data.data() + position, count);
+    const size_t left = position < data.size() ? data.size() - position : 0;
+    const size_t count =
+        std::min({static_cast<size_t>(std::max(0, bytes)), static_cast<size_t>(chunk), left});
+    if (count > 0) std::memcpy(buffer, data.data() + position, count);
     position += count;
     if (bytesRead != nullptr) *bytesRead = static_cast<int32_t>(count);
     return kResultOk;
@@ -156,7 +157,7 @@ tresult MemoryStream::write(void* buffer, int32_t bytes, int32_t* bytesWritten) 
     const size_t count =
         std::min(static_cast<size_t>(std::max(0, bytes)), static_cast<size_t>(chunk));
     if (data.size() < position + count) data.resize(position + count);
-    std::memcpy(data.data() + position, buffer, count);
+    if (count > 0) std::memcpy(data.data() + position, buffer, count);
     position += count;
     if (bytesWritten != nullptr) *bytesWritten = static_cast<int32_t>(count);
     return kResultOk;
