@@ -46,7 +46,7 @@ class Factory final : public IPluginFactory2 {
         CopyToChars(kVendorName, info->vendor, sizeof info->vendor);
         CopyToChars("", info->url, sizeof info->url);
         CopyToChars("", info->email, sizeof info->email);
-        info->flags = kFactoryUnicode;
+        info->flags = 0; // names are plain ASCII; no unicode class infos
         return kResultOk;
     }
 

@@ -135,7 +135,6 @@ class FUnknown {
 // ---- The class factory -----------------------------------------------------
 
 inline constexpr int32_t kManyInstances = 0x7FFFFFFF;
-inline constexpr int32_t kFactoryUnicode = 1 << 4;
 inline constexpr const char* kAudioEffectCategory = "Audio Module Class";
 inline constexpr const char* kControllerCategory = "Component Controller Class";
 
