@@ -113,6 +113,29 @@ if [[ $win32_runs -eq 1 ]]; then
     compare windows-i686
 fi
 
+# The browser page: the WebAssembly module under Node.js and the page in
+# headless Chromium, each against the native build. Skipped, with the reason,
+# where its tools cannot be installed.
+echo "=== web"
+if ! web_setup=$({ bash scripts/setup.sh --web && bash scripts/web.sh test-packages; } 2>&1); then
+    echo "NOTE: the web tests are skipped: their tools could not be installed:"
+    echo "$web_setup" | tail -n 3 | sed 's/^/      /'
+else
+    web_log=build-tests/web.log
+    if ! { bash scripts/web.sh build && TAPESTRUM_NATIVE_BUILD=build-tests/native bash web/test/run.sh; } 2>&1 |
+        tee "$web_log"; then
+        failed+=(web)
+    fi
+    web_passed=$(sed -n 's/^# pass \([0-9]*\)$/\1/p' "$web_log" | tail -n 1)
+    web_failed=$(sed -n 's/^# fail \([0-9]*\)$/\1/p' "$web_log" | tail -n 1)
+    if [[ -n "$web_passed" && -n "$web_failed" ]]; then
+        total_passed=$((total_passed + web_passed))
+        total_failed=$((total_failed + web_failed))
+    else
+        failed+=(web)
+    fi
+fi
+
 echo
 if [[ ${#failed[@]} -gt 0 ]]; then
     echo "FAILED: ${failed[*]}" >&2
