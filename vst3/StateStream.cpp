@@ -23,27 +23,19 @@ bool ReadFully(IBStream* stream, uint8_t* target, size_t count) {
 
 } // namespace
 
+// Reads just the block, however much else the stream holds after it: its
+// first bytes say how long it is.
 std::optional<EffectState> ReadStateBlock(IBStream* stream) {
     if (stream == nullptr) return std::nullopt;
-    auto wordAt = [](const std::vector<uint8_t>& block, size_t offset) {
-        return uint32_t{block[offset]} | uint32_t{block[offset + 1]} << 8 |
-               uint32_t{block[offset + 2]} << 16 | uint32_t{block[offset + 3]} << 24;
-    };
-    // The header says how many values follow (an earlier build may have saved
-    // fewer), the word after them how long the name is.
-    std::vector<uint8_t> block(kStateHeaderSize);
-    if (!ReadFully(stream, block.data(), block.size())) return std::nullopt;
-    const uint32_t count = wordAt(block, 8);
-    if (count < 1 || count > static_cast<uint32_t>(kParameterCount)) return std::nullopt;
-    block.resize(kStateHeaderSize + 4 * size_t{count} + 4);
-    if (!ReadFully(stream, block.data() + kStateHeaderSize, block.size() - kStateHeaderSize))
-        return std::nullopt;
-    const uint32_t nameLength = wordAt(block, block.size() - 4);
-    if (nameLength > kStateNameCapacity) return std::nullopt;
-    const size_t nameAt = block.size();
-    block.resize(nameAt + nameLength);
-    if (!ReadFully(stream, block.data() + nameAt, nameLength)) return std::nullopt;
-    return ReadEffectState(block);
+    std::vector<uint8_t> block;
+    for (;;) {
+        const std::optional<size_t> size = EffectStateSize(block);
+        if (!size) return std::nullopt;
+        if (*size == block.size()) return ReadEffectState(block);
+        const size_t done = block.size();
+        block.resize(*size);
+        if (!ReadFully(stream, block.data() + done, *size - done)) return std::nullopt;
+    }
 }
 
 bool WriteStateBlock(IBStream* stream, const EffectState& state) {
