@@ -1,7 +1,6 @@
 // The module's exported entry points: the factory, and the calls a host makes
 // when it loads and before it unloads the module (nothing to set up or tear
 // down there).
-#include "plugin/FloatingPointSetup.h"
 #include "vst3/Vst3Factory.h"
 
 #if defined(_WIN32)
@@ -22,11 +21,3 @@ TAPESTRUM_EXPORT bool ModuleEntry(void*) { return true; }
 TAPESTRUM_EXPORT bool ModuleExit() { return true; }
 #endif
 }
-
-namespace {
-
-// Runs once when the binary is loaded, on the loading thread, as for the VST 2
-// module.
-__attribute__((constructor)) void onModuleLoad() { MaskFloatingPointExceptions(); }
-
-} // namespace
