@@ -2,7 +2,6 @@
 #include "clap/ClapDescriptor.h"
 #include "clap/ClapEffect.h"
 #include "plugin/EffectIdentity.h"
-#include "plugin/FloatingPointSetup.h"
 
 #include <atomic>
 #include <cstring>
@@ -66,10 +65,6 @@ const clap::Plugin* CreatePlugin(const clap::PluginFactory*, const clap::Host* h
         return nullptr;
     }
 }
-
-// Runs once when the module is loaded, on the loading thread, as in the other
-// formats' modules.
-__attribute__((constructor)) void onModuleLoad() { MaskFloatingPointExceptions(); }
 
 constexpr clap::PluginFactory kFactory{PluginCount, PluginDescriptorAt, CreatePlugin};
 
