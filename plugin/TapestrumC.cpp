@@ -2,6 +2,7 @@
 // and LV2 faces, with every argument checked before it reaches the effect.
 #include "plugin/tapestrum.h"
 
+#include "plugin/FactoryPresets.h"
 #include "plugin/TapestrumEffect.h"
 
 #include <algorithm>
@@ -17,6 +18,12 @@ struct tapestrum {
 namespace {
 
 bool ValidIndex(int index) { return index >= 0 && index < kParameterCount; }
+
+const FactoryPreset* PresetAt(int preset) {
+    const auto presets = FactoryPresets();
+    if (preset < 0 || static_cast<size_t>(preset) >= presets.size()) return nullptr;
+    return &presets[static_cast<size_t>(preset)];
+}
 
 } // namespace
 
@@ -65,6 +72,27 @@ int tapestrum_parameter_text(tapestrum* handle, int index, char* buffer, int siz
         buffer[copied] = '\0';
     }
     return length;
+}
+
+int tapestrum_preset_count(void) { return static_cast<int>(FactoryPresets().size()); }
+
+// Like the parameter names, the presets' names and descriptions are whole
+// string literals, each followed by its terminating zero.
+const char* tapestrum_preset_name(int preset) {
+    const FactoryPreset* found = PresetAt(preset);
+    return found ? found->name.data() : nullptr;
+}
+
+const char* tapestrum_preset_description(int preset) {
+    const FactoryPreset* found = PresetAt(preset);
+    return found ? found->description.data() : nullptr;
+}
+
+void tapestrum_apply_preset(tapestrum* handle, int preset) {
+    const FactoryPreset* found = PresetAt(preset);
+    if (!handle || !found) return;
+    for (int index = 0; index < kParameterCount; ++index)
+        handle->effect.setParameter(index, found->values[static_cast<size_t>(index)]);
 }
 
 void tapestrum_process(tapestrum* handle, const float* input, float* output, int frames) {

@@ -57,6 +57,17 @@ TAPESTRUM_API const char* tapestrum_parameter_name(int index);
  * was cut; -1 (and an empty string) for a null handle or a bad index. */
 TAPESTRUM_API int tapestrum_parameter_text(tapestrum* handle, int index, char* buffer, int size);
 
+/* The factory presets, in the order hosts list them (presets run from 0 to
+ * tapestrum_preset_count() - 1). */
+TAPESTRUM_API int tapestrum_preset_count(void);
+/* The preset's name ("spectral echo", ...) and the line that says what it
+ * does, static strings; null for a bad preset. */
+TAPESTRUM_API const char* tapestrum_preset_name(int preset);
+TAPESTRUM_API const char* tapestrum_preset_description(int preset);
+/* Sets the preset's 11 values in index order, as a host loads a program; a bad
+ * preset or a null handle does nothing. */
+TAPESTRUM_API void tapestrum_apply_preset(tapestrum* handle, int preset);
+
 /* Turns frames input samples into as many output samples; input and output may
  * be the same array. Nothing happens for frames below 1; with a null input or
  * handle nothing is processed and a non-null output gets silence. Audio thread;

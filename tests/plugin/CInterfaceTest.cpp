@@ -1,5 +1,7 @@
 // The C interface (tapestrum.h): what it does with nonsense arguments and short
-// buffers, and that it shows and plays exactly what the VST 2 module does.
+// buffers, that it shows and plays exactly what the VST 2 module does, and that
+// its presets are the factory presets.
+#include "plugin/FactoryPresets.h"
 #include "plugin/ParameterTable.h"
 #include "plugin/tapestrum.h"
 #include "support/HostedPlugin.h"
@@ -12,6 +14,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -90,6 +93,49 @@ TEST(CInterface, TextBuffersOfEverySize) {
             ASSERT_EQ(buffer[i], '#') << "size " << size << " wrote at " << i;
     }
     EXPECT_EQ(tapestrum_parameter_text(effect.get(), kProcess, nullptr, 16), length);
+}
+
+// Every preset's name, description and values are the table's, whatever was
+// set before it (here a value no preset holds, on every parameter); a bad
+// preset or a null handle changes nothing.
+TEST(CInterface, PresetsAreTheFactoryPresets) {
+    const auto presets = FactoryPresets();
+    ASSERT_EQ(tapestrum_preset_count(), static_cast<int>(presets.size()));
+    const Handle effect = NewEffect(44100.0f);
+    const auto setAll = [&](float value) {
+        for (int index = 0; index < kParameterCount; ++index)
+            tapestrum_set_parameter(effect.get(), index, value);
+    };
+    for (int preset = 0; preset < tapestrum_preset_count(); ++preset) {
+        const FactoryPreset& expected = presets[static_cast<size_t>(preset)];
+        const char* name = tapestrum_preset_name(preset);
+        const char* description = tapestrum_preset_description(preset);
+        ASSERT_TRUE(name && description) << preset;
+        EXPECT_EQ(name, expected.name);
+        EXPECT_EQ(description, expected.description) << expected.name;
+        setAll(0.37f);
+        tapestrum_apply_preset(effect.get(), preset);
+        for (int index = 0; index < kParameterCount; ++index)
+            EXPECT_EQ(tapestrum_get_parameter(effect.get(), index),
+                      expected.values[static_cast<size_t>(index)])
+                << expected.name << ", index " << index;
+    }
+
+    setAll(0.37f);
+    const auto readAll = [&] {
+        std::vector<float> values;
+        for (int index = 0; index < kParameterCount; ++index)
+            values.push_back(tapestrum_get_parameter(effect.get(), index));
+        return values;
+    };
+    const std::vector<float> before = readAll();
+    for (const int preset : {-1, tapestrum_preset_count(), INT_MAX, INT_MIN}) {
+        EXPECT_EQ(tapestrum_preset_name(preset), nullptr) << preset;
+        EXPECT_EQ(tapestrum_preset_description(preset), nullptr) << preset;
+        tapestrum_apply_preset(effect.get(), preset);
+    }
+    tapestrum_apply_preset(nullptr, 0);
+    EXPECT_EQ(readAll(), before);
 }
 
 using CInterfaceAndVst2 = HostedPlugin;
