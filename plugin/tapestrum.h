@@ -64,8 +64,9 @@ TAPESTRUM_API int tapestrum_preset_count(void);
  * does, static strings; null for a bad preset. */
 TAPESTRUM_API const char* tapestrum_preset_name(int preset);
 TAPESTRUM_API const char* tapestrum_preset_description(int preset);
-/* Sets the preset's 11 values in index order, as a host loads a program; a bad
- * preset or a null handle does nothing. */
+/* Sets the preset's 11 values in index order, as a host loads a program, from
+ * any thread as tapestrum_set_parameter; a bad preset or a null handle does
+ * nothing. */
 TAPESTRUM_API void tapestrum_apply_preset(tapestrum* handle, int preset);
 
 /* Turns frames input samples into as many output samples; input and output may

@@ -20,7 +20,9 @@ objects=$out/wasm-objects
 clang=${TAPESTRUM_WASM_CLANG:-clang++-14}
 
 exports=(tapestrum_new tapestrum_delete tapestrum_parameter_count tapestrum_set_parameter
-         tapestrum_get_parameter tapestrum_parameter_name tapestrum_parameter_text tapestrum_process
+         tapestrum_get_parameter tapestrum_parameter_name tapestrum_parameter_text
+         tapestrum_preset_count tapestrum_preset_name tapestrum_preset_description
+         tapestrum_apply_preset tapestrum_process
          tapestrum_track_magnitudes tapestrum_track_capacity tapestrum_bin_count
          tapestrum_track_length tapestrum_write_head tapestrum_read_head malloc free)
 

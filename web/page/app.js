@@ -6,6 +6,7 @@ import {kDemoRate, synthesiseDemoSignal} from './demo-signal.js';
 const kRate = kDemoRate; // everything runs at 44.1 kHz: files are decoded to it
 const kTail = 1024;      // the wet signal's lag, rendered after the input ends
 const kTextBytes = 64;
+const kPresetTextBytes = 512; // the longest preset description is about 110 characters
 const kTrackRefreshMs = 80;
 
 const $ = (id) => document.getElementById(id);
@@ -66,6 +67,18 @@ class Effect {
     value(index) { return this.api.tapestrum_get_parameter(this.handle, index); }
 
     set(index, value) { this.api.tapestrum_set_parameter(this.handle, index, value); }
+
+    presetCount() { return this.api.tapestrum_preset_count(); }
+
+    presetName(preset) {
+        return this.string(this.api.tapestrum_preset_name(preset), kPresetTextBytes);
+    }
+
+    presetDescription(preset) {
+        return this.string(this.api.tapestrum_preset_description(preset), kPresetTextBytes);
+    }
+
+    applyPreset(preset) { this.api.tapestrum_apply_preset(this.handle, preset); }
 }
 
 const page = {
@@ -73,7 +86,10 @@ const page = {
     module : null,
     panel : null, // the Effect on this thread
     values : [],  // what the controls are set to, 0 to 1
-    live : null,  // { context, node, source, analysers } while playing
+    // The preset last chosen (null: none since the page started), and whether a
+    // control has moved since.
+    preset : {index : null, edited : false},
+    live : null, // { context, node, source, analysers } while playing
     context : null,
     workletLoaded : false,
     trackBuffer : null, // lent to the worklet while it fills it
@@ -120,8 +136,68 @@ function showPanelTexts() {
 function changeControl(index, value) {
     page.values[index] = value;
     page.panel.set(index, value);
+    if (!page.preset.edited) {
+        page.preset.edited = true;
+        showPreset();
+    }
     if (page.live)
         page.live.node.port.postMessage({type : 'set', index, value});
+    else
+        showPanelTexts();
+}
+
+// ---- the presets -----------------------------------------------------------
+
+// The selector's first option is never offered in the list: it stands for
+// settings that are no preset (the defaults, or a preset with a control moved
+// since).
+function buildPresets() {
+    const select = $('preset');
+    const other = document.createElement('option');
+    Object.assign(other, {value : '', hidden : true});
+    select.append(other);
+    for (let preset = 0; preset < page.panel.presetCount(); ++preset) {
+        const option = document.createElement('option');
+        option.value = String(preset);
+        option.textContent = page.panel.presetName(preset);
+        select.append(option);
+    }
+    select.addEventListener('change', () => {
+        if (select.value !== '') choosePreset(Number(select.value));
+    });
+    select.disabled = false;
+    showPreset();
+}
+
+function showPreset() {
+    const select = $('preset');
+    const {index, edited} = page.preset;
+    const name = index === null ? '' : page.panel.presetName(index);
+    if (index !== null && !edited) {
+        select.value = String(index);
+    } else {
+        select.options[0].textContent =
+            index === null ? (edited ? '(edited)' : '(the defaults)') : `${name} (edited)`;
+        select.value = '';
+    }
+    $('preset-description').textContent =
+        index === null ? (edited ? 'No preset: the controls as you set them.'
+                                 : 'No preset: every control at its default. Choose one here.')
+                       : page.panel.presetDescription(index);
+}
+
+// Moves every control, and the effect playing live, to the preset's values,
+// set in index order as a host loads a program.
+function choosePreset(preset) {
+    page.panel.applyPreset(preset);
+    for (let index = 0; index < page.panel.count; ++index) {
+        page.values[index] = page.panel.value(index);
+        $(`control-${index}`).value = page.values[index];
+    }
+    page.preset = {index : preset, edited : false};
+    showPreset();
+    if (page.live)
+        page.live.node.port.postMessage({type : 'preset', preset});
     else
         showPanelTexts();
 }
@@ -535,6 +611,7 @@ async function start() {
     for (let index = 0; index < page.panel.count; ++index)
         page.values.push(page.panel.value(index));
     buildControls();
+    buildPresets();
     page.trackBuffer = new ArrayBuffer(trackBytes());
     drawTrack(
         new Float32Array(page.trackBuffer),

@@ -4,9 +4,9 @@
 // The page hands over the module's bytes and the 11 values when it makes the
 // node. Everything process() touches is allocated here, in the constructor:
 // the input and output blocks inside the module's memory and the views on
-// them. Messages from the page (a control moved, a picture of the track
-// wanted) are answered between quanta, in the port's handler, never inside
-// process().
+// them. Messages from the page (a control moved, a preset chosen, a picture of
+// the track wanted) are answered between quanta, in the port's handler, never
+// inside process().
 
 const kQuantum = 128;
 const kTextBytes = 64;
@@ -78,6 +78,9 @@ class TapestrumProcessor extends AudioWorkletProcessor {
         try {
             if (message.type === 'set') {
                 this.api.tapestrum_set_parameter(this.handle, message.index, message.value);
+                this.postState();
+            } else if (message.type === 'preset') {
+                this.api.tapestrum_apply_preset(this.handle, message.preset);
                 this.postState();
             } else if (message.type === 'state') {
                 this.postState();

@@ -5,10 +5,13 @@
 //   native_render demo OUT.f32                          the offline host's demo signal
 //   native_render render RATE IN.f32 OUT.f32 [I=V]...   the input and a tail of 1024 samples
 //   native_render state RATE [I=V]...                   no audio
+//   native_render presets                               the factory presets' table
 // Settings are parameter indexes and values, applied in order after the
 // instance starts. render and state print the values and texts the instance
 // then shows as one line of JSON ({"values": [...], "texts": [...]}), render
-// after its audio.
+// after its audio. presets prints the table itself as one line of JSON
+// ([{"name": ..., "description": ..., "values": [...]}, ...]).
+#include "plugin/FactoryPresets.h"
 #include "plugin/tapestrum.h"
 #include "tools/Demo.h"
 
@@ -20,6 +23,7 @@
 #include <memory>
 #include <numbers>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -91,6 +95,13 @@ Handle Start(const char* rate, char** settings, int count) {
     return effect;
 }
 
+void PrintString(std::string_view text) {
+    std::printf("\"");
+    for (const char c : text)
+        std::printf(c == '"' || c == '\\' ? "\\%c" : "%c", c);
+    std::printf("\"");
+}
+
 // Values with 9 significant digits, which read back to the same float.
 void PrintState(tapestrum* effect) {
     std::printf("{\"values\": [");
@@ -100,12 +111,27 @@ void PrintState(tapestrum* effect) {
     for (int index = 0; index < tapestrum_parameter_count(); ++index) {
         char text[64];
         tapestrum_parameter_text(effect, index, text, sizeof text);
-        std::printf("%s\"", index ? ", " : "");
-        for (const char* c = text; *c; ++c)
-            std::printf(*c == '"' || *c == '\\' ? "\\%c" : "%c", *c);
-        std::printf("\"");
+        std::printf("%s", index ? ", " : "");
+        PrintString(text);
     }
     std::printf("]}\n");
+}
+
+void PrintPresets() {
+    std::printf("[");
+    const char* separator = "";
+    for (const FactoryPreset& preset : FactoryPresets()) {
+        std::printf("%s{\"name\": ", separator);
+        PrintString(preset.name);
+        std::printf(", \"description\": ");
+        PrintString(preset.description);
+        std::printf(", \"values\": [");
+        for (size_t index = 0; index < preset.values.size(); ++index)
+            std::printf("%s%.9g", index ? ", " : "", preset.values[index]);
+        std::printf("]}");
+        separator = ", ";
+    }
+    std::printf("]\n");
 }
 
 } // namespace
@@ -136,8 +162,12 @@ int main(int argc, char** argv) {
         PrintState(Start(argv[2], argv + 3, argc - 3).get());
         return 0;
     }
+    if (command == "presets" && argc == 2) {
+        PrintPresets();
+        return 0;
+    }
     std::fputs("usage: native_render signal OUT | demo OUT | render RATE IN OUT [I=V]... | state "
-               "RATE [I=V]...\n",
+               "RATE [I=V]... | presets\n",
                stderr);
     return 2;
 }

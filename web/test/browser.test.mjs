@@ -1,7 +1,7 @@
 // The page in headless Chromium, served from this machine: the offline render
-// through the audio worklet against the native build, the controls against
-// the native read-backs while the effect plays live, no script error, and a
-// screenshot.
+// through the audio worklet against the native build, the controls and the
+// presets against the native read-backs while the effect plays live, no script
+// error, and a screenshot.
 import assert from 'node:assert/strict';
 import {existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {createServer} from 'node:http';
@@ -162,6 +162,46 @@ test('while it plays live, the controls change the engine as the native build re
          assert.notEqual(await headAt(), first, 'the write head moved');
      });
 
+const presets = () => JSON.parse(native('presets'));
+
+async function choosePreset(preset) { await page.select('#preset', String(preset)); }
+
+// Still playing: a preset chosen in the selector moves the sliders, and the
+// playing engine reads back the preset's values with the native texts; its
+// description is shown, and a control moved afterwards marks the selector.
+test('choosing a preset moves the controls and the playing engine to its values', async () => {
+    const table = presets();
+    assert.deepEqual(await page.$$eval('#preset option:not([hidden])',
+                                       (options) => options.map((option) => option.textContent)),
+                     table.map((preset) => preset.name));
+    const chosen = 1;
+    const {name, description, values} = table[chosen];
+    const expected = nativeState(44100, [...values.entries() ]);
+    await choosePreset(chosen);
+    // The engine has answered when every text but the moving head's is the native one.
+    await page.waitForFunction(
+        (texts) => texts.every((text, index) =>
+                                   index === 7 ||
+                                   document.getElementById(`text-${index}`).textContent === text),
+        {timeout : 10000}, expected.texts);
+    const shown = await shownState();
+    const sliders =
+        await page.$$eval('input[type=range]', (all) => all.map((slider) => Number(slider.value)));
+    for (const state of [shown, expected]) {
+        state.values.splice(7, 1);
+        state.texts.splice(7, 1);
+    }
+    const withoutHead = values.filter((_, index) => index !== 7);
+    assert.deepEqual(shown, {values : withoutHead.map(Math.fround), texts : expected.texts});
+    sliders.forEach((slider, index) => assert.ok(Math.abs(slider - values[index]) <= 0.0005,
+                                                 `slider ${index} at ${slider}`));
+    assert.equal(await page.$eval('#preset-description', (p) => p.textContent), description);
+    const selected = () => page.$eval('#preset', (select) => select.selectedOptions[0].textContent);
+    assert.equal(await selected(), name);
+    await moveSlider(9, 0.8);
+    assert.equal(await selected(), `${name} (edited)`);
+});
+
 // A file the browser cannot decode, and a browser without audio worklets: a
 // clear message on the page each time.
 test('a bad file and a browser that lacks a feature are told on the page', async () => {
@@ -188,13 +228,14 @@ test('a bad file and a browser that lacks a feature are told on the page', async
     }
 });
 
-// The offline host's first demo setting: 1.7 s of delay on the whole track,
-// half dry, the head moving forward; every other control at its default.
+// The offline host's first demo setting, the first preset: 1.7 s of delay on
+// the whole track, half dry, the head moving forward; every other control at
+// its default.
 const showcase = [ 0.7, 0, 1, 0, 1, 0, 1, 0, 0.5, 0.5, 1 ];
 
 test('a screenshot of the page playing', async () => {
-    for (const [index, value] of showcase.entries())
-        await moveSlider(index, value);
+    assert.deepEqual(presets()[0].values.map(Math.fround), showcase.map(Math.fround));
+    await choosePreset(0);
     await new Promise((resolve) => setTimeout(resolve, 4000));
     await page.screenshot(
         {path : process.env.TAPESTRUM_SCREENSHOT || join(work, 'web.png'), fullPage : true});
@@ -202,7 +243,8 @@ test('a screenshot of the page playing', async () => {
 });
 
 // The render button as a person uses it: the demo signal with the controls as
-// they stand, saved as a 32-bit float WAV file that holds the native render.
+// the first preset set them, saved as a 32-bit float WAV file that holds the
+// native render.
 test('the render button saves the render as a float WAV file', async () => {
     const downloads = join(work, 'downloads');
     const session = await page.createCDPSession();

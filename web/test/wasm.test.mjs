@@ -48,9 +48,11 @@ test('the module imports nothing and exports the C interface, malloc, free and _
     assert.deepEqual(WebAssembly.Module.imports(module), []);
     const names = WebAssembly.Module.exports(module).map((e) => e.name).sort();
     assert.deepEqual(names, [
-        '_initialize', 'free', 'malloc', 'memory', 'tapestrum_bin_count', 'tapestrum_delete',
-        'tapestrum_get_parameter', 'tapestrum_new', 'tapestrum_parameter_count',
-        'tapestrum_parameter_name', 'tapestrum_parameter_text', 'tapestrum_process',
+        '_initialize', 'free', 'malloc', 'memory', 'tapestrum_apply_preset',
+        'tapestrum_bin_count', 'tapestrum_delete', 'tapestrum_get_parameter', 'tapestrum_new',
+        'tapestrum_parameter_count',
+        'tapestrum_parameter_name', 'tapestrum_parameter_text', 'tapestrum_preset_count',
+        'tapestrum_preset_description', 'tapestrum_preset_name', 'tapestrum_process',
         'tapestrum_read_head', 'tapestrum_set_parameter', 'tapestrum_track_capacity',
         'tapestrum_track_length', 'tapestrum_track_magnitudes', 'tapestrum_write_head'
     ]);
