@@ -21,7 +21,23 @@ if(NOT CMAKE_CROSSCOMPILING)
   add_custom_target(tapestrum_vst2_presets ALL DEPENDS ${CMAKE_BINARY_DIR}/presets/vst2.stamp)
 endif()
 
-# The factory presets, read back from the files the build wrote.
+# The VST 3 preset files of the factory presets, build/presets/vst3/*.vstpreset,
+# where the VST 3 bundle is built. Linux only, like the VST 2 ones.
+set(TAPESTRUM_VST3_PRESETS ${CMAKE_BINARY_DIR}/presets/vst3)
+if(NOT CMAKE_CROSSCOMPILING AND TARGET tapestrum_vst3)
+  add_executable(vst3_preset_writer ${CMAKE_CURRENT_LIST_DIR}/Vst3PresetWriter.cpp)
+  target_link_libraries(vst3_preset_writer PRIVATE tapestrum_vst3_face)
+  add_custom_command(
+    OUTPUT ${CMAKE_BINARY_DIR}/presets/vst3.stamp
+    COMMAND vst3_preset_writer ${TAPESTRUM_VST3_PRESETS}
+    COMMAND ${CMAKE_COMMAND} -E touch ${CMAKE_BINARY_DIR}/presets/vst3.stamp
+    DEPENDS vst3_preset_writer
+    COMMENT "Writing the factory presets as VST 3 preset files")
+  add_custom_target(tapestrum_vst3_presets ALL DEPENDS ${CMAKE_BINARY_DIR}/presets/vst3.stamp)
+endif()
+
+# The factory presets, read back from the files the build wrote; the VST 3 ones
+# through the built VST 3 bundle.
 if(TAPESTRUM_TESTS AND TARGET vst2_preset_writer AND TARGET tapestrum_lv2)
   include(GoogleTest)
   tapestrum_test(preset_file_tests ${PROJECT_SOURCE_DIR}/tests/packaging/PresetFilesTest.cpp)
@@ -29,6 +45,15 @@ if(TAPESTRUM_TESTS AND TARGET vst2_preset_writer AND TARGET tapestrum_lv2)
   target_compile_definitions(preset_file_tests PRIVATE
     VST2_PRESET_DIR="${TAPESTRUM_VST2_PRESETS}"
     LV2_BUNDLE_PATH="$<TARGET_FILE_DIR:tapestrum_lv2>")
+  if(TARGET tapestrum_vst3_presets)
+    target_sources(preset_file_tests PRIVATE
+      ${PROJECT_SOURCE_DIR}/tests/packaging/Vst3PresetFilesTest.cpp)
+    target_link_libraries(preset_file_tests PRIVATE vst3_test_host)
+    add_dependencies(preset_file_tests tapestrum_vst3_presets tapestrum_vst3)
+    target_compile_definitions(preset_file_tests PRIVATE
+      VST3_PRESET_DIR="${TAPESTRUM_VST3_PRESETS}"
+      TAPESTRUM_VST3_BUNDLE="${CMAKE_BINARY_DIR}/tapestrum.vst3")
+  endif()
 endif()
 
 # cmake --install build [--prefix P] (P is /usr/local unless told; DESTDIR is
@@ -71,6 +96,20 @@ endif()
 if(TARGET tapestrum_vst2_presets)
   install(DIRECTORY ${TAPESTRUM_VST2_PRESETS}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/tapestrum/presets/vst2
     FILES_MATCHING PATTERN "*.fxp")
+endif()
+# The VST 3 presets go straight where hosts' preset browsers look for a
+# plug-in's presets for every user, share/vst3/presets/VENDOR/PLUGIN NAME, with
+# the names the factory tells hosts (plugin/EffectIdentity.h).
+if(TARGET tapestrum_vst3_presets)
+  file(STRINGS ${PROJECT_SOURCE_DIR}/plugin/EffectIdentity.h identity
+    REGEX "k(Effect|Vendor)Name = \"")
+  string(REGEX MATCH "kVendorName = \"([^\"]+)\"" found "${identity}")
+  set(vendor "${CMAKE_MATCH_1}")
+  string(REGEX MATCH "kEffectName = \"([^\"]+)\"" found "${identity}")
+  set(TAPESTRUM_VST3_PRESET_FOLDER "vst3/presets/${vendor}/${CMAKE_MATCH_1}")
+  install(DIRECTORY ${TAPESTRUM_VST3_PRESETS}/
+    DESTINATION "${CMAKE_INSTALL_DATADIR}/${TAPESTRUM_VST3_PRESET_FOLDER}"
+    FILES_MATCHING PATTERN "*.vstpreset")
 endif()
 
 set(compressed ${CMAKE_BINARY_DIR}/packaging)

@@ -14,8 +14,10 @@ deb=$(sed -n 's/.*package: \(.*\.deb\) generated.*/\1/p' "$scratch/cpack.log" | 
 
 status=0
 DESTDIR=$scratch/install cmake --install "$build" --prefix /usr >/dev/null
+# In the package's listing the path is everything after the fifth column: it
+# may hold spaces (the VST 3 presets' folder does).
 if ! diff <(cd "$scratch/install" && find . ! -type d | sort) \
-          <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort); then
+          <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/' | sed -E 's/^([^ ]+ +){5}//' | sort); then
     echo "FAIL: the package holds other files than the install (< install, > package)"
     status=1
 fi

@@ -33,15 +33,21 @@ for file in "$source"/docs/*.png; do
     expected+=("share/doc/tapestrum/docs/$(basename "$file")")
 done
 presets=()
+stems=()
 for file in "$build"/presets/vst2/*.fxp; do
     stem=$(basename "$file" .fxp)
     expected+=("share/tapestrum/presets/vst2/$stem.fxp")
     presets+=("${stem//-/ }")
+    stems+=("$stem")
 done
 if [[ $have_vst3 == 1 ]]; then
     while IFS= read -r file; do
         expected+=("lib/vst3/$file")
     done < <(cd "$build" && find tapestrum.vst3 -type f)
+    # The VST 3 presets, in the folder hosts look in for the vendor's plug-in.
+    for stem in "${stems[@]}"; do
+        expected+=("share/vst3/presets/Vormix/tapestrum 26-03-2004/$stem.vstpreset")
+    done
 fi
 [[ $have_clap == 1 ]] && expected+=(lib/clap/tapestrum.clap)
 

@@ -6,6 +6,7 @@
 #include "plugin/TapestrumEffect.h"
 #include "support/Signals.h"
 #include "tools/Render.h"
+#include "vst3/PresetFile.h"
 #include "vst3/Vst3TestHost.h"
 
 #include <cmath>
@@ -102,6 +103,8 @@ TEST(Vst3Identifiers, ByteOrderOfThePlatform) {
     const uint8_t second[4] = {0xF2, 0xD5, 0x43, 0x01};
 #endif
     EXPECT_EQ(std::memcmp(kComponentIid.bytes + 4, second, 4), 0);
+    // A preset file names a class by its four words, whatever the layout.
+    EXPECT_EQ(ClassIdText(kComponentIid), "E831FF31F2D54301928EBBEE25697802");
 }
 
 TEST_F(Vst3Bundle, OneMonoBusEachWayAndNothingElse) {
