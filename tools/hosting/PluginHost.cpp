@@ -4,6 +4,8 @@
 #include "tools/ToolError.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <cstring>
@@ -21,10 +23,52 @@ thread_local HostPolicy* gPendingPolicy = nullptr;
 thread_local float gPendingRate = 44100.0f;
 thread_local int32_t gPendingBlockSize = 512;
 
+// The instances this host has adopted, found by their record's address alone:
+// the callback never reads memory a module could have written (a record's
+// `user` field, or a record at all) to learn which instance calls, so a module
+// that calls back with a wild pointer gets a plain answer. Slots are claimed
+// and released by the threads that create and close instances; the callback
+// may read them from any thread.
+struct AdoptedInstance {
+    std::atomic<const AEffect*> record{nullptr};
+    std::atomic<const PluginInstance*> instance{nullptr};
+};
+std::array<AdoptedInstance, 256> gAdopted;
+
+void Adopt(const AEffect* record, const PluginInstance* instance) {
+    for (AdoptedInstance& slot : gAdopted) {
+        const AEffect* empty = nullptr;
+        if (slot.record.compare_exchange_strong(empty, record)) {
+            slot.instance.store(instance);
+            return;
+        }
+    }
+    // More instances at once than slots: this one is answered as a pending one.
+}
+
+// By the instance too: once the record is closed, another thread's new
+// instance may get a record at the same address.
+void Release(const AEffect* record, const PluginInstance* instance) {
+    for (AdoptedInstance& slot : gAdopted) {
+        if (slot.record.load() == record && slot.instance.load() == instance) {
+            slot.instance.store(nullptr);
+            slot.record.store(nullptr);
+            return;
+        }
+    }
+}
+
+const PluginInstance* AdoptedBy(const AEffect* record) {
+    if (!record) return nullptr;
+    for (const AdoptedInstance& slot : gAdopted)
+        if (slot.record.load() == record) return slot.instance.load();
+    return nullptr;
+}
+
 intptr_t VSTCALL HostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
                               void* ptr, float opt) {
     const HostRequest request{effect, opcode, index, value, ptr, opt};
-    if (const auto* instance = effect ? static_cast<const PluginInstance*>(effect->user) : nullptr)
+    if (const PluginInstance* instance = AdoptedBy(effect))
         return instance->policy().answer(request, instance->sampleRate(), instance->blockSize());
     HostPolicy& policy = gPendingPolicy ? *gPendingPolicy : OfflineHost();
     return policy.answer(request, gPendingRate, gPendingBlockSize);
@@ -62,7 +106,7 @@ PluginInstance::PluginInstance(const PluginModule& module, float sampleRate, int
     if (!effect) throw ToolError(host.unusableInstance(module.path(), UnusableInstance::None));
     if (effect->magic != kEffectMagic)
         throw ToolError(host.unusableInstance(module.path(), UnusableInstance::NotARecord));
-    effect->user = this;
+    Adopt(effect, this);
     dispatch(effOpen);
     dispatch(effSetSampleRate, 0, 0, nullptr, sampleRate);
     dispatch(effSetBlockSize, 0, blockSize);
@@ -70,7 +114,9 @@ PluginInstance::PluginInstance(const PluginModule& module, float sampleRate, int
 
 PluginInstance::~PluginInstance() {
     if (running) suspend();
+    const AEffect* record = effect;
     dispatch(effClose);
+    Release(record, this);
 }
 
 void PluginInstance::resume() {
