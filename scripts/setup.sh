@@ -2,7 +2,9 @@
 # Installs, from Debian's packages, what building and testing need, and does
 # nothing when everything is there already. Run as root on Debian 12.
 #   scripts/setup.sh            the native build, its tests, the offline host
-#   scripts/setup.sh --windows  also the mingw-w64 cross compilers and wine
+#   scripts/setup.sh --windows  also what the rest of the test command needs: the
+#                               mingw-w64 cross compilers, wine, and clang with
+#                               its libFuzzer (libclang-rt-14-dev) for the fuzz targets
 set -euo pipefail
 
 packages=(build-essential cmake g++ g++-multilib binutils googletest libgtest-dev
@@ -11,7 +13,8 @@ packages=(build-essential cmake g++ g++-multilib binutils googletest libgtest-de
 windows=0
 if [[ "${1:-}" == "--windows" ]]; then
     windows=1
-    packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64)
+    packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
+               clang libclang-rt-14-dev)
 fi
 
 missing=()
