@@ -3,7 +3,7 @@
 // through the dynamic symbol `main`, which in a host executable may resolve to
 // the host's own main function.
 #include "host/EntryPoint.h"
-#include "host/FloatingPointSetup.h"
+#include "plugin/FloatingPointSetup.h"
 
 #if defined(_WIN32)
 #define TAPESTRUM_EXPORT

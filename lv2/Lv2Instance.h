@@ -1,6 +1,7 @@
-// One LV2 instance of the effect: it drives the effect's VST 2 instance record
-// as a VST 2 host would, so the shell and the engine run exactly as they do
-// under any other host.
+// One LV2 instance of the effect: the ports the host connects, and the calls
+// LV2 makes, turned into the effect core's operations. Written for any effect
+// with the core's operations (setSampleRate, resume, suspend, setParameter,
+// process), so that its own logic can be tested apart from the engine.
 //
 // Threads, in LV2's terms: construction, activate, deactivate and destruction
 // belong to the instantiation class (never concurrent with run); connectPort
@@ -8,39 +9,85 @@
 // no system call.
 #pragma once
 
-#include "host/EffectRecord.h"
 #include "lv2/Lv2Ports.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 
-class Lv2Instance {
+template <class Effect> class Lv2Runner {
   public:
-    // Takes over an instance record (and closes it when destroyed); the rate
-    // and block size are what activate tells the effect.
-    Lv2Instance(AEffect* effect, float sampleRate, int32_t maxBlockLength);
-    ~Lv2Instance();
-    Lv2Instance(const Lv2Instance&) = delete;
-    Lv2Instance& operator=(const Lv2Instance&) = delete;
+    // Drives `effect`, which it does not own, at the host's rate.
+    Lv2Runner(Effect& effect, float sampleRate) : effect(effect), rate(sampleRate) {}
+    ~Lv2Runner() {
+        if (active) deactivate();
+    }
+    Lv2Runner(const Lv2Runner&) = delete;
+    Lv2Runner& operator=(const Lv2Runner&) = delete;
 
-    void connectPort(uint32_t port, void* data);
-    // Sample rate, block size, then switching the effect on, which re-applies
-    // every parameter it holds.
-    void activate();
-    void deactivate();
+    void connectPort(uint32_t port, void* data) {
+        if (port == kLv2AudioInPort) {
+            input = static_cast<const float*>(data);
+        } else if (port == kLv2AudioOutPort) {
+            output = static_cast<float*>(data);
+        } else if (port < kLv2PortCount) {
+            controls[port - kLv2FirstControlPort] = static_cast<const float*>(data);
+        }
+    }
+
+    // The sample rate, then switching the effect on, which re-applies every
+    // parameter it holds.
+    void activate() {
+        effect.setSampleRate(rate);
+        effect.resume();
+        active = true;
+    }
+
+    void deactivate() {
+        effect.suspend();
+        active = false;
+    }
+
     // Applies every control whose value changed since the last run, in
     // parameter order, then processes the audio. With a port not connected the
     // output (if there is one) is silence.
-    void run(uint32_t sampleCount);
+    void run(uint32_t sampleCount) {
+        if (!allConnected()) {
+            if (output) std::fill_n(output, sampleCount, 0.0f);
+            return;
+        }
+        applyChangedControls();
+        // The effect's block length is a signed 32-bit count.
+        constexpr uint32_t kLongestCall = std::numeric_limits<int32_t>::max();
+        for (uint32_t done = 0; done < sampleCount;) {
+            const uint32_t frames = std::min(kLongestCall, sampleCount - done);
+            effect.process(input + done, output + done, static_cast<int32_t>(frames));
+            done += frames;
+        }
+    }
 
   private:
-    intptr_t dispatch(int32_t opcode, int32_t index, intptr_t value, float opt);
-    bool allConnected() const;
-    void applyChangedControls();
+    bool allConnected() const {
+        return input && output &&
+               std::none_of(controls.begin(), controls.end(), [](const float* c) { return !c; });
+    }
 
-    AEffect* effect;
+    void applyChangedControls() {
+        for (int32_t i = 0; i < kParameterCount; ++i) {
+            const float value = *controls[i];
+            uint32_t bits;
+            std::memcpy(&bits, &value, sizeof bits);
+            if (everApplied[i] && bits == applied[i]) continue;
+            effect.setParameter(i, value); // clamps into 0 to 1, NaN to 0
+            applied[i] = bits;
+            everApplied[i] = true;
+        }
+    }
+
+    Effect& effect;
     float rate;
-    int32_t blockSize;
     bool active = false;
     const float* input = nullptr;
     float* output = nullptr;

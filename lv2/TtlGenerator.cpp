@@ -1,10 +1,10 @@
-// Writes the LV2 bundle's data files, manifest.ttl and tapestrum.ttl, from a
-// fresh instance of the effect: the port names are the parameter names the host
-// sees, the defaults are the program's values as read back, and the switches'
-// scale points carry the display texts of their two values. Run at build time:
+// Writes the LV2 bundle's data files, manifest.ttl and tapestrum.ttl, from the
+// effect's parameter table: the port symbols, names and defaults are the
+// table's, and the switches' scale points carry the display texts of their two
+// values. Run at build time:
 //   lv2_ttl_generator BUNDLE_DIR BINARY_NAME
-#include "host/EntryPoint.h"
 #include "lv2/Lv2Ports.h"
+#include "plugin/TapestrumEffect.h"
 
 #include <cstdio>
 #include <fstream>
@@ -13,17 +13,6 @@
 #include <string>
 
 namespace {
-
-intptr_t VSTCALL HostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-std::string Text(AEffect* effect, int32_t opcode, int32_t index) {
-    char buffer[256] = {};
-    effect->dispatcher(effect, opcode, index, 0, buffer, 0.0f);
-    buffer[sizeof buffer - 1] = '\0';
-    return buffer;
-}
 
 // A Turtle string literal.
 std::string Quoted(const std::string& text) {
@@ -57,33 +46,29 @@ std::string Manifest(const std::string& binary) {
            "    rdfs:seeAlso <tapestrum.ttl> .\n";
 }
 
-std::string ControlPort(AEffect* effect, int32_t index) {
-    const Lv2ControlPort& port = kLv2ControlPorts[index];
+std::string ControlPort(const TapestrumEffect& effect, const ParameterInfo& port) {
     std::ostringstream ttl;
     ttl << "    [\n"
         << "        a lv2:InputPort, lv2:ControlPort ;\n"
-        << "        lv2:index " << kLv2FirstControlPort + index << " ;\n"
-        << "        lv2:symbol " << Quoted(port.symbol) << " ;\n"
-        << "        lv2:name " << Quoted(Text(effect, effGetParamName, index)) << " ;\n"
-        << "        lv2:default " << Decimal(effect->getParameter(effect, index)) << " ;\n"
+        << "        lv2:index " << kLv2FirstControlPort + port.index << " ;\n"
+        << "        lv2:symbol " << Quoted(std::string(port.symbol)) << " ;\n"
+        << "        lv2:name " << Quoted(std::string(port.name)) << " ;\n"
+        << "        lv2:default " << Decimal(port.defaultValue) << " ;\n"
         << "        lv2:minimum 0.0 ;\n"
         << "        lv2:maximum 1.0";
     if (port.isSwitch) {
-        const float value = effect->getParameter(effect, index);
         ttl << " ;\n        lv2:portProperty lv2:enumeration ;\n        lv2:scalePoint";
         for (const float point : {0.0f, 1.0f}) {
-            effect->setParameter(effect, index, point);
             ttl << (point == 0.0f ? " " : " ,\n            ") << "[ rdfs:label "
-                << Quoted(Text(effect, effGetParamDisplay, index)) << " ; rdf:value "
+                << Quoted(effect.displayTextFor(port.index, point)) << " ; rdf:value "
                 << Decimal(point) << " ]";
         }
-        effect->setParameter(effect, index, value);
     }
     ttl << "\n    ]";
     return ttl.str();
 }
 
-std::string PluginData(AEffect* effect) {
+std::string PluginData(const TapestrumEffect& effect) {
     std::ostringstream ttl;
     ttl << "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
         << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
@@ -108,8 +93,8 @@ std::string PluginData(AEffect* effect) {
         << "        lv2:symbol \"out\" ;\n"
         << "        lv2:name \"out\"\n"
         << "    ],\n";
-    for (int32_t i = 0; i < kParameterCount; ++i)
-        ttl << ControlPort(effect, i) << (i + 1 < kParameterCount ? ",\n" : " .\n");
+    for (const ParameterInfo& port : kParameters)
+        ttl << ControlPort(effect, port) << (port.index < kLastParameter ? ",\n" : " .\n");
     return ttl.str();
 }
 
@@ -129,14 +114,9 @@ int main(int argc, char** argv) {
         std::cerr << "usage: lv2_ttl_generator BUNDLE_DIR BINARY_NAME\n";
         return 2;
     }
-    AEffect* effect = CreateInstanceRecord(HostCallback);
-    if (!effect) {
-        std::cerr << "lv2_ttl_generator: the effect gave no instance\n";
-        return 1;
-    }
+    const TapestrumEffect effect;
     const std::string bundle = argv[1];
     const bool written = Write(bundle + "/manifest.ttl", Manifest(argv[2])) &&
                          Write(bundle + "/tapestrum.ttl", PluginData(effect));
-    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
     return written ? 0 : 1;
 }

@@ -6,11 +6,11 @@
 #pragma once
 
 #include "engine/RelaxedAtomic.h"
+#include "plugin/ParameterTable.h"
 
 #include <array>
 #include <cstdint>
 
-constexpr int32_t kParameterCount = 11;
 constexpr int32_t kProgramNameCapacity = 51; // characters, without the terminating zero
 
 class APluginProgram {

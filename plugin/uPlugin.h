@@ -1,29 +1,23 @@
-// APlugin: the effect as the host sees it. It owns the delay-vocoder engine, one
-// program and the data-module object; it stores and clamps the 11 parameter
-// values, converts them into engine quantities and back, renders their texts,
-// and forwards the host's audio to the engine.
+// APlugin: the effect as a VST 2 host sees it, a thin face of TapestrumEffect.
+// It owns the effect, one program and the data-module object; it writes every
+// parameter change through to the program, tells the effect the host's sample
+// rate before the effect uses it, and answers the VST 2 interface's own
+// questions (program names, pins, capabilities, identity).
 //
 // Threads: the host may change parameters and ask for texts on its user-interface
-// or automation threads while the audio thread processes. Parameter values are
-// relaxed atomics, and the engine quantities they are converted into are the
-// engine's own relaxed atomics, so no lock is needed anywhere.
+// or automation threads while the audio thread processes. The effect's values
+// and the program's are relaxed atomics, so no lock is needed anywhere.
 #pragma once
 
-#include "engine/DelayVoc.h"
 #include "host/EffectBaseX.h"
+#include "plugin/EffectIdentity.h"
 #include "plugin/PluginDataModule.h"
 #include "plugin/PluginProgram.h"
+#include "plugin/TapestrumEffect.h"
 
 #include <array>
 #include <functional>
 #include <memory>
-
-// A day of the local calendar.
-struct CalendarDate {
-    int year;
-    int month; // 1 to 12
-    int day;   // 1 to 31
-};
 
 class APlugin : public AudioEffectX {
   public:
@@ -58,29 +52,21 @@ class APlugin : public AudioEffectX {
     // Where getVendorVersion reads today's date; the local calendar by default.
     void setDateSource(std::function<CalendarDate()> source) { today = std::move(source); }
 
-    const TDelayVoc& engine() const { return *delayVoc; }
-    TDelayVoc& engine() { return *delayVoc; }
-    float storedParameter(int32_t index) const { return params[index]; }
+    const TDelayVoc& engine() const { return effect->engine(); }
+    TDelayVoc& engine() { return effect->engine(); }
+    float storedParameter(int32_t index) const { return effect->storedParameter(index); }
     float hostSampleRate() const { return sampleRate; }
 
   private:
-    void applyParameter(int32_t index);
     void processBlock(float** inputs, float** outputs, int32_t sampleFrames);
-    std::string displayText(int32_t index) const;
+    // The host's rate as the effect should know it now: the base class stores
+    // it from several requests, so it is handed on whenever the effect is used.
+    void passSampleRate() { effect->setSampleRate(sampleRate); }
 
-    std::array<RelaxedAtomic<float>, kParameterCount> params;
     std::unique_ptr<TPluginDataModule> dataModule;
     bool ready = false; // false while constructing: values are stored, not applied
-    std::unique_ptr<TDelayVoc> delayVoc;
+    std::unique_ptr<TapestrumEffect> effect;
     std::array<std::unique_ptr<APluginProgram>, 1> programs;
     float vu = 0.0f;
     std::function<CalendarDate()> today;
 };
-
-// Packs a date as a 32-bit date-and-time word with the time of day zero: bits 25
-// to 31 the year minus 1980, 21 to 24 the month, 16 to 20 the day. Years outside
-// 1980 to 2107 give 0.
-int32_t PackDate(const CalendarDate& date);
-
-// Today's date in the local calendar.
-CalendarDate LocalCalendarDate();

@@ -27,7 +27,7 @@ constexpr Capability kCapabilities[] = {
 // straight through. Missing channel arrays mean there is nothing to do.
 void APlugin::processBlock(float** inputs, float** outputs, int32_t sampleFrames) {
     if (!inputs || !outputs || !inputs[0] || !outputs[0]) return;
-    delayVoc->Process(inputs[0], outputs[0], sampleFrames);
+    effect->process(inputs[0], outputs[0], sampleFrames);
 }
 
 void APlugin::process(float** inputs, float** outputs, int32_t sampleFrames) {

@@ -1,9 +1,11 @@
 // The bundle under Debian's own LV2 tools: lv2info reads its data as a host
 // does, and lv2apply renders a file through it exactly as the offline host
 // renders the same file through the VST 2 module.
+#include "lv2/Lv2Ports.h"
 #include "support/Signals.h"
 #include "tools/AudioFile.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -93,6 +95,18 @@ TEST_F(Lv2Host, Lv2infoShowsTheUriThePortsAndTheirTexts) {
           "\"backward\"", "\"forward\"", "Default:     0.500000"})
         EXPECT_NE(info.find(expected), std::string::npos) << expected << " in\n" << info;
     EXPECT_EQ(info.find("Port 13:"), std::string::npos);
+    for (const ParameterInfo& row : kParameters) {
+        const std::string port = "Port " + std::to_string(kLv2FirstControlPort + row.index) + ":";
+        const size_t at = info.find(port);
+        ASSERT_NE(at, std::string::npos) << port;
+        const std::string block = info.substr(at, info.find("Port ", at + 1) - at);
+        char defaultText[64];
+        std::snprintf(defaultText, sizeof defaultText, "Default:     %f", row.defaultValue);
+        for (const std::string& expected :
+             {"Symbol:      " + std::string(row.symbol), "Name:        " + std::string(row.name),
+              std::string(defaultText)})
+            EXPECT_NE(block.find(expected), std::string::npos) << expected << " in\n" << block;
+    }
 }
 
 } // namespace

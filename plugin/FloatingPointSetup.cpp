@@ -1,4 +1,4 @@
-#include "host/FloatingPointSetup.h"
+#include "plugin/FloatingPointSetup.h"
 
 #include <cstdint>
 
