@@ -6,6 +6,7 @@
 #include "tools/ProgramFile.h"
 
 #include "host/EffectRecord.h"
+#include "plugin/EffectState.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -217,6 +218,73 @@ void HostCallStreams(const fs::path& folder) {
     Write(folder, "programs-events.bin", odd.bytes);
 }
 
+void StateBlocks(const fs::path& folder) {
+    EffectState state;
+    for (size_t i = 0; i < state.values.size(); ++i)
+        state.values[i] = static_cast<float>(i) / 10;
+    state.name = "Preset 0";
+    const Bytes block = WriteEffectState(state);
+    Write(folder, "state.bin", block);
+    EffectState named = state;
+    named.name = std::string(kStateNameCapacity, 'n');
+    Write(folder, "state-long-name.bin", WriteEffectState(named));
+    Write(folder, "state-no-name.bin", WriteEffectState(EffectState{}));
+    // A block of an earlier build with ten parameters.
+    Bytes earlier = block;
+    earlier[8] = 10;
+    earlier.erase(earlier.begin() + kStateHeaderSize + 40, earlier.begin() + kStateHeaderSize + 44);
+    Write(folder, "state-earlier-build.bin", earlier);
+    // The malformed blocks the effect core's tests refuse.
+    const auto changed = [&](size_t offset, uint8_t byte) {
+        Bytes bad = block;
+        bad[offset] = byte;
+        return bad;
+    };
+    Bytes longer = block;
+    longer.push_back('x');
+    Bytes notANumber = block;
+    for (size_t i = 0; i < 4; ++i)
+        notANumber[kStateHeaderSize + 8 + i] = i < 2 ? 0 : (i == 2 ? 0xC0 : 0x7F);
+    const std::pair<const char*, Bytes> bad[] = {
+        {"bad-short.bin", Bytes(block.begin(), block.end() - 1)},
+        {"bad-longer.bin", longer},
+        {"bad-magic.bin", changed(0, 'X')},
+        {"bad-version.bin", changed(4, 2)},
+        {"bad-more-parameters.bin", changed(8, 12)},
+        {"bad-no-parameters.bin", changed(8, 0)},
+        {"bad-value-two.bin", changed(kStateHeaderSize + 3, 0x40)},
+        {"bad-value-nan.bin", notANumber},
+        {"bad-name-length.bin", changed(kStateMinSize - 4, 60)},
+        {"bad-zero-in-name.bin", changed(kStateMinSize + 2, 0)},
+    };
+    for (const auto& [name, bytes] : bad)
+        Write(folder, name, bytes);
+}
+
+// Parameter texts: the sample rate and the values set first, then the index
+// and the text, in the stream fuzz_parameter_text.cpp decodes.
+void ParameterTexts(const fs::path& folder) {
+    const std::pair<int32_t, std::string> texts[] = {
+        {0, "120 ms"},    {1, "delayed as carrier"},
+        {2, "-6 dB"},     {3, "440Hz"},
+        {4, "12000 Hz"},  {5, "-inf dB"},
+        {6, "3482.1 ms"}, {7, "0 ms "},
+        {8, "+3.5 dB"},   {9, "dry ||||||||-|"},
+        {9, "0.25"},      {10, "Forward"},
+        {10, "backward"}, {2, "1e3 dB"},
+        {0, "  -12.5ms"},
+    };
+    int n = 0;
+    for (const auto& [index, text] : texts) {
+        Calls calls;
+        calls.tableReal(static_cast<uint8_t>(n % 2 ? 13 : 12)); // 48000 or 44100
+        calls.byte(2).small(index).tableReal(static_cast<uint8_t>(2 + n % 4)).small(6).tableReal(2);
+        calls.small(index).byte(static_cast<uint8_t>(text.size()));
+        calls.bytes.insert(calls.bytes.end(), text.begin(), text.end());
+        Write(folder, "text-" + std::to_string(n++) + ".bin", calls.bytes);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -228,5 +296,7 @@ int main(int argc, char** argv) {
     ProgramFiles(corpus / "fuzz_program_file");
     AutomationInputs(corpus / "fuzz_automation");
     HostCallStreams(corpus / "fuzz_host_calls");
+    StateBlocks(corpus / "fuzz_effect_state");
+    ParameterTexts(corpus / "fuzz_parameter_text");
     return 0;
 }
