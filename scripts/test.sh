@@ -148,7 +148,7 @@ else
             total_passed=$((total_passed + 1))
         else
             echo "$target: FAILED (the whole output: $log)"
-            grep -E 'ERROR|SUMMARY|runtime error|Test unit written' "$log" | head -n 20
+            grep -E 'ERROR|SUMMARY|runtime error|Test unit written' "$log" | head -n 20 || true
             for artifact in "$fuzz_dir/artifacts/$target"-*; do
                 [[ -f $artifact ]] || continue
                 echo "input: $artifact (reproduce: $fuzz_dir/$target $artifact)"
