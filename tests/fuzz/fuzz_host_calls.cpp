@@ -93,10 +93,14 @@ class Session {
                 const int32_t index = in.integer();
                 const intptr_t value = in.integer();
                 const float opt = in.real();
+                // Where the value carries a pointer, the interface allows only
+                // null or a real one.
+                const bool valueIsPointer =
+                    opcode == effSetSpeakerArrangement || opcode == effGetSpeakerArrangement;
                 if (opcode == effClose)
                     reopen();
                 else
-                    call(opcode, index, value, nullptr, opt);
+                    call(opcode, index, valueIsPointer ? 0 : value, nullptr, opt);
                 break;
             }
             case 2: {
