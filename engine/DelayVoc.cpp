@@ -119,7 +119,7 @@ void TDelayVoc::Process(const float* input, float* output, int32_t count) {
 // is frame 0), so that no value written meanwhile can make the hop index outside
 // the 600 frames or the 512 bins.
 void TDelayVoc::RunHop() {
-    const FlushDenormals flush;
+    [[maybe_unused]] const FlushDenormals flush; // empty where the processor has no such mode
     const int32_t length = ClampInt(trackLen, 1, MaxTrackFrames);
     int32_t write = writeIdx;
     if (write < 0 || write >= MaxTrackFrames) write = 0;

@@ -3,7 +3,6 @@
 // through the dynamic symbol `main`, which in a host executable may resolve to
 // the host's own main function.
 #include "host/EntryPoint.h"
-#include "plugin/FloatingPointSetup.h"
 
 #if defined(_WIN32)
 #define TAPESTRUM_EXPORT
@@ -31,10 +30,3 @@ AEffect* VSTCALL tapestrumMain(audioMasterCallback audioMaster) {
 }
 #endif
 }
-
-namespace {
-
-// Runs once when the module is loaded, on the loading thread.
-__attribute__((constructor)) void onModuleLoad() { MaskFloatingPointExceptions(); }
-
-} // namespace

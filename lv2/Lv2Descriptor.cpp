@@ -1,7 +1,6 @@
 // The LV2 entry point: the plug-in's descriptor, whose functions build an
 // instance of the effect and the LV2 runner around it.
 #include "lv2/Lv2Instance.h"
-#include "plugin/FloatingPointSetup.h"
 #include "plugin/TapestrumEffect.h"
 
 #include <lv2/core/lv2.h>
@@ -42,10 +41,6 @@ const void* ExtensionData(const char*) { return nullptr; }
 
 const LV2_Descriptor kDescriptor = {kLv2Uri, Instantiate, ConnectPort, Activate,
                                     Run,     Deactivate,  Cleanup,     ExtensionData};
-
-// Runs once when the binary is loaded, on the loading thread, as for the VST 2
-// module.
-__attribute__((constructor)) void onModuleLoad() { MaskFloatingPointExceptions(); }
 
 } // namespace
 

@@ -1,9 +1,12 @@
-// Writes the LV2 bundle's data files, manifest.ttl and tapestrum.ttl, from the
-// effect's parameter table: the port symbols, names and defaults are the
-// table's, and the switches' scale points carry the display texts of their two
-// values. Run at build time:
+// Writes the LV2 bundle's data files, manifest.ttl, tapestrum.ttl and
+// presets.ttl, from the effect's parameter table and its factory presets: the
+// port symbols, names and defaults are the table's, the switches' scale points
+// carry the display texts of their two values, and each factory preset sets
+// every port by its symbol. The manifest lists the plug-in and the presets, so
+// that a host finds them without reading the other files. Run at build time:
 //   lv2_ttl_generator BUNDLE_DIR BINARY_NAME
 #include "lv2/Lv2Ports.h"
+#include "plugin/FactoryPresets.h"
 #include "plugin/TapestrumEffect.h"
 
 #include <cstdio>
@@ -33,17 +36,50 @@ std::string Decimal(float value) {
     return text;
 }
 
+// A factory preset's URI: urn:tapestrum:preset:band-freeze.
+std::string PresetUri(const FactoryPreset& preset) {
+    return "urn:tapestrum:preset:" + PresetFileStem(preset);
+}
+
 std::string Manifest(const std::string& binary) {
-    return "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
-           "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n"
-           "<" +
-           std::string(kLv2Uri) +
-           ">\n"
-           "    a lv2:Plugin ;\n"
-           "    lv2:binary <" +
-           binary +
-           "> ;\n"
-           "    rdfs:seeAlso <tapestrum.ttl> .\n";
+    std::ostringstream ttl;
+    ttl << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+        << "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
+        << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n"
+        << "<" << kLv2Uri << ">\n"
+        << "    a lv2:Plugin ;\n"
+        << "    lv2:binary <" << binary << "> ;\n"
+        << "    rdfs:seeAlso <tapestrum.ttl> .\n";
+    for (const FactoryPreset& preset : FactoryPresets())
+        ttl << "\n<" << PresetUri(preset) << ">\n"
+            << "    a pset:Preset ;\n"
+            << "    lv2:appliesTo <" << kLv2Uri << "> ;\n"
+            << "    rdfs:seeAlso <presets.ttl> .\n";
+    return ttl.str();
+}
+
+// Each preset names itself, says what it does and gives every control port's
+// value, by the port's symbol.
+std::string PresetData() {
+    std::ostringstream ttl;
+    ttl << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+        << "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
+        << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n";
+    for (const FactoryPreset& preset : FactoryPresets()) {
+        ttl << "\n<" << PresetUri(preset) << ">\n"
+            << "    a pset:Preset ;\n"
+            << "    lv2:appliesTo <" << kLv2Uri << "> ;\n"
+            << "    rdfs:label " << Quoted(std::string(preset.name)) << " ;\n"
+            << "    rdfs:comment " << Quoted(std::string(preset.description)) << " ;\n"
+            << "    lv2:port";
+        for (const ParameterInfo& port : kParameters)
+            ttl << (port.index == 0 ? " [\n" : ", [\n") << "        lv2:symbol "
+                << Quoted(std::string(port.symbol)) << " ;\n"
+                << "        pset:value " << Decimal(preset.values[port.index]) << "\n"
+                << "    ]";
+        ttl << " .\n";
+    }
+    return ttl.str();
 }
 
 std::string ControlPort(const TapestrumEffect& effect, const ParameterInfo& port) {
@@ -117,6 +153,7 @@ int main(int argc, char** argv) {
     const TapestrumEffect effect;
     const std::string bundle = argv[1];
     const bool written = Write(bundle + "/manifest.ttl", Manifest(argv[2])) &&
-                         Write(bundle + "/tapestrum.ttl", PluginData(effect));
+                         Write(bundle + "/tapestrum.ttl", PluginData(effect)) &&
+                         Write(bundle + "/presets.ttl", PresetData());
     return written ? 0 : 1;
 }

@@ -35,14 +35,23 @@ std::vector<uint8_t> WriteEffectState(const EffectState& state) {
     return block;
 }
 
-std::optional<EffectState> ReadEffectState(std::span<const uint8_t> block) {
-    if (block.size() < kStateHeaderSize + 8 || block.size() > kStateMaxSize) return std::nullopt;
-    if (std::memcmp(block.data(), kMagic, sizeof kMagic) != 0) return std::nullopt;
-    const uint32_t count = WordAt(block, 8);
-    if (WordAt(block, 4) != kStateVersion || count < 1 || count > kParameterCount)
+std::optional<size_t> EffectStateSize(std::span<const uint8_t> start) {
+    if (start.size() < kStateHeaderSize) return kStateHeaderSize;
+    if (std::memcmp(start.data(), kMagic, sizeof kMagic) != 0) return std::nullopt;
+    const uint32_t count = WordAt(start, 8);
+    if (WordAt(start, 4) != kStateVersion || count < 1 || count > kParameterCount)
         return std::nullopt;
     const size_t nameAt = kStateHeaderSize + 4 * size_t{count} + 4;
-    if (block.size() < nameAt) return std::nullopt;
+    if (start.size() < nameAt) return nameAt;
+    const uint32_t nameLength = WordAt(start, nameAt - 4);
+    if (nameLength > kStateNameCapacity) return std::nullopt;
+    return nameAt + nameLength;
+}
+
+std::optional<EffectState> ReadEffectState(std::span<const uint8_t> block) {
+    const std::optional<size_t> size = EffectStateSize(block);
+    if (!size || *size != block.size()) return std::nullopt;
+    const uint32_t count = WordAt(block, 8);
     EffectState state;
     for (const ParameterInfo& row : kParameters)
         state.values[row.index] = row.defaultValue;
@@ -51,9 +60,8 @@ std::optional<EffectState> ReadEffectState(std::span<const uint8_t> block) {
         if (!(value >= 0.0f && value <= 1.0f)) return std::nullopt;
         state.values[i] = value;
     }
-    const uint32_t nameLength = WordAt(block, nameAt - 4);
-    if (nameLength > kStateNameCapacity || block.size() != nameAt + nameLength) return std::nullopt;
-    state.name.assign(reinterpret_cast<const char*>(block.data()) + nameAt, nameLength);
+    const size_t nameAt = kStateHeaderSize + 4 * size_t{count} + 4;
+    state.name.assign(reinterpret_cast<const char*>(block.data()) + nameAt, block.size() - nameAt);
     if (state.name.find('\0') != std::string::npos) return std::nullopt;
     return state;
 }

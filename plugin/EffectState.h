@@ -46,5 +46,11 @@ constexpr size_t kStateMaxSize = kStateMinSize + kStateNameCapacity;
 // The block for a state; a name longer than 51 bytes is cut, and a name is cut
 // at its first zero byte.
 std::vector<uint8_t> WriteEffectState(const EffectState& state);
+// The length of the whole block as far as its first bytes tell: 12 while the
+// header is incomplete, then up to the name's length word, then the whole
+// block. Nothing when those bytes already show a block this build refuses.
+// For reading a block from a stream that holds more: read until the answer
+// equals what has been read.
+std::optional<size_t> EffectStateSize(std::span<const uint8_t> start);
 // The state a block holds, or nothing when it is not a whole, valid block.
 std::optional<EffectState> ReadEffectState(std::span<const uint8_t> block);

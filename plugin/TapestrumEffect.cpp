@@ -3,6 +3,8 @@
 #include "dsp/GuardedMath.h"
 #include "plugin/EffectQuantities.h"
 
+#include <algorithm>
+
 TapestrumEffect::TapestrumEffect(SimdLevel simd) : delayVoc(std::make_unique<TDelayVoc>(simd)) {
     for (const ParameterInfo& row : kParameters)
         values[row.index] = row.defaultValue;
@@ -116,4 +118,23 @@ float TapestrumEffect::readParameter(int32_t index) const {
 void TapestrumEffect::resume() {
     for (int32_t i = 0; i < kParameterCount; ++i)
         setParameter(i, values[i]);
+}
+
+void TapestrumEffect::reset() {
+    TDelayVoc& e = *delayVoc;
+    const auto clear = [](std::unique_ptr<float[]>& buffer, size_t count) {
+        std::fill_n(buffer.get(), count, 0.0f);
+    };
+    constexpr size_t kTrackValues = size_t{TDelayVoc::MaxTrackFrames} * TDelayVoc::BinCount;
+    clear(e.freqTrack, kTrackValues);
+    clear(e.magTrack, kTrackValues);
+    clear(e.outAccum, TDelayVoc::FrameLength);
+    clear(e.inFifo, TDelayVoc::FrameLength);
+    clear(e.outFifo, TDelayVoc::HopLength);
+    clear(e.synthPhase, TDelayVoc::BinCount);
+    clear(e.lastPhase, TDelayVoc::BinCount);
+    e.fifoPos = TDelayVoc::FirstInputPosition;
+    e.levelSum = 0.0f;
+    e.readIdx = 0;
+    resume();
 }

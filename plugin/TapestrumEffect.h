@@ -73,6 +73,11 @@ class TapestrumEffect {
     // value again, in index order.
     void suspend() {}
     void resume();
+    // Forgets all audio, as a host asks before playing from another place: the
+    // track, the analysis and overlap-add buffers and the synthesis phases are
+    // cleared as in a new instance, then every value is applied again. Not
+    // while process runs.
+    void reset();
 
     // Turns frames input samples into as many output samples; input and output
     // may be the same array. Blocks of any length continue where the last one

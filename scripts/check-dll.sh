@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# Checks a Windows plug-in DLL's tables: it exports exactly `main` and
-# `VSTPluginMain`, and imports from nothing but Windows' own DLLs.
+# Checks a Windows plug-in DLL's tables: it exports exactly the names given, and
+# imports from nothing but Windows' own DLLs.
+#   scripts/check-dll.sh OBJDUMP DLL EXPORT...
 set -euo pipefail
 objdump=$1
 dll=$2
+shift 2
+expected=$(printf '%s\n' "$@" | sort | tr '\n' ' ')
 tables=$("$objdump" -p "$dll")
 
 exports=$(printf '%s\n' "$tables" |
     sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/{/Table/d;p}' | grep -oE '\] [A-Za-z_][A-Za-z0-9_@]*$' |
     sed 's/^\] //' | sort | tr '\n' ' ')
-if [[ "$exports" != "VSTPluginMain main " ]]; then
-    echo "FAIL: $dll exports '$exports', expected exactly main and VSTPluginMain"
+if [[ "$exports" != "$expected" ]]; then
+    echo "FAIL: $dll exports '$exports', expected exactly '$expected'"
     exit 1
 fi
 
@@ -21,6 +24,6 @@ while read -r name; do
         *) echo "FAIL: $dll imports $name, which is not part of Windows"; status=1 ;;
     esac
 done < <(printf '%s\n' "$tables" | sed -n 's/^\s*DLL Name: //p')
-[[ $status -eq 0 ]] && echo "ok: $dll exports main and VSTPluginMain and imports only system DLLs:" \
+[[ $status -eq 0 ]] && echo "ok: $dll exports $exports and imports only system DLLs:" \
     $(printf '%s\n' "$tables" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')
 exit $status

@@ -40,6 +40,14 @@ total_passed=0
 total_failed=0
 
 build_and_test native -DCMAKE_BUILD_TYPE=Release
+# The Debian package of the native build: the install's files, and no lintian error.
+echo "=== Debian package"
+if bash scripts/check-package.sh build-tests/native; then
+    total_passed=$((total_passed + 1))
+else
+    failed+=(package)
+    total_failed=$((total_failed + 1))
+fi
 # Kernels without 32-bit support run the 32-bit programs under qemu's user-mode
 # emulator.
 emulator=()
@@ -113,6 +121,29 @@ if [[ $win32_runs -eq 1 ]]; then
     compare windows-i686
 fi
 
+# The browser page: the WebAssembly module under Node.js and the page in
+# headless Chromium, each against the native build. Skipped, with the reason,
+# where its tools cannot be installed.
+echo "=== web"
+if ! web_setup=$({ bash scripts/setup.sh --web && bash scripts/web.sh test-packages; } 2>&1); then
+    echo "NOTE: the web tests are skipped: their tools could not be installed:"
+    echo "$web_setup" | tail -n 3 | sed 's/^/      /'
+else
+    web_log=build-tests/web.log
+    if ! { bash scripts/web.sh build && TAPESTRUM_NATIVE_BUILD=build-tests/native bash web/test/run.sh; } 2>&1 |
+        tee "$web_log"; then
+        failed+=(web)
+    fi
+    web_passed=$(sed -n 's/^# pass \([0-9]*\)$/\1/p' "$web_log" | tail -n 1)
+    web_failed=$(sed -n 's/^# fail \([0-9]*\)$/\1/p' "$web_log" | tail -n 1)
+    if [[ -n "$web_passed" && -n "$web_failed" ]]; then
+        total_passed=$((total_passed + web_passed))
+        total_failed=$((total_failed + web_failed))
+    else
+        failed+=(web)
+    fi
+fi
+
 # Fuzzing: every parser's target (tests/fuzz), built with clang and libFuzzer,
 # replays its corpus and then fuzzes for a bounded time; each counts as one test.
 # A crash, leak, sanitizer report or timeout fails it, and the input that caused
@@ -123,8 +154,11 @@ fuzz_targets=(fuzz_program_file fuzz_automation fuzz_host_calls fuzz_effect_stat
 probe=$(mktemp -d)
 echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' \
     >"$probe/probe.cpp"
-if ! command -v clang++ >/dev/null; then
-    echo "NOTE: skipped the fuzz targets: clang++ is missing (scripts/setup.sh --windows installs it)"
+if ! fuzz_setup=$(bash scripts/setup.sh --fuzz 2>&1); then
+    echo "NOTE: skipped the fuzz targets: clang and libFuzzer could not be installed:"
+    echo "$fuzz_setup" | tail -n 3 | sed 's/^/      /'
+elif ! command -v clang++ >/dev/null; then
+    echo "NOTE: skipped the fuzz targets: clang++ is missing (scripts/setup.sh --fuzz installs it)"
 elif ! clang++ -fsanitize=fuzzer,address,undefined "$probe/probe.cpp" -o "$probe/probe" 2>/dev/null; then
     echo "NOTE: skipped the fuzz targets: clang++ cannot link libFuzzer (install libclang-rt-14-dev)"
 else

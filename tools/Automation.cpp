@@ -1,11 +1,9 @@
 #include "tools/Automation.h"
 
 #include "tools/ToolError.h"
+#include "tools/cli/Numbers.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -27,11 +25,9 @@ std::string Trimmed(const std::string& text) {
 }
 
 bool ParseReal(const std::string& text, double& value) {
-    const std::string trimmed = Trimmed(text);
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtod(trimmed.c_str(), &end);
-    return !trimmed.empty() && *end == '\0' && errno == 0 && std::isfinite(value);
+    const std::optional<double> number = ParseNumber(Trimmed(text));
+    if (number) value = *number;
+    return number.has_value();
 }
 
 // Adds one point, checking it against the ramp so far. `where` names the point

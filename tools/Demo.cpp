@@ -48,24 +48,9 @@ AudioData SynthesiseDemoSignal() {
     return audio;
 }
 
-const std::vector<DemoSetting>& DemoSettings() {
-    static const std::vector<DemoSetting> settings = {
-        {"spectral-echo",
-         "1.7 s of delay on the full track, mixed half and half with the dry signal",
-         {{"delay", "0.7"}, {"mix", "0.5"}, {"head direction", "1"}}},
-        {"reverse-carrier",
-         "the head runs backward over a 2.2 s track; the delayed frames carry the present's "
-         "frequencies",
-         {{"delay", "0.6"}, {"process", "1"}, {"track lenght", "0.8"}, {"head direction", "0"}}},
-        {"band-freeze",
-         "only about 700 Hz to 5.5 kHz is recorded, above a gate; the rest of the loop keeps what "
-         "it had",
-         {{"rec start freq", "0.32"},
-          {"rec end freq", "0.5"},
-          {"threshold", "1"},
-          {"track lenght", "0.6"},
-          {"mix", "0.8"},
-          {"head direction", "1"}}},
-    };
-    return settings;
+std::vector<const FactoryPreset*> DemoPresets() {
+    std::vector<const FactoryPreset*> presets;
+    for (const char* name : {"spectral echo", "reverse carrier", "band freeze"})
+        presets.push_back(FindFactoryPreset(name));
+    return presets;
 }

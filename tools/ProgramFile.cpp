@@ -1,7 +1,7 @@
 #include "tools/ProgramFile.h"
 
 #include "tools/PartialFiles.h"
-#include "tools/PluginHost.h"
+#include "tools/hosting/PluginHost.h"
 #include "tools/ToolError.h"
 
 #include <cstdio>

@@ -1,13 +1,12 @@
 #include "tools/Render.h"
 
-#include "tools/PluginHost.h"
 #include "tools/ToolError.h"
+#include "tools/cli/Numbers.h"
+#include "tools/hosting/PluginHost.h"
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -25,6 +24,7 @@ int32_t FindParameter(const PluginInstance& instance, const std::string& name) {
 
 void ApplyProgramSettings(PluginInstance& instance, const RenderSettings& settings) {
     if (settings.preset) LoadProgram(instance, *settings.preset, settings.presetLabel);
+    if (!settings.programName.empty()) instance.setProgramName(settings.programName);
     for (const auto& [name, value] : settings.parameters)
         instance.setParameter(FindParameter(instance, name), ParseParameterValue(name, value));
 }
@@ -93,7 +93,7 @@ bool AutomationStep(Pass& pass, size_t n, double inputRate, bool apply) {
 void RunPass(Pass& pass, size_t totalFrames, double inputRate,
              const std::function<void(size_t)>& advanced) {
     PluginInstance& instance = *pass.instance;
-    const auto block = static_cast<size_t>(instance.blockSize);
+    const auto block = static_cast<size_t>(instance.blockSize());
     std::vector<std::vector<float>> inputs(static_cast<size_t>(std::max(0, instance.inputs())),
                                            std::vector<float>(block, 0.0f));
     std::vector<std::vector<float>> outputs(static_cast<size_t>(std::max(0, instance.outputs())),
@@ -169,14 +169,12 @@ void RunPasses(std::vector<Pass>& passes, int threads, size_t totalFrames, doubl
 } // namespace
 
 float ParseParameterValue(const std::string& parameter, const std::string& text) {
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(value))
+    const std::optional<double> value = ParseNumber(text);
+    if (!value)
         throw UsageError("the value of '" + parameter + "' is not a number: '" + text + "'");
-    if (value < 0 || value > 1)
+    if (*value < 0 || *value > 1)
         throw UsageError("the value of '" + parameter + "' must lie between 0 and 1, not " + text);
-    return static_cast<float>(value);
+    return static_cast<float>(*value);
 }
 
 void CheckSettings(const RenderSettings& settings) {

@@ -18,6 +18,9 @@ struct RenderSettings {
     // A program file's values, applied in index order before the --set values.
     std::optional<ProgramData> preset;
     std::string presetLabel; // the program file's name, for messages
+    // A factory preset's name, given to the program before the values; its
+    // values come first among `parameters`.
+    std::string programName;
     // (name or index, value text) pairs from --set, checked against the plug-in.
     std::vector<std::pair<std::string, std::string>> parameters;
     // Ramps, in command-line order.

@@ -1,8 +1,9 @@
 // tapestrum: the offline host. Renders audio files through a VST 2 plug-in,
-// prints what a host sees of one, saves its programs, and makes a demo from
-// nothing.
-#include "tools/Commands.h"
+// prints what a host sees of one, saves its programs, validates a module and
+// makes a demo from nothing.
+#include "plugin/EffectIdentity.h"
 #include "tools/ToolError.h"
+#include "tools/commands/Command.h"
 
 #include <cstdio>
 #include <exception>
@@ -11,34 +12,43 @@
 
 namespace {
 
-constexpr const char* kHelp =
-    "usage: tapestrum COMMAND [ARGS]\n"
-    "\n"
-    "commands:\n"
-    "  render IN OUT [options]  play an audio file through the effect into another\n"
-    "  info [options]           show the plug-in's texts, record and parameters\n"
-    "  preset OUT.fxp [options] save the plug-in's parameters as a program file\n"
-    "  validate [options]       test a VST 2 module as a strict host would\n"
-    "  demo [DIR]               render a made-up signal through a few settings\n"
-    "\n"
-    "'tapestrum COMMAND --help' tells more about each.\n";
+// The list of commands, from the table.
+std::string Help() {
+    std::string help = "usage: tapestrum COMMAND [ARGS]\n\ncommands:\n";
+    for (const Command* command : Commands()) {
+        char line[256];
+        const std::string usage = std::string(command->name) + " " + command->synopsis;
+        std::snprintf(line, sizeof line, "  %-24s %s\n", usage.c_str(), command->summary);
+        help += line;
+    }
+    return help + "\n'tapestrum COMMAND --help' tells more about each; 'tapestrum --version'\n"
+                  "prints the version.\n";
+}
+
+int Run(const std::string& name, const std::vector<std::string>& words) {
+    for (const Command* command : Commands()) {
+        if (name != command->name) continue;
+        const Arguments args = ParseArguments(words, command->options);
+        if (args.help) return std::fputs(command->help, stdout), 0;
+        return command->run(args);
+    }
+    throw UsageError("unknown command '" + name + "' (try tapestrum --help)");
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> words(argv + 1, argv + argc);
     if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
-        std::fputs(kHelp, words.empty() ? stderr : stdout);
+        std::fputs(Help().c_str(), words.empty() ? stderr : stdout);
         return words.empty() ? 2 : 0;
     }
-    const std::vector<std::string> rest(words.begin() + 1, words.end());
+    if (words[0] == "--version") {
+        std::printf("tapestrum %s\n", kVersionText);
+        return 0;
+    }
     try {
-        if (words[0] == "render") return RenderCommand(rest);
-        if (words[0] == "info") return InfoCommand(rest);
-        if (words[0] == "demo") return DemoCommand(rest);
-        if (words[0] == "preset") return PresetCommand(rest);
-        if (words[0] == "validate") return ValidateCommand(rest);
-        throw UsageError("unknown command '" + words[0] + "' (try tapestrum --help)");
+        return Run(words[0], std::vector<std::string>(words.begin() + 1, words.end()));
     } catch (const ToolError& error) {
         std::fprintf(stderr, "tapestrum: %s\n", error.what());
         return error.exitStatus();

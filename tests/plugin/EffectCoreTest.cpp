@@ -1,6 +1,7 @@
 // The format-neutral effect: its parameter table against what each format
 // shows, the texts it gives for any value and reads back, and its saved state.
 #include "plugin/EffectState.h"
+#include "plugin/FactoryPresets.h"
 #include "plugin/PluginProgram.h"
 #include "plugin/TapestrumEffect.h"
 #include "support/HostedPlugin.h"
@@ -141,3 +142,31 @@ TEST(EffectStateBlock, RoundTripsAndRefusesEveryKindOfBadBlock) {
 }
 
 } // namespace
+
+// A factory preset holds what the effect reads back once it is set, so a host
+// that saves it and loads it again changes nothing; each is found by its name
+// as a file or a command line spells it.
+TEST(FactoryPresets, ReadBackAsTheyAreAndAreFoundByName) {
+    const auto presets = FactoryPresets();
+    ASSERT_GE(presets.size(), 6u);
+    ASSERT_LE(presets.size(), 10u);
+    for (const FactoryPreset& preset : presets) {
+        SCOPED_TRACE(std::string(preset.name));
+        EXPECT_LE(preset.name.size(), 24u);
+        EXPECT_FALSE(preset.description.empty());
+        TapestrumEffect core;
+        core.setSampleRate(44100.0f);
+        core.resume();
+        for (const ParameterInfo& row : kParameters)
+            core.setParameter(row.index, preset.values[row.index]);
+        for (const ParameterInfo& row : kParameters)
+            EXPECT_EQ(core.readParameter(row.index), preset.values[row.index]) << row.name;
+        EXPECT_EQ(FindFactoryPreset(PresetFileStem(preset)), &preset);
+        for (const FactoryPreset& other : presets) {
+            if (&other == &preset) continue;
+            EXPECT_NE(other.values, preset.values) << other.name;
+        }
+    }
+    EXPECT_EQ(FindFactoryPreset("Band_Freeze"), FindFactoryPreset("band freeze"));
+    EXPECT_EQ(FindFactoryPreset("band freez"), nullptr);
+}

@@ -1,5 +1,6 @@
 // The offline host as people use it from a shell: the built program, its exit
 // status, its one line on stderr and the files it leaves.
+#include "plugin/FactoryPresets.h"
 #include "support/LoadedModule.h"
 #include "support/RecordingHost.h"
 #include "support/Signals.h"
@@ -389,6 +390,36 @@ TEST_F(Tool, PresetsAreWrittenAsHostsSaveThemAndRenderAsTheirValues) {
     const ToolRun info = run("info --preset " + file("b.fxp"));
     EXPECT_NE(info.out.find("program         Preset 0"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("forward"), std::string::npos) << info.out;
+}
+
+// A factory preset, by its name, renders as its values set one by one and is
+// saved as a program file of those values under its own name; the list shows
+// each once.
+TEST_F(Tool, FactoryPresetsByNameRenderAsTheirValuesSetOneByOne) {
+    const std::string in = writeInput("in.wav", {TestSignal(13)});
+    const ToolRun list = run("presets");
+    ASSERT_EQ(list.status, 0) << list.err;
+    for (const FactoryPreset& preset : FactoryPresets()) {
+        const std::string name(preset.name);
+        SCOPED_TRACE(name);
+        EXPECT_EQ(list.out.find(name + "  "), list.out.rfind(name + "  "));
+        EXPECT_NE(list.out.find(name + "  "), std::string::npos) << list.out;
+        std::string sets;
+        for (int32_t i = 0; i < kParameterCount; ++i)
+            sets += " --set " + std::to_string(i) + "=" + ValueText(preset.values[i]);
+        ASSERT_EQ(run("render " + in + " " + file("set.wav") + sets).status, 0);
+        const ToolRun named =
+            run("render " + in + " " + file("named.wav") + " --preset " + PresetFileStem(preset));
+        ASSERT_EQ(named.status, 0) << named.err;
+        EXPECT_EQ(ReadAudioFile(file("named.wav")).channels,
+                  ReadAudioFile(file("set.wav")).channels);
+        ASSERT_EQ(run("preset " + file("saved.fxp") + " --preset '" + name + "'").status, 0);
+        EXPECT_EQ(Slurp(file("saved.fxp")),
+                  ProgramBytes({preset.values.begin(), preset.values.end()}, "ZOLT", name));
+    }
+    const ToolRun unknown = run("render " + in + " " + file("x.wav") + " --preset no-such-preset");
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_FALSE(fs::exists(file("x.wav")));
 }
 
 TEST_F(Tool, EveryBadProgramFileIsOneLineStatus1AndNoOutput) {

@@ -1,12 +1,9 @@
 // tapestrum validate: the command line of the validator.
-#include "tools/Commands.h"
 #include "tools/ToolError.h"
+#include "tools/cli/Numbers.h"
+#include "tools/commands/Command.h"
+#include "tools/commands/ProgramSettings.h"
 #include "tools/validate/ValidatorRunner.h"
-
-#include <cerrno>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -30,47 +27,38 @@ constexpr const char* kValidateHelp =
     "  --rate HZ      a sample rate to test instead of the level's list; may be repeated\n"
     "  --json FILE    also write the results as JSON\n";
 
-long ParseWhole(const std::string& option, const std::string& text, long low, long high) {
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno != 0 || value < low || value > high)
-        throw UsageError("--" + option + " takes a whole number from " + std::to_string(low) +
-                         " to " + std::to_string(high) + ", not '" + text + "'");
-    return value;
+// Options are read in command-line order: a later --level, --seed, --plugin or
+// --json replaces an earlier one, and every --rate adds a rate.
+int RunValidate(const Arguments& args) {
+    if (!args.positional.empty())
+        throw UsageError("validate takes no file arguments (see tapestrum validate --help)");
+    ValidationOptions options;
+    options.pluginPath = DefaultPluginPath();
+    for (const auto& [name, value] : args.options) {
+        if (name == "plugin")
+            options.pluginPath = value;
+        else if (name == "level")
+            options.level = static_cast<int>(NumberOption(name, value, 1, 10, NumberForm::Whole));
+        else if (name == "seed")
+            options.seed = static_cast<uint32_t>(
+                NumberOption(name, value, 0, 4294967295.0, NumberForm::Whole));
+        else if (name == "rate")
+            options.rates.push_back(
+                static_cast<float>(NumberOption(name, value, 1, 1000000, NumberForm::Whole)));
+        else if (name == "json")
+            options.jsonPath = value;
+    }
+    return RunValidation(options);
 }
 
 } // namespace
 
-int ValidateCommand(const std::vector<std::string>& words) {
-    ValidationOptions options;
-    options.pluginPath = DefaultPluginPath();
-    for (size_t i = 0; i < words.size(); ++i) {
-        const std::string& word = words[i];
-        if (word == "--help" || word == "-h") return std::fputs(kValidateHelp, stdout), 0;
-        if (word.rfind("--", 0) != 0)
-            throw UsageError("validate takes no file arguments (see tapestrum validate --help)");
-        std::string name = word.substr(2), value;
-        if (const size_t equals = name.find('='); equals != std::string::npos) {
-            value = name.substr(equals + 1);
-            name.erase(equals);
-        } else {
-            if (i + 1 >= words.size()) throw UsageError("--" + name + " needs a value");
-            value = words[++i];
-        }
-        if (name == "plugin") {
-            options.pluginPath = value;
-        } else if (name == "level") {
-            options.level = static_cast<int>(ParseWhole(name, value, 1, 10));
-        } else if (name == "seed") {
-            options.seed = static_cast<uint32_t>(ParseWhole(name, value, 0, 4294967295L));
-        } else if (name == "rate") {
-            options.rates.push_back(static_cast<float>(ParseWhole(name, value, 1, 1000000)));
-        } else if (name == "json") {
-            options.jsonPath = value;
-        } else {
-            throw UsageError("unknown option --" + name);
-        }
-    }
-    return RunValidation(options);
+const Command& ValidateCommand() {
+    static const Command command{"validate",
+                                 "[options]",
+                                 "test a VST 2 module as a strict host would",
+                                 kValidateHelp,
+                                 {{"plugin"}, {"level"}, {"seed"}, {"rate"}, {"json"}},
+                                 RunValidate};
+    return command;
 }

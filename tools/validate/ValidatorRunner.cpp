@@ -1,6 +1,7 @@
 #include "tools/validate/ValidatorRunner.h"
 
 #include "tools/ToolError.h"
+#include "tools/validate/checks/TestGroups.h"
 
 #include <cerrno>
 #include <chrono>
@@ -58,10 +59,10 @@ void WriteAll(int fd, const std::string& text) {
         try {
             outcome = test.run(context);
         } catch (const std::exception& error) {
-            outcome = {Verdict::Fail, error.what()};
+            outcome = Fail(error.what());
         }
         WriteAll(fd, std::string("R\t") + VerdictWord(outcome.verdict) + "\t" + test.name + "\t" +
-                         OneLine(outcome.message) + "\n");
+                         OneLine(outcome.message()) + "\n");
     }
     _exit(0);
 }
@@ -181,7 +182,9 @@ bool RunGroup(const TestGroup& group, size_t index, size_t groups, const Validat
                                                          : Verdict::Fail;
                 const std::string name = line.substr(a + 1, b - a - 1);
                 report.add({name, verdict, line.substr(b + 1)});
-                if (name == "load.entry" && verdict == Verdict::Fail) loaded = false;
+                for (const TestCase& test : group.tests)
+                    if (name == test.name && test.required && verdict == Verdict::Fail)
+                        loaded = false;
                 current.clear();
             }
         }

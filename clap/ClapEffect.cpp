@@ -1,0 +1,113 @@
+// The instance's lifecycle and processing, and the plug-in record the host calls.
+#include "clap/ClapEffect.h"
+
+#include "clap/ClapDescriptor.h"
+#include "clap/ClapValues.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// The record's functions. Each comes on the thread ClapEffect.h names.
+bool Init(const clap::Plugin*) { return true; }
+
+void Destroy(const clap::Plugin* plugin) { delete &ClapEffect::of(plugin); }
+
+bool Activate(const clap::Plugin* plugin, double sampleRate, uint32_t, uint32_t) {
+    return ClapEffect::of(plugin).activate(sampleRate);
+}
+
+void Deactivate(const clap::Plugin* plugin) { ClapEffect::of(plugin).deactivate(); }
+
+bool StartProcessing(const clap::Plugin*) { return true; }
+
+void StopProcessing(const clap::Plugin*) {}
+
+void Reset(const clap::Plugin* plugin) { ClapEffect::of(plugin).reset(); }
+
+int32_t Process(const clap::Plugin* plugin, const clap::Process* block) {
+    if (!block) return clap::kProcessError;
+    return ClapEffect::of(plugin).process(*block);
+}
+
+void OnMainThread(const clap::Plugin*) {}
+
+// The first channel of the first port, when the host gave one.
+float* FirstChannel(const clap::AudioBuffer* ports, uint32_t count) {
+    if (!ports || count == 0 || ports[0].channelCount == 0 || !ports[0].data32) return nullptr;
+    return ports[0].data32[0];
+}
+
+} // namespace
+
+ClapEffect::ClapEffect()
+    : plugin{&ClapDescriptor(), this,           Init,  Destroy, Activate,      Deactivate,
+             StartProcessing,   StopProcessing, Reset, Process, ClapExtension, OnMainThread},
+      stateName("Preset 0") {}
+
+bool ClapEffect::activate(double sampleRate) {
+    if (!(sampleRate > 0) || sampleRate > std::numeric_limits<float>::max()) return false;
+    effect.setSampleRate(static_cast<float>(sampleRate));
+    effect.resume();
+    return true;
+}
+
+void ClapEffect::deactivate() { effect.suspend(); }
+
+void ClapEffect::reset() { effect.reset(); }
+
+// Runs samples from..to of the block through the core, in runs the core's
+// sample count can hold. Without an input the effect hears silence: the output
+// is cleared and processed in place.
+void ClapEffect::render(const float* input, float* output, uint32_t from, uint32_t to) {
+    constexpr uint32_t kLongestRun = 1u << 30;
+    while (from < to) {
+        const uint32_t run = std::min(to - from, kLongestRun);
+        if (!input) std::fill_n(output + from, run, 0.0f);
+        effect.process(input ? input + from : output + from, output + from,
+                       static_cast<int32_t>(run));
+        from += run;
+    }
+}
+
+// Each parameter change lands on its own sample: the block is processed up to
+// it, then the value is set. Changes at one sample are set in the order given;
+// a time before the last change's (out of order) counts as that one's, a time
+// past the block as its end. Without an output channel the values are still
+// set, and a block with samples fails.
+int32_t ClapEffect::process(const clap::Process& block) {
+    const float* input = FirstChannel(block.audioInputs, block.audioInputsCount);
+    float* output = FirstChannel(block.audioOutputs, block.audioOutputsCount);
+    const uint32_t frames = block.framesCount;
+    uint32_t done = 0;
+    const clap::InputEvents* events = block.inEvents;
+    const uint32_t count = events && events->size && events->get ? events->size(events) : 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const clap::EventHeader* header = events->get(events, i);
+        if (!AsParamValue(header)) continue;
+        const uint32_t at = std::clamp(header->time, done, frames);
+        if (output) {
+            render(input, output, done, at);
+            done = at;
+        }
+        applyEvent(header);
+    }
+    if (!output) return frames == 0 ? clap::kProcessContinue : clap::kProcessError;
+    render(input, output, done, frames);
+    block.audioOutputs[0].constantMask = 0;
+    return clap::kProcessContinue;
+}
+
+void ClapEffect::applyEvent(const clap::EventHeader* header) {
+    const clap::ParamValueEvent* change = AsParamValue(header);
+    if (!change || change->paramId >= static_cast<clap::Id>(kParameterCount)) return;
+    effect.setParameter(static_cast<int32_t>(change->paramId), ParameterFloat(change->value));
+}
+
+void ClapEffect::flush(const clap::InputEvents* events) {
+    if (!events || !events->size || !events->get) return;
+    const uint32_t count = events->size(events);
+    for (uint32_t i = 0; i < count; ++i)
+        applyEvent(events->get(events, i));
+}

@@ -1,0 +1,83 @@
+/* tapestrum.h: the effect behind a plain C interface, for any embedder (the
+ * WebAssembly module of the browser page exports exactly these functions).
+ *
+ * One handle is one mono instance of the effect: the same parameters, texts and
+ * output as the VST 2 module. Values are the host's, from 0 to 1, and indexes
+ * run from 0 to tapestrum_parameter_count() - 1 in the order of the README's
+ * parameter table.
+ *
+ * Threads: tapestrum_process runs on the embedder's audio thread. Setting and
+ * reading parameters and their texts may come from any other thread while it
+ * runs, as a host's user interface does. The views of the track
+ * (tapestrum_track_*, tapestrum_*_head) are for the thread that calls
+ * tapestrum_process, between two calls (the browser page's audio worklet reads
+ * them there); elsewhere they can catch a frame half written. Only
+ * tapestrum_new, tapestrum_delete and the texts allocate.
+ *
+ * A null handle is accepted everywhere and does nothing: reads give 0, texts
+ * an empty string, and tapestrum_process writes silence. */
+#ifndef TAPESTRUM_H
+#define TAPESTRUM_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(_WIN32)
+#define TAPESTRUM_API
+#else
+#define TAPESTRUM_API __attribute__((visibility("default")))
+#endif
+
+typedef struct tapestrum tapestrum;
+
+/* A new instance at the given sample rate (Hz), switched on as a host does
+ * (every parameter at its default, applied). Null when the rate is not a
+ * positive finite number or memory runs out. */
+TAPESTRUM_API tapestrum* tapestrum_new(float sample_rate);
+TAPESTRUM_API void tapestrum_delete(tapestrum* handle);
+
+/* 11. */
+TAPESTRUM_API int tapestrum_parameter_count(void);
+
+/* The value is clamped to 0..1 (not a number gives 0); a bad index is
+ * ignored. */
+TAPESTRUM_API void tapestrum_set_parameter(tapestrum* handle, int index, float value);
+/* The value as the effect reads it back (a delay lands on a whole frame, the
+ * head position follows the moving write head); 0 for a bad index. */
+TAPESTRUM_API float tapestrum_get_parameter(tapestrum* handle, int index);
+
+/* The parameter's name ("delay", ..., "head direction"), a static string; null
+ * for a bad index. */
+TAPESTRUM_API const char* tapestrum_parameter_name(int index);
+/* Writes the text a host shows for the parameter's current value ("87.07 ms ",
+ * "delayed as carrier", ...) into buffer: at most size - 1 characters and a
+ * terminating zero (nothing at all when size is below 1 or buffer is null).
+ * Returns the length of the whole text, so a result of size or more means it
+ * was cut; -1 (and an empty string) for a null handle or a bad index. */
+TAPESTRUM_API int tapestrum_parameter_text(tapestrum* handle, int index, char* buffer, int size);
+
+/* Turns frames input samples into as many output samples; input and output may
+ * be the same array. Nothing happens for frames below 1; with a null input or
+ * handle nothing is processed and a non-null output gets silence. Audio thread;
+ * never allocates. */
+TAPESTRUM_API void tapestrum_process(tapestrum* handle, const float* input, float* output,
+                                     int frames);
+
+/* The recorded track: tapestrum_track_capacity() frames of
+ * tapestrum_bin_count() magnitudes each, frame after frame (600 x 512 floats),
+ * of which the first tapestrum_track_length() frames make the loop. The
+ * pointer stays valid until tapestrum_delete. */
+TAPESTRUM_API const float* tapestrum_track_magnitudes(const tapestrum* handle);
+TAPESTRUM_API int tapestrum_track_capacity(void);
+TAPESTRUM_API int tapestrum_bin_count(void);
+TAPESTRUM_API int tapestrum_track_length(const tapestrum* handle);
+/* The frame the next hop records at, and the frame the last hop read. */
+TAPESTRUM_API int tapestrum_write_head(const tapestrum* handle);
+TAPESTRUM_API int tapestrum_read_head(const tapestrum* handle);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# The effect in a browser page: builds the WebAssembly module of the effect core
+# and serves the page on this machine.
+#   scripts/web.sh [serve] [PORT]  build, then serve build-web/site on 127.0.0.1:PORT (8000)
+#   scripts/web.sh build           build build-web/site only
+#   scripts/web.sh test            build, then run the web tests (Node.js and headless Chromium)
+#   scripts/web.sh test-packages   only install the tests' pinned npm packages (npm ci in web/)
+#
+# The module is the engine's scalar reference path (no TAPESTRUM_HAVE_SIMD: the
+# vector kernels are x86 code) compiled by clang for wasm32-wasi as a reactor
+# without exceptions; it imports nothing and exports the C interface of
+# plugin/tapestrum.h, malloc, free and _initialize. scripts/setup.sh --web
+# installs the compiler, the WebAssembly C and C++ libraries, Chromium and npm.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+out=build-web
+site=$out/site
+objects=$out/wasm-objects
+clang=${TAPESTRUM_WASM_CLANG:-clang++-14}
+
+exports=(tapestrum_new tapestrum_delete tapestrum_parameter_count tapestrum_set_parameter
+         tapestrum_get_parameter tapestrum_parameter_name tapestrum_parameter_text tapestrum_process
+         tapestrum_track_magnitudes tapestrum_track_capacity tapestrum_bin_count
+         tapestrum_track_length tapestrum_write_head tapestrum_read_head malloc free)
+
+# The core's sources as the top CMakeLists.txt lists them for tapestrum_dsp,
+# tapestrum_engine and tapestrum_effect, less the x86 vector units.
+core_sources() {
+    sed -n '/^add_library(tapestrum_\(dsp\|engine\|effect\) STATIC/,/)/p' CMakeLists.txt |
+        grep -o '[a-z]*/[A-Za-z0-9_]*\.cpp' | grep -v '_avx2\.cpp$'
+}
+
+# The one project version, as CMake's project() states it.
+version=$(sed -n 's/^project(tapestrum VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+
+compile() {
+    local source=$1
+    local object=$objects/$(echo "$source" | tr / _).o
+    # Contraction into fused multiply-adds stays off, as in the native build.
+    local flags=(--target=wasm32-wasi -std=c++20 -O2 -ffp-contract=off -fno-exceptions
+                 -Wall -Wextra -Wpedantic -Werror -I. -DTAPESTRUM_VERSION=\"$version\")
+    case $source in
+    # The toolkit's two throws (see web/wasm/Freestanding.cpp).
+    dsp/GuardedMath.cpp | dsp/RealFFT.cpp) flags+=(-fexceptions) ;;
+    esac
+    "$clang" "${flags[@]}" -c "$source" -o "$object"
+}
+export -f compile
+export objects clang version
+
+build() {
+    if ! command -v "$clang" >/dev/null || [[ ! -f /usr/lib/wasm32-wasi/libc++.a ]]; then
+        echo "web: clang 14 and the wasm32 libraries are missing: run scripts/setup.sh --web" >&2
+        exit 1
+    fi
+    mkdir -p "$objects" "$site"
+    local sources
+    sources=$(core_sources; echo web/wasm/Freestanding.cpp)
+    # Every unit again when a header may have changed; cheap enough at -j2.
+    echo "$sources" | xargs -P 2 -I{} bash -c 'compile {}'
+    local objs=()
+    for source in $sources; do objs+=("$objects/$(echo "$source" | tr / _).o"); done
+    "$clang" --target=wasm32-wasi -mexec-model=reactor -O2 -Wl,--strip-all \
+        "${exports[@]/#/-Wl,--export=}" "${objs[@]}" -o "$site/tapestrum.wasm"
+    cp web/page/* "$site/"
+    echo "web: built $site ($(stat -c %s "$site/tapestrum.wasm") bytes of WebAssembly)"
+}
+
+# The pinned puppeteer-core (web/package-lock.json), without a browser of its
+# own: the tests drive Debian's chromium.
+install_test_packages() {
+    (cd web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+}
+
+case "${1:-serve}" in
+build)
+    build
+    ;;
+test-packages)
+    install_test_packages
+    ;;
+serve)
+    build
+    port=${2:-8000}
+    echo "web: open http://127.0.0.1:$port/ in a browser (Ctrl-C stops the server)"
+    exec python3 -m http.server --bind 127.0.0.1 --directory "$site" "$port"
+    ;;
+test)
+    build
+    install_test_packages
+    exec bash web/test/run.sh
+    ;;
+*)
+    echo "usage: scripts/web.sh [serve [PORT] | build | test]" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Installs a build into a scratch DESTDIR and checks what lands there: exactly
+# the files an install should hold, all under the prefix; the installed tool
+# runs from there and finds the installed module; lv2info, pointed into the
+# scratch tree, shows the plug-in and every factory preset.
+#   install-test.sh SOURCE_DIR BUILD_DIR HAVE_VST3 HAVE_CLAP
+set -euo pipefail
+source=$1
+build=$2
+have_vst3=$3
+have_clap=$4
+prefix=/opt/tapestrum
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+DESTDIR=$scratch cmake --install "$build" --prefix "$prefix" >/dev/null
+root=$scratch$prefix
+
+expected=(
+    bin/tapestrum
+    lib/vst/tapestrum.so
+    lib/lv2/tapestrum.lv2/manifest.ttl
+    lib/lv2/tapestrum.lv2/presets.ttl
+    lib/lv2/tapestrum.lv2/tapestrum.so
+    lib/lv2/tapestrum.lv2/tapestrum.ttl
+    share/man/man1/tapestrum.1.gz
+    share/bash-completion/completions/tapestrum
+    share/doc/tapestrum/README.md
+    share/doc/tapestrum/copyright
+    share/doc/tapestrum/changelog.gz
+)
+for file in "$source"/docs/*.png; do
+    expected+=("share/doc/tapestrum/docs/$(basename "$file")")
+done
+presets=()
+for file in "$build"/presets/vst2/*.fxp; do
+    stem=$(basename "$file" .fxp)
+    expected+=("share/tapestrum/presets/vst2/$stem.fxp")
+    presets+=("${stem//-/ }")
+done
+if [[ $have_vst3 == 1 ]]; then
+    while IFS= read -r file; do
+        expected+=("lib/vst3/$file")
+    done < <(cd "$build" && find tapestrum.vst3 -type f)
+fi
+[[ $have_clap == 1 ]] && expected+=(lib/clap/tapestrum.clap)
+
+status=0
+outside=$(cd "$scratch" && find . -mindepth 1 \( -type f -o -type l \) | grep -v "^\.$prefix/" || true)
+if [[ -n $outside ]]; then
+    echo "FAIL: installed outside the prefix $prefix:" $outside
+    status=1
+fi
+if ! diff <(printf '%s\n' "${expected[@]}" | sort) \
+          <(cd "$root" && find . \( -type f -o -type l \) | sed 's|^\./||' | sort); then
+    echo "FAIL: the install holds other files than expected (< expected, > installed)"
+    status=1
+fi
+
+# Run from the install, the tool finds the module installed beside it and
+# says its version, the same in --version and in info.
+if ! "$root/bin/tapestrum" info >"$scratch/info.txt" ||
+   ! grep -qxF "module          $root/lib/vst/tapestrum.so" "$scratch/info.txt"; then
+    echo "FAIL: the installed tapestrum does not run with the installed module"
+    cat "$scratch/info.txt"
+    status=1
+fi
+version=$("$root/bin/tapestrum" --version || true)
+if [[ ! $version =~ ^tapestrum\ [0-9] ]] ||
+   ! grep -qxF "tapestrum       ${version#tapestrum }" "$scratch/info.txt"; then
+    echo "FAIL: the installed tapestrum says its version as '$version', info otherwise"
+    status=1
+fi
+
+lv2=$(LV2_PATH=$root/lib/lv2 lv2info urn:tapestrum:tapestrum 2>/dev/null || true)
+if ! grep -q "^urn:tapestrum:tapestrum" <<<"$lv2"; then
+    echo "FAIL: lv2info does not find the installed plug-in"
+    status=1
+fi
+shown=$(sed -n '/^\tPresets:/,/^$/p' <<<"$lv2" | tail -n +2 | sed 's/^[[:space:]]*//; /^$/d' | sort)
+if [[ "$shown" != "$(printf '%s\n' "${presets[@]}" | sort)" ]]; then
+    echo "FAIL: lv2info shows the presets"
+    echo "$shown"
+    echo "instead of"
+    printf '%s\n' "${presets[@]}"
+    status=1
+fi
+[[ $status == 0 ]] && echo "install: ${#expected[@]} files under $prefix; tool and LV2 presets found"
+exit $status

@@ -1,0 +1,339 @@
+#include "vst3/Vst3TestHost.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace testhost {
+
+std::string BundleBinary(const std::string& bundle) {
+#if defined(_WIN32)
+    return bundle + "/Contents/x86_64-win/tapestrum.vst3";
+#else
+    return bundle + "/Contents/x86_64-linux/tapestrum.so";
+#endif
+}
+
+Vst3Module::Vst3Module(const std::string& bundle) : library(BundleBinary(bundle)) {
+    if (!library.loaded()) return;
+#if defined(_WIN32)
+    auto enter = reinterpret_cast<InitModuleFunction>(library.symbol("InitDll"));
+    if (enter == nullptr || !enter()) return;
+#else
+    auto enter = reinterpret_cast<InitModuleFunction>(library.symbol("ModuleEntry"));
+    if (enter == nullptr || !enter(nullptr)) return;
+#endif
+    auto get = reinterpret_cast<GetPluginFactoryFunction>(library.symbol("GetPluginFactory"));
+    factory = get != nullptr ? get() : nullptr;
+    factory2 = Query<IPluginFactory2>(factory, kPluginFactory2Iid);
+}
+
+Vst3Module::~Vst3Module() {
+    if (factory2 != nullptr) factory2->release();
+    if (factory != nullptr) factory->release();
+#if defined(_WIN32)
+    const char* exitName = "ExitDll";
+#else
+    const char* exitName = "ModuleExit";
+#endif
+    if (auto leave = reinterpret_cast<ExitModuleFunction>(library.symbol(exitName))) leave();
+}
+
+namespace {
+
+// A message and its attributes, made by the host for the plug-in.
+class AttributeList final : public IAttributeList {
+  public:
+    tresult queryInterface(const TUID, void** object) override {
+        *object = nullptr;
+        return kNoInterface;
+    }
+    uint32_t addRef() override { return 1; }
+    uint32_t release() override { return 1; }
+    tresult setInt(AttrID id, int64 value) override {
+        ints[id] = value;
+        return kResultOk;
+    }
+    tresult getInt(AttrID id, int64& value) override {
+        const auto found = ints.find(id);
+        if (found == ints.end()) return kResultFalse;
+        value = found->second;
+        return kResultOk;
+    }
+    tresult setFloat(AttrID id, double value) override {
+        floats[id] = value;
+        return kResultOk;
+    }
+    tresult getFloat(AttrID id, double& value) override {
+        const auto found = floats.find(id);
+        if (found == floats.end()) return kResultFalse;
+        value = found->second;
+        return kResultOk;
+    }
+    tresult setString(AttrID, const TChar*) override { return kNotImplemented; }
+    tresult getString(AttrID, TChar*, uint32_t) override { return kNotImplemented; }
+    tresult setBinary(AttrID, const void*, uint32_t) override { return kNotImplemented; }
+    tresult getBinary(AttrID, const void*&, uint32_t&) override { return kNotImplemented; }
+
+    std::map<std::string, int64> ints;
+    std::map<std::string, double> floats;
+};
+
+class Message final : public IMessage {
+  public:
+    tresult queryInterface(const TUID iid, void** object) override {
+        if (kMessageIid.matches(iid) || kFUnknownIid.matches(iid)) {
+            *object = this;
+            addRef();
+            return kResultOk;
+        }
+        *object = nullptr;
+        return kNoInterface;
+    }
+    uint32_t addRef() override { return ++references; }
+    uint32_t release() override {
+        const uint32_t left = --references;
+        if (left == 0) delete this;
+        return left;
+    }
+    FIDString getMessageID() override { return id.c_str(); }
+    void setMessageID(FIDString newId) override { id = newId != nullptr ? newId : ""; }
+    IAttributeList* getAttributes() override { return &attributes; }
+
+    std::atomic<uint32_t> references{1};
+    std::string id;
+    AttributeList attributes;
+};
+
+} // namespace
+
+tresult HostApplication::queryInterface(const TUID iid, void** object) {
+    if (kHostApplicationIid.matches(iid) || kFUnknownIid.matches(iid)) {
+        *object = this;
+        addRef();
+        return kResultOk;
+    }
+    *object = nullptr;
+    return kNoInterface;
+}
+
+tresult HostApplication::getName(String128 name) {
+    const std::u16string text = u"tapestrum test host";
+    std::copy(text.begin(), text.end(), name);
+    name[text.size()] = 0;
+    return kResultOk;
+}
+
+tresult HostApplication::createInstance(TUID cid, TUID iid, void** object) {
+    if (kMessageIid.matches(cid) && kMessageIid.matches(iid)) {
+        *object = static_cast<IMessage*>(new Message);
+        return kResultOk;
+    }
+    *object = nullptr;
+    return kResultFalse;
+}
+
+tresult MemoryStream::queryInterface(const TUID iid, void** object) {
+    if (kBStreamIid.matches(iid) || kFUnknownIid.matches(iid)) {
+        *object = this;
+        addRef();
+        return kResultOk;
+    }
+    *object = nullptr;
+    return kNoInterface;
+}
+
+tresult MemoryStream::read(void* buffer, int32_t bytes, int32_t* bytesRead) {
+    const size_t left = position < data.size() ? data.size() - position : 0;
+    const size_t count =
+        std::min({static_cast<size_t>(std::max(0, bytes)), static_cast<size_t>(chunk), left});
+    if (count > 0) std::memcpy(buffer, data.data() + position, count);
+    position += count;
+    if (bytesRead != nullptr) *bytesRead = static_cast<int32_t>(count);
+    return kResultOk;
+}
+
+tresult MemoryStream::write(void* buffer, int32_t bytes, int32_t* bytesWritten) {
+    const size_t count =
+        std::min(static_cast<size_t>(std::max(0, bytes)), static_cast<size_t>(chunk));
+    if (data.size() < position + count) data.resize(position + count);
+    if (count > 0) std::memcpy(data.data() + position, buffer, count);
+    position += count;
+    if (bytesWritten != nullptr) *bytesWritten = static_cast<int32_t>(count);
+    return kResultOk;
+}
+
+tresult MemoryStream::seek(int64 target, int32_t mode, int64* result) {
+    const int64 base = mode == 0   ? 0
+                       : mode == 1 ? static_cast<int64>(position)
+                                   : static_cast<int64>(data.size());
+    if (base + target < 0) return kInvalidArgument;
+    position = static_cast<size_t>(base + target);
+    if (result != nullptr) *result = static_cast<int64>(position);
+    return kResultOk;
+}
+
+tresult MemoryStream::tell(int64* where) {
+    if (where == nullptr) return kInvalidArgument;
+    *where = static_cast<int64>(position);
+    return kResultOk;
+}
+
+tresult ValueQueue::queryInterface(const TUID, void** object) {
+    *object = nullptr;
+    return kNoInterface;
+}
+
+tresult ValueQueue::getPoint(int32_t index, int32_t& offset, ParamValue& value) {
+    if (index < 0 || index >= getPointCount()) return kInvalidArgument;
+    offset = points[static_cast<size_t>(index)].first;
+    value = points[static_cast<size_t>(index)].second;
+    return kResultOk;
+}
+
+tresult ValueQueue::addPoint(int32_t offset, ParamValue value, int32_t& index) {
+    index = getPointCount();
+    points.emplace_back(offset, value);
+    return kResultOk;
+}
+
+tresult ParameterChanges::queryInterface(const TUID, void** object) {
+    *object = nullptr;
+    return kNoInterface;
+}
+
+IParamValueQueue* ParameterChanges::getParameterData(int32_t index) {
+    if (index < 0 || index >= getParameterCount()) return nullptr;
+    return &queues[static_cast<size_t>(index)];
+}
+
+IParamValueQueue* ParameterChanges::addParameterData(const ParamID& id, int32_t& index) {
+    for (size_t q = 0; q < queues.size(); ++q)
+        if (queues[q].id == id) {
+            index = static_cast<int32_t>(q);
+            return &queues[q];
+        }
+    index = getParameterCount();
+    queues.emplace_back(id);
+    return &queues.back();
+}
+
+void ParameterChanges::add(ParamID id, int32_t offset, ParamValue value) {
+    int32_t index = 0;
+    addParameterData(id, index)->addPoint(offset, value, index);
+}
+
+Vst3Plugin::Vst3Plugin(const Vst3Module& module) {
+    if (module.factory == nullptr) throw std::runtime_error("the module has no factory");
+    TUID cid, iid;
+    PClassInfo info{};
+    for (int32_t i = 0; i < module.factory->countClasses(); ++i)
+        if (module.factory->getClassInfo(i, &info) == kResultOk &&
+            std::strcmp(info.category, kAudioEffectCategory) == 0)
+            break;
+    kComponentIid.copyTo(iid);
+    void* made = nullptr;
+    if (module.factory->createInstance(info.cid, iid, &made) != kResultOk || made == nullptr)
+        throw std::runtime_error("the factory made no component");
+    component = static_cast<IComponent*>(made);
+    if (component->initialize(&host) != kResultOk)
+        throw std::runtime_error("the component refused to initialize");
+    processor = Query<IAudioProcessor>(component, kAudioProcessorIid);
+
+    if (component->getControllerClassId(cid) != kResultOk)
+        throw std::runtime_error("the component names no controller");
+    kEditControllerIid.copyTo(iid);
+    made = nullptr;
+    if (module.factory->createInstance(cid, iid, &made) != kResultOk || made == nullptr)
+        throw std::runtime_error("the factory made no controller");
+    controller = static_cast<IEditController*>(made);
+    if (controller->initialize(&host) != kResultOk)
+        throw std::runtime_error("the controller refused to initialize");
+
+    // Connected both ways, then the controller told the component's state.
+    componentPoint = Query<IConnectionPoint>(component, kConnectionPointIid);
+    controllerPoint = Query<IConnectionPoint>(controller, kConnectionPointIid);
+    if (componentPoint != nullptr && controllerPoint != nullptr) {
+        componentPoint->connect(controllerPoint);
+        controllerPoint->connect(componentPoint);
+    }
+    MemoryStream state(componentState());
+    controller->setComponentState(&state);
+}
+
+Vst3Plugin::~Vst3Plugin() {
+    stop();
+    if (componentPoint != nullptr && controllerPoint != nullptr) {
+        componentPoint->disconnect(controllerPoint);
+        controllerPoint->disconnect(componentPoint);
+    }
+    if (componentPoint != nullptr) componentPoint->release();
+    if (controllerPoint != nullptr) controllerPoint->release();
+    if (controller != nullptr) {
+        controller->terminate();
+        controller->release();
+    }
+    if (processor != nullptr) processor->release();
+    if (component != nullptr) {
+        component->terminate();
+        component->release();
+    }
+}
+
+void Vst3Plugin::start(double rate, int32_t maxBlock) {
+    SpeakerArrangement mono = kSpeakerMono, monoOut = kSpeakerMono;
+    processor->setBusArrangements(&mono, 1, &monoOut, 1);
+    ProcessSetup setup{0, kSample32, maxBlock, rate};
+    processor->setupProcessing(setup);
+    component->setActive(1);
+    processor->setProcessing(1);
+    active = true;
+}
+
+void Vst3Plugin::stop() {
+    if (!active) return;
+    processor->setProcessing(0);
+    component->setActive(0);
+    active = false;
+}
+
+tresult Vst3Plugin::process(const float* input, float* output, int32_t frames,
+                            IParameterChanges* changes) {
+    float* in[1] = {const_cast<float*>(input)};
+    float* out[1] = {output};
+    AudioBusBuffers inputs{1, 0, {in}};
+    AudioBusBuffers outputs{1, 0, {out}};
+    ProcessData data{};
+    data.symbolicSampleSize = kSample32;
+    data.numSamples = frames;
+    data.numInputs = 1;
+    data.numOutputs = 1;
+    data.inputs = &inputs;
+    data.outputs = &outputs;
+    data.inputParameterChanges = changes;
+    return processor->process(data);
+}
+
+std::vector<uint8_t> Vst3Plugin::componentState() {
+    MemoryStream stream;
+    if (component->getState(&stream) != kResultOk) return {};
+    return stream.data;
+}
+
+tresult Vst3Plugin::setComponentState(const std::vector<uint8_t>& block, int32_t chunk) {
+    MemoryStream forComponent(block, chunk), forController(block, chunk);
+    const tresult result = component->setState(&forComponent);
+    if (result == kResultOk) controller->setComponentState(&forController);
+    return result;
+}
+
+std::string Vst3Plugin::text(ParamID id, double value) {
+    String128 buffer{};
+    if (controller->getParamStringByValue(id, value, buffer) != kResultOk) return "<none>";
+    std::string narrow;
+    for (size_t i = 0; i < 128 && buffer[i] != 0; ++i)
+        narrow += buffer[i] < 0x80 ? static_cast<char>(buffer[i]) : '?';
+    return narrow;
+}
+
+} // namespace testhost

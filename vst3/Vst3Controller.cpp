@@ -1,0 +1,169 @@
+#include "vst3/Vst3Controller.h"
+
+#include "vst3/StateStream.h"
+#include "vst3/Vst3Classes.h"
+#include "vst3/Vst3Text.h"
+
+#include <cstring>
+#include <exception>
+
+namespace vst3 {
+
+namespace {
+
+bool IsParameter(ParamID id) { return id < static_cast<ParamID>(kParameterCount); }
+
+} // namespace
+
+// The mirror starts from the defaults, as the processor's effect does.
+Vst3Controller::Vst3Controller() {
+    for (const auto& row : kParameters)
+        mirror.setParameter(row.index, row.defaultValue);
+}
+
+Vst3Controller::~Vst3Controller() { terminate(); }
+
+tresult Vst3Controller::queryInterface(const TUID iid, void** object) {
+    if (object == nullptr) return kInvalidArgument;
+    void* found = nullptr;
+    if (kFUnknownIid.matches(iid) || kPluginBaseIid.matches(iid) || kEditControllerIid.matches(iid))
+        found = static_cast<IEditController*>(this);
+    else if (kConnectionPointIid.matches(iid))
+        found = static_cast<IConnectionPoint*>(this);
+    *object = found;
+    if (found == nullptr) return kNoInterface;
+    addRef();
+    return kResultOk;
+}
+
+uint32_t Vst3Controller::addRef() { return ++references; }
+
+uint32_t Vst3Controller::release() {
+    const uint32_t left = --references;
+    if (left == 0) delete this;
+    return left;
+}
+
+tresult Vst3Controller::initialize(FUnknown*) { return kResultOk; }
+
+tresult Vst3Controller::terminate() {
+    if (peer != nullptr) disconnect(peer);
+    setComponentHandler(nullptr);
+    return kResultOk;
+}
+
+// The processor's saved state: the mirror takes its values, in index order. A
+// block that is not a whole, valid state changes nothing.
+tresult Vst3Controller::setComponentState(IBStream* stream) {
+    try {
+        const std::optional<EffectState> state = ReadStateBlock(stream);
+        if (!state) return kInvalidArgument;
+        for (int32_t i = 0; i < kParameterCount; ++i)
+            mirror.setParameter(i, state->values[static_cast<size_t>(i)]);
+        return kResultOk;
+    } catch (const std::exception&) {
+        return kOutOfMemory;
+    }
+}
+
+// The controller has no state of its own: everything is in the processor's.
+tresult Vst3Controller::setState(IBStream*) { return kResultOk; }
+tresult Vst3Controller::getState(IBStream*) { return kResultOk; }
+
+int32_t Vst3Controller::getParameterCount() { return kParameterCount; }
+
+// Identifiers are the parameter indexes; values are the effect's own, from 0
+// to 1, so the normalized value is the plain one.
+tresult Vst3Controller::getParameterInfo(int32_t index, ParameterInfo& info) {
+    if (index < 0 || index >= kParameterCount) return kInvalidArgument;
+    const auto& row = kParameters[static_cast<size_t>(index)];
+    info.id = static_cast<ParamID>(index);
+    CopyToUtf16(row.name, info.title, 128);
+    CopyToUtf16(row.name, info.shortTitle, 128);
+    CopyToUtf16("", info.units, 128);
+    info.stepCount = row.isSwitch ? 1 : 0;
+    info.defaultNormalizedValue = row.defaultValue;
+    info.unitId = kRootUnitId;
+    info.flags = kCanAutomate;
+    return kResultOk;
+}
+
+// The text the VST 2 face shows after that value is set, at the processor's
+// sample rate.
+tresult Vst3Controller::getParamStringByValue(ParamID id, ParamValue value, String128 text) {
+    if (!IsParameter(id) || text == nullptr) return kInvalidArgument;
+    try {
+        CopyToUtf16(mirror.displayTextFor(static_cast<int32_t>(id), static_cast<float>(value)),
+                    text, 128);
+        return kResultOk;
+    } catch (const std::exception&) {
+        return kOutOfMemory;
+    }
+}
+
+tresult Vst3Controller::getParamValueByString(ParamID id, TChar* text, ParamValue& value) {
+    if (!IsParameter(id) || text == nullptr) return kInvalidArgument;
+    try {
+        const std::optional<float> read =
+            mirror.valueForText(static_cast<int32_t>(id), Utf8FromUtf16(text, 128));
+        if (!read) return kResultFalse;
+        value = *read;
+        return kResultOk;
+    } catch (const std::exception&) {
+        return kOutOfMemory;
+    }
+}
+
+ParamValue Vst3Controller::normalizedParamToPlain(ParamID, ParamValue value) { return value; }
+ParamValue Vst3Controller::plainParamToNormalized(ParamID, ParamValue value) { return value; }
+
+ParamValue Vst3Controller::getParamNormalized(ParamID id) {
+    return IsParameter(id) ? mirror.storedParameter(static_cast<int32_t>(id)) : 0.0;
+}
+
+tresult Vst3Controller::setParamNormalized(ParamID id, ParamValue value) {
+    if (!IsParameter(id)) return kInvalidArgument;
+    mirror.setParameter(static_cast<int32_t>(id), static_cast<float>(value));
+    return kResultOk;
+}
+
+tresult Vst3Controller::setComponentHandler(IComponentHandler* newHandler) {
+    if (newHandler == handler) return kResultOk;
+    if (handler != nullptr) handler->release();
+    handler = newHandler;
+    if (handler != nullptr) handler->addRef();
+    return kResultOk;
+}
+
+// No editor: the host draws its own controls.
+IPlugView* Vst3Controller::createView(FIDString) { return nullptr; }
+
+tresult Vst3Controller::connect(IConnectionPoint* other) {
+    if (other == nullptr) return kInvalidArgument;
+    if (peer != nullptr) return kResultFalse;
+    peer = other;
+    peer->addRef();
+    return kResultOk;
+}
+
+tresult Vst3Controller::disconnect(IConnectionPoint* other) {
+    if (other == nullptr || other != peer) return kInvalidArgument;
+    peer->release();
+    peer = nullptr;
+    return kResultOk;
+}
+
+// The processor's sample rate, for the texts.
+tresult Vst3Controller::notify(IMessage* message) {
+    if (message == nullptr) return kInvalidArgument;
+    const char* id = message->getMessageID();
+    IAttributeList* attributes = message->getAttributes();
+    double rate = 0;
+    if (id == nullptr || std::strcmp(id, kSampleRateMessage) != 0 || attributes == nullptr ||
+        attributes->getFloat(kSampleRateAttribute, rate) != kResultOk || !(rate > 0))
+        return kResultFalse;
+    mirror.setSampleRate(static_cast<float>(rate));
+    return kResultOk;
+}
+
+} // namespace vst3

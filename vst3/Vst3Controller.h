@@ -1,0 +1,65 @@
+// The effect's VST 3 edit controller: the 11 parameters as hosts list them,
+// their texts, and the values the host last gave them.
+//
+// The controller keeps an effect of its own as a mirror of the processor's
+// settings: the host sets its values (setParamNormalized, setComponentState)
+// and the processor tells it the sample rate, so that its texts are the ones
+// the processor's settings show. The mirror never processes audio.
+//
+// Threads: the host calls every operation from its main (user interface)
+// thread. The mirror's values are relaxed atomics, so a host that reads texts
+// or values from another thread meanwhile sees each value whole.
+#pragma once
+
+#include "plugin/TapestrumEffect.h"
+#include "vst3/Vst3Interface.h"
+
+#include <atomic>
+
+namespace vst3 {
+
+class Vst3Controller final : public IEditController, public IConnectionPoint {
+  public:
+    Vst3Controller();
+    Vst3Controller(const Vst3Controller&) = delete;
+    Vst3Controller& operator=(const Vst3Controller&) = delete;
+
+    // FUnknown
+    tresult queryInterface(const TUID iid, void** object) override;
+    uint32_t addRef() override;
+    uint32_t release() override;
+
+    // IPluginBase
+    tresult initialize(FUnknown* context) override;
+    tresult terminate() override;
+
+    // IEditController
+    tresult setComponentState(IBStream* state) override;
+    tresult setState(IBStream* state) override;
+    tresult getState(IBStream* state) override;
+    int32_t getParameterCount() override;
+    tresult getParameterInfo(int32_t index, ParameterInfo& info) override;
+    tresult getParamStringByValue(ParamID id, ParamValue value, String128 text) override;
+    tresult getParamValueByString(ParamID id, TChar* text, ParamValue& value) override;
+    ParamValue normalizedParamToPlain(ParamID id, ParamValue value) override;
+    ParamValue plainParamToNormalized(ParamID id, ParamValue value) override;
+    ParamValue getParamNormalized(ParamID id) override;
+    tresult setParamNormalized(ParamID id, ParamValue value) override;
+    tresult setComponentHandler(IComponentHandler* handler) override;
+    IPlugView* createView(FIDString name) override;
+
+    // IConnectionPoint
+    tresult connect(IConnectionPoint* other) override;
+    tresult disconnect(IConnectionPoint* other) override;
+    tresult notify(IMessage* message) override;
+
+  private:
+    ~Vst3Controller();
+
+    std::atomic<uint32_t> references{1};
+    TapestrumEffect mirror;
+    IComponentHandler* handler = nullptr;
+    IConnectionPoint* peer = nullptr;
+};
+
+} // namespace vst3

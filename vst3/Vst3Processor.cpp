@@ -1,0 +1,236 @@
+#include "vst3/Vst3Processor.h"
+
+#include "vst3/StateStream.h"
+#include "vst3/Vst3Classes.h"
+#include "vst3/Vst3Text.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+
+namespace vst3 {
+
+Vst3Processor::Vst3Processor() = default;
+
+Vst3Processor::~Vst3Processor() { terminate(); }
+
+tresult Vst3Processor::queryInterface(const TUID iid, void** object) {
+    if (object == nullptr) return kInvalidArgument;
+    void* found = nullptr;
+    if (kFUnknownIid.matches(iid) || kPluginBaseIid.matches(iid) || kComponentIid.matches(iid))
+        found = static_cast<IComponent*>(this);
+    else if (kAudioProcessorIid.matches(iid))
+        found = static_cast<IAudioProcessor*>(this);
+    else if (kProcessContextRequirementsIid.matches(iid))
+        found = static_cast<IProcessContextRequirements*>(this);
+    else if (kConnectionPointIid.matches(iid))
+        found = static_cast<IConnectionPoint*>(this);
+    *object = found;
+    if (found == nullptr) return kNoInterface;
+    addRef();
+    return kResultOk;
+}
+
+uint32_t Vst3Processor::addRef() { return ++references; }
+
+uint32_t Vst3Processor::release() {
+    const uint32_t left = --references;
+    if (left == 0) delete this;
+    return left;
+}
+
+// Main thread. The host's context makes the messages sent to the controller.
+tresult Vst3Processor::initialize(FUnknown* context) {
+    if (host != nullptr) return kResultFalse;
+    void* application = nullptr;
+    if (context != nullptr &&
+        context->queryInterface(reinterpret_cast<const char*>(kHostApplicationIid.bytes),
+                                &application) == kResultOk)
+        host = static_cast<IHostApplication*>(application);
+    return kResultOk;
+}
+
+// Main thread.
+tresult Vst3Processor::terminate() {
+    if (peer != nullptr) disconnect(peer);
+    if (host != nullptr) host->release();
+    host = nullptr;
+    return kResultOk;
+}
+
+tresult Vst3Processor::getControllerClassId(TUID classId) {
+    if (classId == nullptr) return kInvalidArgument;
+    kControllerClassId.copyTo(classId);
+    return kResultOk;
+}
+
+tresult Vst3Processor::setIoMode(int32_t) { return kResultOk; }
+
+// One mono audio input and one mono audio output; no event buses.
+int32_t Vst3Processor::getBusCount(int32_t type, int32_t direction) {
+    return type == kAudio && (direction == kInput || direction == kOutput) ? 1 : 0;
+}
+
+tresult Vst3Processor::getBusInfo(int32_t type, int32_t direction, int32_t index, BusInfo& bus) {
+    if (getBusCount(type, direction) <= index || index < 0) return kInvalidArgument;
+    bus.mediaType = kAudio;
+    bus.direction = direction;
+    bus.channelCount = 1;
+    CopyToUtf16(direction == kInput ? "Input" : "Output", bus.name, 128);
+    bus.busType = kMain;
+    bus.flags = kDefaultActive;
+    return kResultOk;
+}
+
+tresult Vst3Processor::getRoutingInfo(RoutingInfo&, RoutingInfo&) { return kNotImplemented; }
+
+tresult Vst3Processor::activateBus(int32_t type, int32_t direction, int32_t index, TBool) {
+    return getBusCount(type, direction) > index && index >= 0 ? kResultOk : kInvalidArgument;
+}
+
+// Main thread, while the host does not process: switching on applies every
+// value again, as the VST 2 face does when it is switched on.
+tresult Vst3Processor::setActive(TBool state) {
+    if (state != 0)
+        effect.resume();
+    else
+        effect.suspend();
+    return kResultOk;
+}
+
+// Main thread, perhaps while the audio thread processes. A block that is not a
+// whole, valid state changes nothing.
+tresult Vst3Processor::setState(IBStream* stream) {
+    try {
+        const std::optional<EffectState> state = ReadStateBlock(stream);
+        if (!state) return kInvalidArgument;
+        for (int32_t i = 0; i < kParameterCount; ++i)
+            effect.setParameter(i, state->values[static_cast<size_t>(i)]);
+        programName = state->name;
+        return kResultOk;
+    } catch (const std::exception&) {
+        return kOutOfMemory;
+    }
+}
+
+// Main thread: the values as they were last set, and the program's name.
+tresult Vst3Processor::getState(IBStream* stream) {
+    try {
+        EffectState state;
+        for (int32_t i = 0; i < kParameterCount; ++i)
+            state.values[static_cast<size_t>(i)] = effect.storedParameter(i);
+        state.name = programName;
+        return WriteStateBlock(stream, state) ? kResultOk : kResultFalse;
+    } catch (const std::exception&) {
+        return kOutOfMemory;
+    }
+}
+
+// Mono to mono only.
+tresult Vst3Processor::setBusArrangements(SpeakerArrangement* inputs, int32_t inputCount,
+                                          SpeakerArrangement* outputs, int32_t outputCount) {
+    if (inputCount != 1 || outputCount != 1 || inputs == nullptr || outputs == nullptr)
+        return kResultFalse;
+    return inputs[0] == kSpeakerMono && outputs[0] == kSpeakerMono ? kResultTrue : kResultFalse;
+}
+
+tresult Vst3Processor::getBusArrangement(int32_t direction, int32_t index,
+                                         SpeakerArrangement& arrangement) {
+    if (getBusCount(kAudio, direction) <= index || index < 0) return kInvalidArgument;
+    arrangement = kSpeakerMono;
+    return kResultOk;
+}
+
+tresult Vst3Processor::canProcessSampleSize(int32_t symbolicSampleSize) {
+    return symbolicSampleSize == kSample32 ? kResultTrue : kResultFalse;
+}
+
+uint32_t Vst3Processor::getLatencySamples() { return 0; }
+
+// The loop plays on after the input stops.
+uint32_t Vst3Processor::getTailSamples() { return kInfiniteTail; }
+
+// Main thread, before the host switches the component on.
+tresult Vst3Processor::setupProcessing(ProcessSetup& setup) {
+    if (setup.symbolicSampleSize != kSample32 || !(setup.sampleRate > 0)) return kResultFalse;
+    effect.setSampleRate(static_cast<float>(setup.sampleRate));
+    sendSampleRate();
+    return kResultOk;
+}
+
+tresult Vst3Processor::setProcessing(TBool) { return kResultOk; }
+
+void Vst3Processor::render(const float* input, float* output, int32_t from, int32_t to) {
+    if (output == nullptr || to <= from) return;
+    if (input == nullptr) {
+        std::fill(output + from, output + to, 0.0f);
+        input = output;
+    }
+    effect.process(input + from, output + from, to - from);
+}
+
+// Audio thread. The block is cut at each offset where a parameter changes, so
+// that the change lands on its sample; with no samples it only takes the
+// changes.
+tresult Vst3Processor::process(ProcessData& data) {
+    const int32_t frames = std::max(0, data.numSamples);
+    if (frames > 0 && data.symbolicSampleSize != kSample32) return kInvalidArgument;
+    auto firstChannel = [](const AudioBusBuffers* buses, int32_t count) -> float* {
+        if (buses == nullptr || count < 1 || buses[0].numChannels < 1 ||
+            buses[0].channelBuffers32 == nullptr)
+            return nullptr;
+        return buses[0].channelBuffers32[0];
+    };
+    const float* input = firstChannel(data.inputs, data.numInputs);
+    float* output = firstChannel(data.outputs, data.numOutputs);
+
+    schedule.begin(data.inputParameterChanges, frames);
+    int32_t position = 0;
+    for (int32_t next; (next = schedule.nextOffset()) != ParameterSchedule::kNone;) {
+        next = std::max(next, position);
+        render(input, output, position, next);
+        position = next;
+        schedule.applyThrough(next, effect);
+    }
+    render(input, output, position, frames);
+    if (output != nullptr) data.outputs[0].silenceFlags = 0;
+    return kResultOk;
+}
+
+// Main thread. The controller learns the rate at once and again whenever the
+// host sets processing up.
+tresult Vst3Processor::connect(IConnectionPoint* other) {
+    if (other == nullptr) return kInvalidArgument;
+    if (peer != nullptr) return kResultFalse;
+    peer = other;
+    peer->addRef();
+    sendSampleRate();
+    return kResultOk;
+}
+
+tresult Vst3Processor::disconnect(IConnectionPoint* other) {
+    if (other == nullptr || other != peer) return kInvalidArgument;
+    peer->release();
+    peer = nullptr;
+    return kResultOk;
+}
+
+tresult Vst3Processor::notify(IMessage* message) {
+    return message != nullptr ? kResultOk : kInvalidArgument;
+}
+
+void Vst3Processor::sendSampleRate() {
+    if (host == nullptr || peer == nullptr) return;
+    TUID iid;
+    kMessageIid.copyTo(iid);
+    void* made = nullptr;
+    if (host->createInstance(iid, iid, &made) != kResultOk || made == nullptr) return;
+    auto* message = static_cast<IMessage*>(made);
+    message->setMessageID(kSampleRateMessage);
+    if (IAttributeList* attributes = message->getAttributes())
+        attributes->setFloat(kSampleRateAttribute, static_cast<double>(effect.sampleRate()));
+    peer->notify(message);
+    message->release();
+}
+
+} // namespace vst3

@@ -1,0 +1,132 @@
+// The effect in the browser's audio thread: one instance of the WebAssembly
+// module per node, fed in the render quanta (128 frames).
+//
+// The page hands over the module's bytes and the 11 values when it makes the
+// node. Everything process() touches is allocated here, in the constructor:
+// the input and output blocks inside the module's memory and the views on
+// them. Messages from the page (a control moved, a picture of the track
+// wanted) are answered between quanta, in the port's handler, never inside
+// process().
+
+const kQuantum = 128;
+const kTextBytes = 64;
+
+class TapestrumProcessor extends AudioWorkletProcessor {
+    constructor(options) {
+        super();
+        this.failed = false;
+        this.port.onmessage = (event) => this.receive(event.data);
+        try {
+            const {wasm, values} = options.processorOptions;
+            const module = wasm instanceof WebAssembly.Module ? wasm : new WebAssembly.Module(wasm);
+            this.api = new WebAssembly.Instance(module, {}).exports;
+            this.api._initialize();
+            this.handle = this.api.tapestrum_new(sampleRate);
+            if (!this.handle) throw new Error(`the effect cannot run at ${sampleRate} Hz`);
+            this.inputAddress = this.api.malloc(kQuantum * 4);
+            this.outputAddress = this.api.malloc(kQuantum * 4);
+            this.textAddress = this.api.malloc(kTextBytes);
+            this.count = this.api.tapestrum_parameter_count();
+            values.forEach((value, index) =>
+                               this.api.tapestrum_set_parameter(this.handle, index, value));
+            this.makeViews();
+            this.postState();
+        } catch (error) {
+            this.fail(error);
+        }
+    }
+
+    // Views on the module's memory, made again when the memory has grown (which
+    // detaches the old ones). Only the texts allocate inside the module, and
+    // only in the message handler, so process() always finds them current.
+    makeViews() {
+        if (this.memory === this.api.memory.buffer) return;
+        this.memory = this.api.memory.buffer;
+        this.inputBlock = new Float32Array(this.memory, this.inputAddress, kQuantum);
+        this.outputBlock = new Float32Array(this.memory, this.outputAddress, kQuantum);
+    }
+
+    fail(error) {
+        this.failed = true;
+        this.port.postMessage(
+            {type : 'error', message : String(error && error.message ? error.message : error)});
+    }
+
+    // The texts are ASCII (the worklet's scope has no TextDecoder).
+    text(index) {
+        const length =
+            this.api.tapestrum_parameter_text(this.handle, index, this.textAddress, kTextBytes);
+        const bytes = new Uint8Array(this.api.memory.buffer, this.textAddress, kTextBytes);
+        let text = '';
+        for (let i = 0; i < Math.min(length, kTextBytes - 1); ++i)
+            text += String.fromCharCode(bytes[i]);
+        return text;
+    }
+
+    postState() {
+        const values = [];
+        const texts = [];
+        for (let index = 0; index < this.count; ++index) {
+            values.push(this.api.tapestrum_get_parameter(this.handle, index));
+            texts.push(this.text(index));
+        }
+        this.port.postMessage({type : 'state', values, texts});
+    }
+
+    receive(message) {
+        if (this.failed) return;
+        try {
+            if (message.type === 'set') {
+                this.api.tapestrum_set_parameter(this.handle, message.index, message.value);
+                this.postState();
+            } else if (message.type === 'state') {
+                this.postState();
+            } else if (message.type === 'track') {
+                // The page lends a buffer of 600 x 512 floats and gets it back
+                // filled: the picture needs no large buffer of its own here.
+                const picture = new Float32Array(message.buffer);
+                const bins = this.api.tapestrum_bin_count();
+                const frames = this.api.tapestrum_track_capacity();
+                const address = this.api.tapestrum_track_magnitudes(this.handle);
+                picture.set(new Float32Array(this.api.memory.buffer, address, frames * bins));
+                this.port.postMessage({
+                    type : 'track',
+                    buffer : message.buffer,
+                    length : this.api.tapestrum_track_length(this.handle),
+                    write : this.api.tapestrum_write_head(this.handle),
+                    read : this.api.tapestrum_read_head(this.handle),
+                    head : this.api.tapestrum_get_parameter(this.handle, 7),
+                    headText : this.text(7),
+                },
+                                      [ message.buffer ]);
+            }
+            this.makeViews();
+        } catch (error) {
+            this.fail(error);
+        }
+    }
+
+    process(inputs, outputs) {
+        const output = outputs[0] && outputs[0][0];
+        if (!output) return true;
+        if (this.failed) {
+            output.fill(0);
+            return true;
+        }
+        if (output.length !== kQuantum) {
+            this.fail(new Error(
+                `this browser renders blocks of ${output.length} frames, not ${kQuantum}`));
+            return true;
+        }
+        const input = inputs[0] && inputs[0][0];
+        if (input)
+            this.inputBlock.set(input);
+        else
+            this.inputBlock.fill(0);
+        this.api.tapestrum_process(this.handle, this.inputAddress, this.outputAddress, kQuantum);
+        output.set(this.outputBlock);
+        return true;
+    }
+}
+
+registerProcessor('tapestrum', TapestrumProcessor);
