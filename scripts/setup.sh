@@ -6,6 +6,8 @@
 #   scripts/setup.sh --web      also what the browser page and its tests need:
 #                               clang with the wasm32 C and C++ libraries,
 #                               Chromium, Node.js and npm
+#   scripts/setup.sh --fuzz     also clang with its libFuzzer (libclang-rt-14-dev),
+#                               for the fuzz targets
 set -euo pipefail
 
 packages=(build-essential cmake g++ g++-multilib binutils googletest libgtest-dev
@@ -19,6 +21,9 @@ for option in "$@"; do
         windows=1
         packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64)
         ;;
+    --fuzz)
+        packages+=(clang libclang-rt-14-dev)
+        ;;
     --web)
         packages+=(clang-14 lld-14 wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32
                    libclang-rt-14-dev-wasm32 chromium)
@@ -28,7 +33,7 @@ for option in "$@"; do
         command -v npm >/dev/null || packages+=(npm)
         ;;
     *)
-        echo "setup: unknown option $option (--windows, --web)" >&2
+        echo "setup: unknown option $option (--windows, --fuzz, --web)" >&2
         exit 2
         ;;
     esac

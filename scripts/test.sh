@@ -144,6 +144,57 @@ else
     fi
 fi
 
+# Fuzzing: every parser's target (tests/fuzz), built with clang and libFuzzer,
+# replays its corpus and then fuzzes for a bounded time; each counts as one test.
+# A crash, leak, sanitizer report or timeout fails it, and the input that caused
+# it is left in build-tests/fuzz/artifacts and printed in base64.
+echo "=== fuzzing"
+fuzz_seconds=${TAPESTRUM_FUZZ_SECONDS:-25}
+fuzz_targets=(fuzz_program_file fuzz_automation fuzz_host_calls fuzz_effect_state fuzz_parameter_text)
+probe=$(mktemp -d)
+echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' \
+    >"$probe/probe.cpp"
+if ! fuzz_setup=$(bash scripts/setup.sh --fuzz 2>&1); then
+    echo "NOTE: skipped the fuzz targets: clang and libFuzzer could not be installed:"
+    echo "$fuzz_setup" | tail -n 3 | sed 's/^/      /'
+elif ! command -v clang++ >/dev/null; then
+    echo "NOTE: skipped the fuzz targets: clang++ is missing (scripts/setup.sh --fuzz installs it)"
+elif ! clang++ -fsanitize=fuzzer,address,undefined "$probe/probe.cpp" -o "$probe/probe" 2>/dev/null; then
+    echo "NOTE: skipped the fuzz targets: clang++ cannot link libFuzzer (install libclang-rt-14-dev)"
+else
+    fuzz_dir=build-tests/fuzz
+    cmake -S tests/fuzz -B "$fuzz_dir" -DCMAKE_CXX_COMPILER=clang++ -DTAPESTRUM_WERROR=ON >/dev/null
+    cmake --build "$fuzz_dir" -j "$jobs" >/dev/null
+    rm -rf "$fuzz_dir/artifacts" "$fuzz_dir/found"
+    mkdir -p "$fuzz_dir/artifacts"
+    export UBSAN_OPTIONS=print_stacktrace=1
+    for target in "${fuzz_targets[@]}"; do
+        seeds=tests/fuzz/corpus/$target
+        found=$fuzz_dir/found/$target # what this run adds, kept out of the repository
+        log=$fuzz_dir/$target.log
+        mkdir -p "$found"
+        options=(-timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=512
+                 "-artifact_prefix=$fuzz_dir/artifacts/$target-")
+        if "$fuzz_dir/$target" "${options[@]}" "$seeds"/* >"$log" 2>&1 &&
+            "$fuzz_dir/$target" "${options[@]}" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+                "$found" "$seeds" >>"$log" 2>&1; then
+            echo "$target: $(grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -n 1 | sed -E 's/^#[0-9]+[[:space:]]+DONE[[:space:]]+//')"
+            total_passed=$((total_passed + 1))
+        else
+            echo "$target: FAILED (the whole output: $log)"
+            grep -E 'ERROR|SUMMARY|runtime error|Test unit written' "$log" | head -n 20 || true
+            for artifact in "$fuzz_dir/artifacts/$target"-*; do
+                [[ -f $artifact ]] || continue
+                echo "input: $artifact (reproduce: $fuzz_dir/$target $artifact)"
+                echo "base64: $(base64 -w 0 "$artifact")"
+            done
+            total_failed=$((total_failed + 1))
+            failed+=("$target")
+        fi
+    done
+fi
+rm -rf "$probe"
+
 echo
 if [[ ${#failed[@]} -gt 0 ]]; then
     echo "FAILED: ${failed[*]}" >&2

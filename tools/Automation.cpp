@@ -4,7 +4,9 @@
 #include "tools/cli/Numbers.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <sys/stat.h>
 
 namespace {
@@ -48,10 +50,30 @@ bool IsFile(const std::string& path) {
     return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
-// time,value lines; the first line may be a header, blank lines are skipped.
-void ReadPoints(Automation& automation, const std::string& path) {
+// A file of points longer than this (or an endless stream such as a device) is
+// refused: by its size before it is read, or else once it has given more.
+constexpr uintmax_t kMaxPointFileBytes = uintmax_t{64} << 20;
+
+std::string ReadPointFile(const Automation& automation, const std::string& path) {
+    const std::string tooLarge = "'" + path + "' is larger than a file of points may be (64 MiB)";
+    std::error_code noSize;
+    if (std::filesystem::file_size(path, noSize) > kMaxPointFileBytes && !noSize)
+        Fail(automation.parameter, tooLarge);
     std::ifstream file(path);
     if (!file) Fail(automation.parameter, "cannot read '" + path + "'");
+    std::string text;
+    char block[1 << 16];
+    while (file.read(block, sizeof block) || file.gcount() > 0) {
+        const auto count = static_cast<size_t>(file.gcount());
+        if (text.size() + count > kMaxPointFileBytes) Fail(automation.parameter, tooLarge);
+        text.append(block, count);
+    }
+    return text;
+}
+
+// time,value lines; the first line may be a header, blank lines are skipped.
+void ReadPoints(Automation& automation, const std::string& path) {
+    std::istringstream file(ReadPointFile(automation, path));
     std::string line;
     for (int number = 1; std::getline(file, line); ++number) {
         if (Trimmed(line).empty()) continue;

@@ -6,8 +6,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #if defined(_WIN32)
 #include <process.h>
@@ -183,11 +183,25 @@ ProgramData DecodeProgramFile(const std::vector<uint8_t>& bytes, const std::stri
     }
 }
 
+// Program and bank files are small: a larger file (or an endless stream such as
+// a device) is refused by its size before it is read, or else once it has
+// given more than this.
+constexpr uintmax_t kMaxProgramFileBytes = uintmax_t{64} << 20;
+
 ProgramData ReadProgramFile(const std::string& path) {
+    const std::string tooLarge = path + " is larger than any program or bank file (64 MiB)";
+    std::error_code noSize;
+    if (std::filesystem::file_size(path, noSize) > kMaxProgramFileBytes && !noSize)
+        throw ToolError(tooLarge);
     std::ifstream file(path, std::ios::binary);
     if (!file) throw ToolError("cannot read '" + path + "'");
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
-                                     std::istreambuf_iterator<char>());
+    std::vector<uint8_t> bytes;
+    char block[1 << 16];
+    while (file.read(block, sizeof block) || file.gcount() > 0) {
+        const auto count = static_cast<size_t>(file.gcount());
+        if (bytes.size() + count > kMaxProgramFileBytes) throw ToolError(tooLarge);
+        bytes.insert(bytes.end(), block, block + count);
+    }
     if (file.bad()) throw ToolError("cannot read '" + path + "'");
     return DecodeProgramFile(bytes, path);
 }

@@ -540,6 +540,7 @@ TEST_F(Tool, EveryBadAutomationIsOneLineStatus2AndNoOutput) {
         {"mix=0:x", "malformed point '0:x'"},
         {"mix=" + file("bad.csv"), "malformed point 'half,1'"},
         {"mix=" + file("missing.csv"), "cannot read"},
+        {"mix=/dev/zero", "'/dev/zero' is larger than a file of points may be"},
         {"mix", "--automate takes NAME_OR_INDEX=T:V"},
     };
     for (const auto& [automation, message] : cases) {
