@@ -1,8 +1,8 @@
 #include "tools/ProgramFile.h"
 
 #include "tools/PartialFiles.h"
-#include "tools/hosting/PluginHost.h"
 #include "tools/ToolError.h"
+#include "tools/hosting/PluginHost.h"
 
 #include <cstdio>
 #include <cstring>
