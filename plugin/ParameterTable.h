@@ -65,3 +65,13 @@ constexpr float ClampParameterValue(float value) {
     if (!(value >= 0.0f)) return 0.0f;
     return value;
 }
+
+// A host's value in double precision (VST 3 and CLAP send doubles) as the float
+// the effect stores. Values far outside 0 to 1 (the infinities included) are
+// brought near it first, where the conversion is defined; the clamp then gives
+// what the VST 2 face gives: 1 above the range, 0 below it and for NaN.
+constexpr float ParameterFloat(double value) {
+    if (value > 2.0) return 2.0f;
+    if (value < -1.0) return -1.0f;
+    return static_cast<float>(value);
+}

@@ -51,7 +51,7 @@ void ParameterSchedule::applyThrough(int32_t offset, TapestrumEffect& effect) {
     for (int32_t l = 0; l < laneCount; ++l) {
         Lane& lane = lanes[static_cast<size_t>(l)];
         while (lane.offset <= offset) {
-            effect.setParameter(static_cast<int32_t>(lane.id), static_cast<float>(lane.value));
+            effect.setParameter(static_cast<int32_t>(lane.id), ParameterFloat(lane.value));
             ++lane.nextPoint;
             loadPoint(lane);
         }

@@ -93,7 +93,7 @@ tresult Vst3Controller::getParameterInfo(int32_t index, ParameterInfo& info) {
 tresult Vst3Controller::getParamStringByValue(ParamID id, ParamValue value, String128 text) {
     if (!IsParameter(id) || text == nullptr) return kInvalidArgument;
     try {
-        CopyToUtf16(mirror.displayTextFor(static_cast<int32_t>(id), static_cast<float>(value)),
+        CopyToUtf16(mirror.displayTextFor(static_cast<int32_t>(id), ParameterFloat(value)),
                     text, 128);
         return kResultOk;
     } catch (const std::exception&) {
@@ -123,7 +123,7 @@ ParamValue Vst3Controller::getParamNormalized(ParamID id) {
 
 tresult Vst3Controller::setParamNormalized(ParamID id, ParamValue value) {
     if (!IsParameter(id)) return kInvalidArgument;
-    mirror.setParameter(static_cast<int32_t>(id), static_cast<float>(value));
+    mirror.setParameter(static_cast<int32_t>(id), ParameterFloat(value));
     return kResultOk;
 }
 
