@@ -93,8 +93,8 @@ tresult Vst3Controller::getParameterInfo(int32_t index, ParameterInfo& info) {
 tresult Vst3Controller::getParamStringByValue(ParamID id, ParamValue value, String128 text) {
     if (!IsParameter(id) || text == nullptr) return kInvalidArgument;
     try {
-        CopyToUtf16(mirror.displayTextFor(static_cast<int32_t>(id), ParameterFloat(value)),
-                    text, 128);
+        CopyToUtf16(mirror.displayTextFor(static_cast<int32_t>(id), ParameterFloat(value)), text,
+                    128);
         return kResultOk;
     } catch (const std::exception&) {
         return kOutOfMemory;
