@@ -3,11 +3,11 @@
 #include "plugin/tapestrum.h"
 
 #include "plugin/FactoryPresets.h"
+#include "plugin/HostText.h"
 #include "plugin/TapestrumEffect.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <new>
 #include <string>
 
@@ -66,11 +66,7 @@ int tapestrum_parameter_text(tapestrum* handle, int index, char* buffer, int siz
     }
     const std::string text = handle->effect.displayText(index);
     const int length = static_cast<int>(text.size());
-    if (writable) {
-        const int copied = std::min(length, size - 1);
-        std::memcpy(buffer, text.data(), static_cast<size_t>(copied));
-        buffer[copied] = '\0';
-    }
+    if (writable) CopyHostText(buffer, text, static_cast<size_t>(size - 1));
     return length;
 }
 
