@@ -13,7 +13,7 @@
 #pragma once
 
 #include "clap/ClapInterface.h"
-#include "plugin/TapestrumEffect.h"
+#include "core/TapestrumEffect.h"
 
 #include <cstdint>
 #include <string>

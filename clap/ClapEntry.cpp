@@ -1,7 +1,7 @@
 // The module's one export, `clap_entry`, and the plug-in factory behind it.
 #include "clap/ClapDescriptor.h"
 #include "clap/ClapEffect.h"
-#include "plugin/EffectIdentity.h"
+#include "core/EffectIdentity.h"
 
 #include <atomic>
 #include <cstring>

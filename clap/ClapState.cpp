@@ -1,7 +1,7 @@
 // The state a host stores in its project: the effect's state block, moved through
 // the host's streams (main thread).
 #include "clap/ClapEffect.h"
-#include "plugin/EffectState.h"
+#include "core/EffectState.h"
 
 #include <vector>
 

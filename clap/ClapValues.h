@@ -2,7 +2,7 @@
 #pragma once
 
 #include "clap/ClapInterface.h"
-#include "plugin/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 // The event as a parameter change: one in the core space whose size holds one.
 inline const clap::ParamValueEvent* AsParamValue(const clap::EventHeader* header) {

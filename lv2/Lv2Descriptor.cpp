@@ -1,7 +1,7 @@
 // The LV2 entry point: the plug-in's descriptor, whose functions build an
 // instance of the effect and the LV2 runner around it.
+#include "core/TapestrumEffect.h"
 #include "lv2/Lv2Instance.h"
-#include "plugin/TapestrumEffect.h"
 
 #include <lv2/core/lv2.h>
 

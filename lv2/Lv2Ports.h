@@ -3,7 +3,7 @@
 // by the effect's parameter table.
 #pragma once
 
-#include "plugin/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 #include <cstdint>
 

@@ -5,9 +5,9 @@
 // every port by its symbol. The manifest lists the plug-in and the presets, so
 // that a host finds them without reading the other files. Run at build time:
 //   lv2_ttl_generator BUNDLE_DIR BINARY_NAME
+#include "core/FactoryPresets.h"
+#include "core/TapestrumEffect.h"
 #include "lv2/Lv2Ports.h"
-#include "plugin/FactoryPresets.h"
-#include "plugin/TapestrumEffect.h"
 
 #include <cstdio>
 #include <fstream>

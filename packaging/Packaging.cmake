@@ -11,7 +11,7 @@ endif()
 set(TAPESTRUM_VST2_PRESETS ${CMAKE_BINARY_DIR}/presets/vst2)
 if(NOT CMAKE_CROSSCOMPILING)
   add_executable(vst2_preset_writer ${CMAKE_CURRENT_LIST_DIR}/Vst2PresetWriter.cpp)
-  target_link_libraries(vst2_preset_writer PRIVATE tapestrum_render tapestrum_effect)
+  target_link_libraries(vst2_preset_writer PRIVATE tapestrum_render tapestrum_core)
   add_custom_command(
     OUTPUT ${CMAKE_BINARY_DIR}/presets/vst2.stamp
     COMMAND vst2_preset_writer $<TARGET_FILE:tapestrum> ${TAPESTRUM_VST2_PRESETS}
@@ -99,9 +99,9 @@ if(TARGET tapestrum_vst2_presets)
 endif()
 # The VST 3 presets go straight where hosts' preset browsers look for a
 # plug-in's presets for every user, share/vst3/presets/VENDOR/PLUGIN NAME, with
-# the names the factory tells hosts (plugin/EffectIdentity.h).
+# the names the factory tells hosts (core/EffectIdentity.h).
 if(TARGET tapestrum_vst3_presets)
-  file(STRINGS ${PROJECT_SOURCE_DIR}/plugin/EffectIdentity.h identity
+  file(STRINGS ${PROJECT_SOURCE_DIR}/core/EffectIdentity.h identity
     REGEX "k(Effect|Vendor)Name = \"")
   string(REGEX MATCH "kVendorName = \"([^\"]+)\"" found "${identity}")
   set(vendor "${CMAKE_MATCH_1}")

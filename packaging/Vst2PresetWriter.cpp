@@ -5,7 +5,7 @@
 //   vst2_preset_writer MODULE OUT_DIR
 // Program files already in OUT_DIR are removed first, so the folder holds
 // exactly the presets of the table.
-#include "plugin/FactoryPresets.h"
+#include "core/FactoryPresets.h"
 #include "tools/ProgramFile.h"
 #include "tools/ToolError.h"
 #include "tools/hosting/PluginHost.h"

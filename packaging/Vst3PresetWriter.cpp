@@ -7,8 +7,8 @@
 //   vst3_preset_writer OUT_DIR
 // Preset files already in OUT_DIR are removed first, so the folder holds
 // exactly the presets of the table.
-#include "plugin/EffectState.h"
-#include "plugin/FactoryPresets.h"
+#include "core/EffectState.h"
+#include "core/FactoryPresets.h"
 #include "vst3/PresetFile.h"
 #include "vst3/Vst3Classes.h"
 

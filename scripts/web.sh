@@ -9,7 +9,7 @@
 # The module is the engine's scalar reference path (no TAPESTRUM_HAVE_SIMD: the
 # vector kernels are x86 code) compiled by clang for wasm32-wasi as a reactor
 # without exceptions; it imports nothing and exports the C interface of
-# plugin/tapestrum.h, malloc, free and _initialize. scripts/setup.sh --web
+# c/tapestrum.h, malloc, free and _initialize. scripts/setup.sh --web
 # installs the compiler, the WebAssembly C and C++ libraries, Chromium and npm.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,11 +26,14 @@ exports=(tapestrum_new tapestrum_delete tapestrum_parameter_count tapestrum_set_
          tapestrum_track_magnitudes tapestrum_track_capacity tapestrum_bin_count
          tapestrum_track_length tapestrum_write_head tapestrum_read_head malloc free)
 
-# The core's sources as the top CMakeLists.txt lists them for tapestrum_dsp,
-# tapestrum_engine and tapestrum_effect, less the x86 vector units.
+# The C interface's sources and those of the layers below it, as the CMake build
+# lists them (c-interface-sources.txt, which a configure writes), less the x86
+# vector units. The folder is the native build web/test/run.sh makes by default.
 core_sources() {
-    sed -n '/^add_library(tapestrum_\(dsp\|engine\|effect\) STATIC/,/)/p' CMakeLists.txt |
-        grep -o '[a-z]*/[A-Za-z0-9_]*\.cpp' | grep -v '_avx2\.cpp$'
+    local native=$out/native
+    cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=Release -DTAPESTRUM_WERROR=ON -DTAPESTRUM_TESTS=OFF \
+        -DTAPESTRUM_TOOLS=OFF -DTAPESTRUM_BENCHMARKS=OFF -DTAPESTRUM_LV2=OFF >/dev/null
+    cat "$native/c-interface-sources.txt"
 }
 
 # The one project version, as CMake's project() states it.

@@ -1,7 +1,7 @@
 // The demo: a signal made from nothing, rendered through contrasting settings.
 #pragma once
 
-#include "plugin/FactoryPresets.h"
+#include "core/FactoryPresets.h"
 #include "tools/AudioData.h"
 
 #include <vector>

@@ -1,7 +1,7 @@
 // tapestrum: the offline host. Renders audio files through a VST 2 plug-in,
 // prints what a host sees of one, saves its programs, validates a module and
 // makes a demo from nothing.
-#include "plugin/EffectIdentity.h"
+#include "core/EffectIdentity.h"
 #include "tools/ToolError.h"
 #include "tools/commands/Command.h"
 

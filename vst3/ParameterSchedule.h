@@ -7,7 +7,7 @@
 // reads the host's queues one point at a time.
 #pragma once
 
-#include "plugin/TapestrumEffect.h"
+#include "core/TapestrumEffect.h"
 #include "vst3/Vst3Interface.h"
 
 #include <array>

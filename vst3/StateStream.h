@@ -3,7 +3,7 @@
 // through or the stream stops moving.
 #pragma once
 
-#include "plugin/EffectState.h"
+#include "core/EffectState.h"
 #include "vst3/Vst3Interface.h"
 
 #include <optional>

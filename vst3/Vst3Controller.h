@@ -11,7 +11,7 @@
 // or values from another thread meanwhile sees each value whole.
 #pragma once
 
-#include "plugin/TapestrumEffect.h"
+#include "core/TapestrumEffect.h"
 #include "vst3/Vst3Interface.h"
 
 #include <atomic>

@@ -1,6 +1,6 @@
 #include "vst3/Vst3Factory.h"
 
-#include "plugin/EffectIdentity.h"
+#include "core/EffectIdentity.h"
 #include "vst3/Vst3Classes.h"
 #include "vst3/Vst3Controller.h"
 #include "vst3/Vst3Processor.h"

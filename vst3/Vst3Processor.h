@@ -9,7 +9,7 @@
 // main thread alone.
 #pragma once
 
-#include "plugin/TapestrumEffect.h"
+#include "core/TapestrumEffect.h"
 #include "vst3/ParameterSchedule.h"
 #include "vst3/Vst3Interface.h"
 

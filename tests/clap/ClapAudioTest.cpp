@@ -2,7 +2,7 @@
 // offline host renders it: the same settings, and parameter changes at the
 // samples where the offline host's automation makes them.
 #include "clap/ClapTestHost.h"
-#include "plugin/ParameterTable.h"
+#include "core/ParameterTable.h"
 #include "support/Signals.h"
 #include "tools/Render.h"
 

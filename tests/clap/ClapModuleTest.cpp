@@ -2,9 +2,9 @@
 // descriptor, the extensions, the parameters and their texts (against the
 // parameter table and the VST 2 module's texts), and the saved state.
 #include "clap/ClapTestHost.h"
-#include "plugin/EffectIdentity.h"
-#include "plugin/EffectState.h"
-#include "plugin/ParameterTable.h"
+#include "core/EffectIdentity.h"
+#include "core/EffectState.h"
+#include "core/ParameterTable.h"
 #include "tools/hosting/PluginHost.h"
 
 #include <algorithm>

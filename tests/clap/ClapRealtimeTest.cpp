@@ -2,7 +2,7 @@
 // (the instance allocates all it needs when it is made). The program's
 // allocator (the validator's counting one) serves the loaded module too.
 #include "clap/ClapTestHost.h"
-#include "plugin/ParameterTable.h"
+#include "core/ParameterTable.h"
 #include "support/Signals.h"
 #include "tools/validate/AllocationCounter.h"
 

@@ -3,7 +3,7 @@
 // shows that every access both make is defined behaviour; in every build, that
 // the audio stays finite and the main thread's answers stay within range.
 #include "clap/ClapTestHost.h"
-#include "plugin/ParameterTable.h"
+#include "core/ParameterTable.h"
 #include "support/Signals.h"
 
 #include <atomic>

@@ -1,8 +1,8 @@
 // Processing never allocates: every allocation of this program is counted, and
 // none may happen while audio runs through the engine or through the plug-in.
 #include "engine/DelayVoc.h"
-#include "plugin/uPlugin.h"
 #include "support/Signals.h"
+#include "vst2/APlugin.h"
 
 #include <atomic>
 #include <cstdlib>

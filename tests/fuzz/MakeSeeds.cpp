@@ -5,8 +5,8 @@
 //   make_seeds tests/fuzz/corpus
 #include "tools/ProgramFile.h"
 
-#include "host/EffectRecord.h"
-#include "plugin/EffectState.h"
+#include "core/EffectState.h"
+#include "vst2/record/EffectRecord.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -4,7 +4,7 @@
 // block in a few steps. A block that reads has values from 0 to 1 and a name of
 // at most 51 bytes without zeros, is written back as the same state, and, when
 // it holds this build's parameter count, as the same bytes.
-#include "plugin/EffectState.h"
+#include "core/EffectState.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -8,7 +8,7 @@
 // CLAP: the face reads the whole stream; a state it refuses changes nothing,
 // and a state it takes sets every value to the block's.
 #include "clap/ClapEffect.h"
-#include "plugin/EffectState.h"
+#include "core/EffectState.h"
 #include "vst3/StateStream.h"
 
 #include <algorithm>

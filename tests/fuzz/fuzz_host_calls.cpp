@@ -16,8 +16,8 @@
 // sample rate, comes out as anything but finite numbers.
 #include "ByteStream.h"
 
-#include "host/EffectRecord.h"
-#include "host/EntryPoint.h"
+#include "vst2/EntryPoint.h"
+#include "vst2/record/EffectRecord.h"
 
 #include <cmath>
 #include <cstdint>

@@ -5,7 +5,7 @@
 // the state is one a value shows, at a usual sample rate).
 #include "ByteStream.h"
 
-#include "plugin/TapestrumEffect.h"
+#include "core/TapestrumEffect.h"
 
 #include <cstdint>
 #include <cstdlib>

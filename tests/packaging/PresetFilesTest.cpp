@@ -1,8 +1,8 @@
 // The factory presets as the build writes them, the VST 2 program files and
 // the LV2 bundle's presets.ttl: each loads back into the effect to the values
 // of the table, under its own name, and the files hold no other preset.
-#include "plugin/FactoryPresets.h"
-#include "plugin/TapestrumEffect.h"
+#include "core/FactoryPresets.h"
+#include "core/TapestrumEffect.h"
 #include "tools/ProgramFile.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // as a host reads it and loaded into the built bundle's component, gives the
 // table's values and name, and saving it again gives the same state; a damaged
 // file is refused.
-#include "plugin/EffectState.h"
-#include "plugin/FactoryPresets.h"
+#include "core/EffectState.h"
+#include "core/FactoryPresets.h"
 #include "vst3/PresetFile.h"
 #include "vst3/Vst3Classes.h"
 #include "vst3/Vst3TestHost.h"

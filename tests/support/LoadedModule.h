@@ -1,8 +1,8 @@
 // Loads the built plug-in module the way a host does and finds its entry point.
 #pragma once
 
-#include "host/EffectRecord.h"
 #include "tools/DynamicLibrary.h"
+#include "vst2/record/EffectRecord.h"
 
 #include <string>
 

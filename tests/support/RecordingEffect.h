@@ -3,7 +3,7 @@
 // destructions so that tests can see effClose destroy the object.
 #pragma once
 
-#include "host/EffectBaseX.h"
+#include "vst2/AudioEffectX.h"
 
 #include <string>
 #include <vector>

@@ -2,7 +2,7 @@
 // and answers each opcode with a value the test chooses.
 #pragma once
 
-#include "host/EffectRecord.h"
+#include "vst2/record/EffectRecord.h"
 
 #include <map>
 #include <vector>

@@ -1,6 +1,6 @@
 // The offline host as people use it from a shell: the built program, its exit
 // status, its one line on stderr and the files it leaves.
-#include "plugin/FactoryPresets.h"
+#include "core/FactoryPresets.h"
 #include "support/LoadedModule.h"
 #include "support/RecordingHost.h"
 #include "support/Signals.h"

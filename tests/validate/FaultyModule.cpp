@@ -1,8 +1,8 @@
 // A small effect with one fault of a kind the validator must catch, chosen by
 // FAULT when the module is built (0 builds the clean effect): a gain with two
 // parameters.
-#include "host/EffectBaseX.h"
-#include "host/EntryPoint.h"
+#include "vst2/AudioEffectX.h"
+#include "vst2/EntryPoint.h"
 
 #include <atomic>
 #include <cmath>

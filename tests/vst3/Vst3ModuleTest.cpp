@@ -1,9 +1,9 @@
 // The built VST 3 bundle, loaded and driven by the test host as a host does:
 // the factory and its classes, the buses, the parameters and their texts, the
 // saved state, and the audio, which must equal the VST 2 module's.
-#include "plugin/EffectIdentity.h"
-#include "plugin/EffectState.h"
-#include "plugin/TapestrumEffect.h"
+#include "core/EffectIdentity.h"
+#include "core/EffectState.h"
+#include "core/TapestrumEffect.h"
 #include "support/Signals.h"
 #include "tools/Render.h"
 #include "vst3/PresetFile.h"

@@ -2,7 +2,7 @@
 // with parameter changes at many offsets, in place and not, and blocks with no
 // samples. The program's allocator (the validator's counting one) serves the
 // loaded binary too.
-#include "plugin/ParameterTable.h"
+#include "core/ParameterTable.h"
 #include "support/Signals.h"
 #include "tools/validate/AllocationCounter.h"
 #include "vst3/Vst3TestHost.h"

@@ -2,7 +2,7 @@
 // audio thread processes with parameter changes in every block while the main
 // thread reads texts, sets the controller's values and saves and restores the
 // component's state. Under ThreadSanitizer this shows every unordered access.
-#include "plugin/EffectState.h"
+#include "core/EffectState.h"
 #include "support/Signals.h"
 #include "vst3/Vst3TestHost.h"
 

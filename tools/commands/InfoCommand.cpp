@@ -1,5 +1,5 @@
 // tapestrum info: what a host sees of a plug-in.
-#include "plugin/EffectIdentity.h"
+#include "core/EffectIdentity.h"
 #include "tools/ProgramFile.h"
 #include "tools/ToolError.h"
 #include "tools/cli/Numbers.h"

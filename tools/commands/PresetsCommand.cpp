@@ -1,5 +1,5 @@
 // tapestrum presets: the factory presets, each with what it does.
-#include "plugin/FactoryPresets.h"
+#include "core/FactoryPresets.h"
 #include "tools/ToolError.h"
 #include "tools/commands/Command.h"
 

@@ -1,6 +1,6 @@
 #include "tools/commands/ProgramSettings.h"
 
-#include "plugin/FactoryPresets.h"
+#include "core/FactoryPresets.h"
 #include "tools/ToolError.h"
 
 #include <cstdio>

@@ -4,7 +4,7 @@
 // overrides answer() or the wording, and nothing else.
 #pragma once
 
-#include "host/EffectRecord.h"
+#include "vst2/record/EffectRecord.h"
 
 #include <cstdint>
 #include <string>

@@ -6,8 +6,8 @@
 #pragma once
 
 #include "engine/RelaxedAtomic.h"
-#include "host/EffectRecord.h"
 #include "tools/hosting/HostPolicy.h"
+#include "vst2/record/EffectRecord.h"
 
 #include <memory>
 #include <string>

@@ -2,7 +2,7 @@
 // around them, and test signals.
 #pragma once
 
-#include "host/EffectRecord.h"
+#include "vst2/record/EffectRecord.h"
 
 #include <cstdint>
 #include <optional>

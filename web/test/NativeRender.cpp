@@ -1,4 +1,4 @@
-// The native side of the web tests: the same C interface (plugin/tapestrum.h)
+// The native side of the web tests: the same C interface (c/tapestrum.h)
 // built for this machine, rendering and describing what the WebAssembly module
 // is compared with.
 //   native_render signal OUT.f32                        the test signal, raw floats
@@ -11,8 +11,8 @@
 // then shows as one line of JSON ({"values": [...], "texts": [...]}), render
 // after its audio. presets prints the table itself as one line of JSON
 // ([{"name": ..., "description": ..., "values": [...]}, ...]).
-#include "plugin/FactoryPresets.h"
-#include "plugin/tapestrum.h"
+#include "c/tapestrum.h"
+#include "core/FactoryPresets.h"
 #include "tools/Demo.h"
 
 #include <cmath>

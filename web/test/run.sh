@@ -14,11 +14,11 @@ native=${TAPESTRUM_NATIVE_BUILD:-$out/native}
 if [[ -z "${TAPESTRUM_NATIVE_BUILD:-}" ]]; then
     cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=Release -DTAPESTRUM_WERROR=ON -DTAPESTRUM_TESTS=OFF \
         -DTAPESTRUM_TOOLS=OFF -DTAPESTRUM_BENCHMARKS=OFF -DTAPESTRUM_LV2=OFF >/dev/null
-    cmake --build "$native" -j 2 --target tapestrum_effect >/dev/null
+    cmake --build "$native" -j 2 --target tapestrum_c >/dev/null
 fi
 mkdir -p "$out"
 g++ -std=c++20 -O2 -Wall -Wextra -Wpedantic -Werror -I. web/test/NativeRender.cpp tools/Demo.cpp \
-    "$native/libtapestrum_effect.a" "$native/libtapestrum_engine.a" "$native/libtapestrum_dsp.a" \
+    "$native/libtapestrum_c.a" "$native/libtapestrum_core.a" "$native/libtapestrum_engine.a" "$native/libtapestrum_dsp.a" \
     -o "$out/native_render"
 
 if [[ ! -d web/node_modules/puppeteer-core ]]; then

@@ -1,0 +1,123 @@
+// The C interface (tapestrum.h): a thin face over TapestrumEffect, like the VST 2
+// and LV2 faces, with every argument checked before it reaches the effect.
+#include "c/tapestrum.h"
+
+#include "core/FactoryPresets.h"
+#include "core/HostText.h"
+#include "core/TapestrumEffect.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <string>
+
+struct tapestrum {
+    TapestrumEffect effect;
+};
+
+namespace {
+
+bool ValidIndex(int index) { return index >= 0 && index < kParameterCount; }
+
+const FactoryPreset* PresetAt(int preset) {
+    const auto presets = FactoryPresets();
+    if (preset < 0 || static_cast<size_t>(preset) >= presets.size()) return nullptr;
+    return &presets[static_cast<size_t>(preset)];
+}
+
+} // namespace
+
+extern "C" {
+
+tapestrum* tapestrum_new(float sample_rate) {
+    if (!(sample_rate > 0.0f) || !std::isfinite(sample_rate)) return nullptr;
+    tapestrum* handle = new (std::nothrow) tapestrum;
+    if (!handle) return nullptr;
+    handle->effect.setSampleRate(sample_rate);
+    handle->effect.resume();
+    return handle;
+}
+
+void tapestrum_delete(tapestrum* handle) { delete handle; }
+
+int tapestrum_parameter_count(void) { return kParameterCount; }
+
+void tapestrum_set_parameter(tapestrum* handle, int index, float value) {
+    if (handle && ValidIndex(index)) handle->effect.setParameter(index, value);
+}
+
+float tapestrum_get_parameter(tapestrum* handle, int index) {
+    if (!handle || !ValidIndex(index)) return 0.0f;
+    return handle->effect.readParameter(index);
+}
+
+// The names come from the parameter table's string literals, so each is
+// followed by its terminating zero.
+const char* tapestrum_parameter_name(int index) {
+    if (!ValidIndex(index)) return nullptr;
+    return kParameters[static_cast<size_t>(index)].name.data();
+}
+
+int tapestrum_parameter_text(tapestrum* handle, int index, char* buffer, int size) {
+    const bool writable = buffer && size > 0;
+    if (!handle || !ValidIndex(index)) {
+        if (writable) buffer[0] = '\0';
+        return -1;
+    }
+    const std::string text = handle->effect.displayText(index);
+    const int length = static_cast<int>(text.size());
+    if (writable) CopyHostText(buffer, text, static_cast<size_t>(size - 1));
+    return length;
+}
+
+int tapestrum_preset_count(void) { return static_cast<int>(FactoryPresets().size()); }
+
+// Like the parameter names, the presets' names and descriptions are whole
+// string literals, each followed by its terminating zero.
+const char* tapestrum_preset_name(int preset) {
+    const FactoryPreset* found = PresetAt(preset);
+    return found ? found->name.data() : nullptr;
+}
+
+const char* tapestrum_preset_description(int preset) {
+    const FactoryPreset* found = PresetAt(preset);
+    return found ? found->description.data() : nullptr;
+}
+
+void tapestrum_apply_preset(tapestrum* handle, int preset) {
+    const FactoryPreset* found = PresetAt(preset);
+    if (!handle || !found) return;
+    for (int index = 0; index < kParameterCount; ++index)
+        handle->effect.setParameter(index, found->values[static_cast<size_t>(index)]);
+}
+
+void tapestrum_process(tapestrum* handle, const float* input, float* output, int frames) {
+    if (frames < 1 || !output) return;
+    if (!handle || !input) {
+        std::fill_n(output, frames, 0.0f);
+        return;
+    }
+    handle->effect.process(input, output, frames);
+}
+
+const float* tapestrum_track_magnitudes(const tapestrum* handle) {
+    return handle ? handle->effect.engine().magTrack.get() : nullptr;
+}
+
+int tapestrum_track_capacity(void) { return TDelayVoc::MaxTrackFrames; }
+
+int tapestrum_bin_count(void) { return TDelayVoc::BinCount; }
+
+int tapestrum_track_length(const tapestrum* handle) {
+    return handle ? static_cast<int>(handle->effect.engine().trackLen) : 0;
+}
+
+int tapestrum_write_head(const tapestrum* handle) {
+    return handle ? static_cast<int>(handle->effect.engine().writeIdx) : 0;
+}
+
+int tapestrum_read_head(const tapestrum* handle) {
+    return handle ? static_cast<int>(handle->effect.engine().readIdx) : 0;
+}
+
+} // extern "C"

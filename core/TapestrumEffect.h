@@ -1,0 +1,96 @@
+// TapestrumEffect: the effect itself, apart from any plug-in format. It owns the
+// delay-vocoder engine and the 11 parameter values; it clamps and stores values,
+// turns them into engine quantities and reads them back, renders their texts,
+// knows the host's sample rate, and processes mono blocks. Each plug-in format
+// (VST 2, LV2, VST 3, CLAP, the C interface) is a thin face that translates its
+// calls into these.
+//
+// Threads: a host may change parameters and ask for texts on its user-interface
+// or automation threads while its audio thread processes. The stored values and
+// the host's rate are relaxed atomics, and the engine quantities the values turn
+// into are the engine's own relaxed atomics, so nothing here locks. process,
+// setParameter and readParameter allocate nothing; the text operations do
+// (they are never called on the audio thread).
+#pragma once
+
+#include "core/ParameterTable.h"
+#include "engine/DelayVoc.h"
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class TapestrumEffect {
+  public:
+    // Builds the engine (which allocates all its memory now) and stores the
+    // parameter defaults without applying them: the engine keeps its own initial
+    // values until the first setParameter or resume.
+    explicit TapestrumEffect(SimdLevel simd = SimdLevel::Best);
+    ~TapestrumEffect();
+    TapestrumEffect(const TapestrumEffect&) = delete;
+    TapestrumEffect& operator=(const TapestrumEffect&) = delete;
+
+    // Clamps the value (above 1 gives 1, anything not at least 0 gives 0) and
+    // stores it; an index outside 0 to 10 is ignored.
+    void storeParameter(int32_t index, float value);
+    // Turns the stored value into engine quantities. The engine learns the
+    // host's sample rate here when it differs from its own.
+    void applyParameter(int32_t index);
+    // storeParameter, then applyParameter.
+    void setParameter(int32_t index, float value);
+    // The value as the engine holds it: indexes 0 to 7 are computed from the
+    // engine's quantities (so a delay reads back on a whole frame, the head
+    // position where the write head has moved since), 8 and 9 are the stored
+    // values, 10 is the stored value rounded to 0 or 1. An index above 10 reads
+    // as 10; a negative one gives 0.
+    float readParameter(int32_t index) const;
+    // The last value stored for an index from 0 to 10.
+    float storedParameter(int32_t index) const { return values[index]; }
+
+    // The text a host shows for the parameter's current state (an index above
+    // 10 is taken as 10, a negative one gives " ").
+    std::string displayText(int32_t index) const;
+    // The text the parameter would show after setParameter(index, value), with
+    // the other quantities as they are; nothing changes.
+    std::string displayTextFor(int32_t index, float value) const;
+    // The value whose text is `text`: every text displayText produces reads back
+    // to a value that shows the same text; a number with or without its unit is
+    // read to the nearest value. Nothing when the text cannot be read.
+    std::optional<float> valueForText(int32_t index, std::string_view text) const;
+    // The parameter's name and label as hosts show them (an index above 10 is
+    // taken as 10; a negative one gives the name " " and the label "(cc-1)").
+    static std::string_view parameterName(int32_t index);
+    static std::string parameterLabel(int32_t index);
+
+    // The host's sample rate (44100 until a host says otherwise). Durations in
+    // the texts use it at once; the engine takes it at the next applyParameter.
+    void setSampleRate(float rate) { hostRate = rate; }
+    float sampleRate() const { return hostRate; }
+
+    // Switching off keeps the engine's state; switching on applies every stored
+    // value again, in index order.
+    void suspend() {}
+    void resume();
+    // Forgets all audio, as a host asks before playing from another place: the
+    // track, the analysis and overlap-add buffers and the synthesis phases are
+    // cleared as in a new instance, then every value is applied again. Not
+    // while process runs.
+    void reset();
+
+    // Turns frames input samples into as many output samples; input and output
+    // may be the same array. Blocks of any length continue where the last one
+    // stopped. Audio thread.
+    void process(const float* input, float* output, int32_t frames) {
+        delayVoc->Process(input, output, frames);
+    }
+
+    const TDelayVoc& engine() const { return *delayVoc; }
+    TDelayVoc& engine() { return *delayVoc; }
+
+  private:
+    std::array<RelaxedAtomic<float>, kParameterCount> values;
+    RelaxedAtomic<float> hostRate{44100.0f};
+    std::unique_ptr<TDelayVoc> delayVoc;
+};

@@ -1,6 +1,0 @@
-#include "host/EntryPoint.h"
-#include "plugin/uPlugin.h"
-
-AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
-    return new APlugin(audioMaster);
-}

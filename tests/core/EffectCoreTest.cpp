@@ -1,0 +1,172 @@
+// The format-neutral effect: its parameter table against what each format
+// shows, the texts it gives for any value and reads back, and its saved state.
+#include "core/EffectState.h"
+#include "core/FactoryPresets.h"
+#include "core/TapestrumEffect.h"
+#include "support/HostedPlugin.h"
+#include "vst2/APluginProgram.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+using EffectCore = HostedPlugin;
+
+TEST_F(EffectCore, TheVst2FaceAndTheProgramShowTheParameterTable) {
+    const APluginProgram program;
+    for (const ParameterInfo& row : kParameters) {
+        EXPECT_EQ(text(effGetParamName, row.index), row.name);
+        EXPECT_EQ(text(effGetParamLabel, row.index), row.label);
+        EXPECT_EQ(program.params[row.index], row.defaultValue) << row.name;
+        EXPECT_EQ(row.isSwitch, row.index == kProcess || row.index == kHeadDirection);
+    }
+    start(44100.0f);
+    for (const ParameterInfo& row : kParameters)
+        EXPECT_EQ(get(row.index), row.defaultValue) << row.name << " read back after resume";
+}
+
+// Every text the face shows is what displayTextFor foretold, and reads back to
+// a value that shows the same text.
+TEST_F(EffectCore, TextsForAnyValueMatchTheFaceAndReadBack) {
+    start(48000.0f);
+    TapestrumEffect core;
+    core.setSampleRate(48000.0f);
+    core.resume();
+    std::vector<float> values{1e-7f, 0.4999f, 0.5f, 0.5001f, 0.999f};
+    for (int k = 0; k <= 32; ++k)
+        values.push_back(static_cast<float>(k) / 32);
+    for (const int32_t index : {6, 0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 6, 0, 7}) {
+        for (const float v : values) {
+            const std::string expected = core.displayTextFor(index, v);
+            core.setParameter(index, v);
+            set(index, v);
+            ASSERT_EQ(display(index), expected) << "index " << index << " value " << v;
+            const std::optional<float> back = core.valueForText(index, expected);
+            ASSERT_TRUE(back) << "index " << index << " text '" << expected << "'";
+            EXPECT_EQ(core.displayTextFor(index, *back), expected) << "index " << index;
+        }
+        core.setParameter(index, 0.3f);
+        set(index, 0.3f);
+    }
+}
+
+TEST(EffectTexts, NumbersWithOrWithoutUnitsAreReadAndNonsenseIsRefused) {
+    TapestrumEffect core;
+    core.resume(); // 44100 Hz, a track of 600 frames
+    struct Case {
+        int32_t index;
+        const char* text;
+        std::optional<float> value;
+    };
+    const Case cases[] = {
+        {kOutAmp, "-6.0206 dB", 0.70710677f}, // a gain of v squared
+        {kOutAmp, "  0 db ", 1.0f},
+        {kThreshold, "-INF dB", 0.0f},
+        {kRecAmp, "0", 0.5f},
+        {kHeadDirection, "Forward", 1.0f},
+        {kProcess, "delayed as modulator", 0.0f},
+        {kMix, "|||||| wet", 1.0f},
+        {kMix, "dry ||||||", 0.0f},
+        {kMix, "0.25", 0.25f},
+        {kOutAmp, "loud", std::nullopt},
+        {kOutAmp, "-6 ms", std::nullopt},
+        {kDelay, "", std::nullopt},
+        {kDelay, "NAN ms ", std::nullopt},
+        {kMix, "2", std::nullopt},
+        {kProcess, "1", std::nullopt},
+        {11, "0", std::nullopt},
+        {-1, "0", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const std::optional<float> value = core.valueForText(c.index, c.text);
+        ASSERT_EQ(value.has_value(), c.value.has_value()) << c.text;
+        if (value) {
+            EXPECT_NEAR(*value, *c.value, 1e-6f) << c.text;
+        }
+    }
+    // The nearest frame: 5.8 ms at 44100 Hz is one frame (5.80 ms) of 600.
+    const std::optional<float> delay = core.valueForText(kDelay, "5.8");
+    ASSERT_TRUE(delay);
+    EXPECT_EQ(core.displayTextFor(kDelay, *delay), "5.80 ms ");
+}
+
+TEST(EffectStateBlock, RoundTripsAndRefusesEveryKindOfBadBlock) {
+    EffectState state;
+    for (size_t i = 0; i < state.values.size(); ++i)
+        state.values[i] = static_cast<float>(i) / 10;
+    state.name = "Preset 0";
+    const std::vector<uint8_t> block = WriteEffectState(state);
+    ASSERT_EQ(block.size(), kStateMinSize + 8);
+    EXPECT_EQ(ReadEffectState(block), state);
+
+    const auto changed = [&](size_t offset, uint8_t byte) {
+        std::vector<uint8_t> bad = block;
+        bad[offset] = byte;
+        return bad;
+    };
+    const auto nan = std::numeric_limits<float>::quiet_NaN();
+    std::vector<uint8_t> notANumber = block;
+    std::memcpy(&notANumber[kStateHeaderSize + 8], &nan, 4);
+    std::vector<uint8_t> longer = block;
+    longer.push_back('x');
+    const std::vector<std::vector<uint8_t>> bad = {
+        {},
+        std::vector<uint8_t>(block.begin(), block.end() - 1), // cut short
+        longer,                                               // more than it says
+        changed(0, 'X'),                                      // foreign
+        changed(4, 2),                                        // newer version
+        changed(8, 12),                                       // more parameters than here
+        changed(8, 0),                                        // none
+        changed(kStateHeaderSize + 3, 0x40),                  // a value of 2
+        notANumber,
+        changed(kStateMinSize - 4, 60), // a name longer than it may be
+        changed(kStateMinSize + 2, 0),  // a zero inside the name
+    };
+    for (size_t i = 0; i < bad.size(); ++i)
+        EXPECT_FALSE(ReadEffectState(bad[i])) << "bad block " << i;
+
+    // A block of an earlier build with fewer parameters: the rest take their defaults.
+    std::vector<uint8_t> earlier = block;
+    earlier[8] = 10;
+    earlier.erase(earlier.begin() + kStateHeaderSize + 40, earlier.begin() + kStateHeaderSize + 44);
+    const std::optional<EffectState> read = ReadEffectState(earlier);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->values[kHeadDirection], kParameters[kHeadDirection].defaultValue);
+    EXPECT_EQ(read->values[kMix], state.values[kMix]);
+    EXPECT_EQ(read->name, state.name);
+
+    state.name = std::string(80, 'n');
+    EXPECT_EQ(ReadEffectState(WriteEffectState(state))->name, std::string(51, 'n'));
+}
+
+} // namespace
+
+// A factory preset holds what the effect reads back once it is set, so a host
+// that saves it and loads it again changes nothing; each is found by its name
+// as a file or a command line spells it.
+TEST(FactoryPresets, ReadBackAsTheyAreAndAreFoundByName) {
+    const auto presets = FactoryPresets();
+    ASSERT_GE(presets.size(), 6u);
+    ASSERT_LE(presets.size(), 10u);
+    for (const FactoryPreset& preset : presets) {
+        SCOPED_TRACE(std::string(preset.name));
+        EXPECT_LE(preset.name.size(), 24u);
+        EXPECT_FALSE(preset.description.empty());
+        TapestrumEffect core;
+        core.setSampleRate(44100.0f);
+        core.resume();
+        for (const ParameterInfo& row : kParameters)
+            core.setParameter(row.index, preset.values[row.index]);
+        for (const ParameterInfo& row : kParameters)
+            EXPECT_EQ(core.readParameter(row.index), preset.values[row.index]) << row.name;
+        EXPECT_EQ(FindFactoryPreset(PresetFileStem(preset)), &preset);
+        for (const FactoryPreset& other : presets) {
+            if (&other == &preset) continue;
+            EXPECT_NE(other.values, preset.values) << other.name;
+        }
+    }
+    EXPECT_EQ(FindFactoryPreset("Band_Freeze"), FindFactoryPreset("band freeze"));
+    EXPECT_EQ(FindFactoryPreset("band freez"), nullptr);
+}
