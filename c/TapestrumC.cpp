@@ -3,11 +3,11 @@
 #include "c/tapestrum.h"
 
 #include "core/FactoryPresets.h"
+#include "core/HostRate.h"
 #include "core/HostText.h"
 #include "core/TapestrumEffect.h"
 
 #include <algorithm>
-#include <cmath>
 #include <new>
 #include <string>
 
@@ -30,10 +30,10 @@ const FactoryPreset* PresetAt(int preset) {
 extern "C" {
 
 tapestrum* tapestrum_new(float sample_rate) {
-    if (!(sample_rate > 0.0f) || !std::isfinite(sample_rate)) return nullptr;
+    if (!AcceptedSampleRate(sample_rate)) return nullptr;
     tapestrum* handle = new (std::nothrow) tapestrum;
     if (!handle) return nullptr;
-    handle->effect.setSampleRate(sample_rate);
+    handle->effect.acceptSampleRate(sample_rate);
     handle->effect.resume();
     return handle;
 }

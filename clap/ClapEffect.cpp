@@ -5,7 +5,6 @@
 #include "clap/ClapValues.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace {
 
@@ -47,8 +46,7 @@ ClapEffect::ClapEffect()
       stateName("Preset 0") {}
 
 bool ClapEffect::activate(double sampleRate) {
-    if (!(sampleRate > 0) || sampleRate > std::numeric_limits<float>::max()) return false;
-    effect.setSampleRate(static_cast<float>(sampleRate));
+    if (!effect.acceptSampleRate(sampleRate)) return false;
     effect.resume();
     return true;
 }

@@ -26,9 +26,12 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 constexpr size_t kStateNameCapacity = 51;
+// The name of the effect's one program until a host or a state renames it.
+inline constexpr std::string_view kDefaultProgramName = "Preset 0";
 
 struct EffectState {
     std::array<float, kParameterCount> values{};

@@ -13,9 +13,12 @@
 // (they are never called on the audio thread).
 #pragma once
 
+#include "core/EffectState.h"
+#include "core/HostRate.h"
 #include "core/ParameterTable.h"
 #include "engine/DelayVoc.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <optional>
@@ -81,10 +84,38 @@ class TapestrumEffect {
 
     // Turns frames input samples into as many output samples; input and output
     // may be the same array. Blocks of any length continue where the last one
-    // stopped. Audio thread.
+    // stopped. A null input is silence, processed like any other input: the
+    // output is cleared and processed in place, so the engine moves on, the
+    // loop plays on, and every output sample is written (nothing allocates).
+    // Audio thread.
     void process(const float* input, float* output, int32_t frames) {
+        if (!input) {
+            std::fill_n(output, std::max(frames, 0), 0.0f);
+            input = output;
+        }
         delayVoc->Process(input, output, frames);
     }
+
+    // ---- What every format's face does alike ----------------------------------
+
+    // Takes the host's rate as setSampleRate does when AcceptedSampleRate
+    // accepts it; a refused rate changes nothing and gives false.
+    bool acceptSampleRate(double rate) {
+        const std::optional<float> accepted = AcceptedSampleRate(rate);
+        if (accepted) setSampleRate(*accepted);
+        return accepted.has_value();
+    }
+    // Sets the values in index order, each as setParameter does.
+    void setValues(const std::array<float, kParameterCount>& values);
+    // The whole state a host saves in its project: the values as last stored
+    // (not as read back) and the program's name. Main thread.
+    EffectState state() const;
+    // Sets the state's values in index order, as setValues does, and takes its
+    // name. Main thread, perhaps while the audio thread processes: the values
+    // reach it as any parameter change does.
+    void setState(const EffectState& state);
+    // The one program's name ("Preset 0" until a state names it). Main thread.
+    const std::string& programName() const { return currentProgramName; }
 
     const TDelayVoc& engine() const { return *delayVoc; }
     TDelayVoc& engine() { return *delayVoc; }
@@ -93,4 +124,5 @@ class TapestrumEffect {
     std::array<RelaxedAtomic<float>, kParameterCount> values;
     RelaxedAtomic<float> hostRate{44100.0f};
     std::unique_ptr<TDelayVoc> delayVoc;
+    std::string currentProgramName{kDefaultProgramName}; // main thread only
 };

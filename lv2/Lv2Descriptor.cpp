@@ -1,12 +1,13 @@
 // The LV2 entry point: the plug-in's descriptor, whose functions build an
 // instance of the effect and the LV2 runner around it.
+#include "core/HostRate.h"
 #include "core/TapestrumEffect.h"
 #include "lv2/Lv2Instance.h"
 
 #include <lv2/core/lv2.h>
 
-#include <limits>
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -18,9 +19,10 @@ struct Lv2Plugin {
 };
 
 LV2_Handle Instantiate(const LV2_Descriptor*, double rate, const char*, const LV2_Feature* const*) {
-    if (!(rate > 0) || rate > std::numeric_limits<float>::max()) return nullptr;
+    const std::optional<float> accepted = AcceptedSampleRate(rate);
+    if (!accepted) return nullptr;
     try {
-        return new Lv2Plugin(static_cast<float>(rate));
+        return new Lv2Plugin(*accepted);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

@@ -153,16 +153,17 @@ tresult Vst3Controller::disconnect(IConnectionPoint* other) {
     return kResultOk;
 }
 
-// The processor's sample rate, for the texts.
+// The processor's sample rate, for the texts. A rate the effect refuses is
+// ignored.
 tresult Vst3Controller::notify(IMessage* message) {
     if (message == nullptr) return kInvalidArgument;
     const char* id = message->getMessageID();
     IAttributeList* attributes = message->getAttributes();
     double rate = 0;
     if (id == nullptr || std::strcmp(id, kSampleRateMessage) != 0 || attributes == nullptr ||
-        attributes->getFloat(kSampleRateAttribute, rate) != kResultOk || !(rate > 0))
+        attributes->getFloat(kSampleRateAttribute, rate) != kResultOk ||
+        !mirror.acceptSampleRate(rate))
         return kResultFalse;
-    mirror.setSampleRate(static_cast<float>(rate));
     return kResultOk;
 }
 

@@ -150,10 +150,11 @@ uint32_t Vst3Processor::getLatencySamples() { return 0; }
 // The loop plays on after the input stops.
 uint32_t Vst3Processor::getTailSamples() { return kInfiniteTail; }
 
-// Main thread, before the host switches the component on.
+// Main thread, before the host switches the component on. A rate the effect
+// refuses (see AcceptedSampleRate) is refused here and changes nothing.
 tresult Vst3Processor::setupProcessing(ProcessSetup& setup) {
-    if (setup.symbolicSampleSize != kSample32 || !(setup.sampleRate > 0)) return kResultFalse;
-    effect.setSampleRate(static_cast<float>(setup.sampleRate));
+    if (setup.symbolicSampleSize != kSample32 || !effect.acceptSampleRate(setup.sampleRate))
+        return kResultFalse;
     sendSampleRate();
     return kResultOk;
 }

@@ -155,6 +155,26 @@ TEST_F(Vst3Bundle, OneMonoBusEachWayAndNothingElse) {
     EXPECT_EQ(plugin.processor->getTailSamples(), kInfiniteTail);
 }
 
+// A rate beyond the float range has no float to become: it is refused, and the
+// processor set up again at a good rate renders what the core renders there.
+TEST_F(Vst3Bundle, RateBeyondTheFloatRangeIsRefused) {
+    Vst3Plugin plugin(module);
+    for (const double rate : {1e300, std::numeric_limits<double>::infinity()}) {
+        ProcessSetup setup{0, kSample32, 512, rate};
+        EXPECT_EQ(plugin.processor->setupProcessing(setup), kResultFalse) << rate;
+    }
+    plugin.start(48000.0);
+    TapestrumEffect reference;
+    reference.setSampleRate(48000.0f);
+    reference.resume();
+    const std::vector<float> input = Noise(4096, 0.5f, 3);
+    std::vector<float> expected(input.size()), output(input.size());
+    reference.process(input.data(), expected.data(), static_cast<int32_t>(input.size()));
+    ASSERT_EQ(plugin.process(input.data(), output.data(), static_cast<int32_t>(input.size())),
+              kResultOk);
+    EXPECT_EQ(output, expected);
+}
+
 TEST_F(Vst3Bundle, ParametersAndTheirTextsAtTheProcessorsRate) {
     Vst3Plugin plugin(module);
     plugin.start(48000.0);
