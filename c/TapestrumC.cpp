@@ -93,7 +93,7 @@ void tapestrum_apply_preset(tapestrum* handle, int preset) {
 
 void tapestrum_process(tapestrum* handle, const float* input, float* output, int frames) {
     if (frames < 1 || !output) return;
-    if (!handle || !input) {
+    if (!handle) {
         std::fill_n(output, frames, 0.0f);
         return;
     }

@@ -70,9 +70,9 @@ TAPESTRUM_API const char* tapestrum_preset_description(int preset);
 TAPESTRUM_API void tapestrum_apply_preset(tapestrum* handle, int preset);
 
 /* Turns frames input samples into as many output samples; input and output may
- * be the same array. Nothing happens for frames below 1; with a null input or
- * handle nothing is processed and a non-null output gets silence. Audio thread;
- * never allocates. */
+ * be the same array. Nothing happens for frames below 1 or a null output. A
+ * null input is silence, processed as any input (the loop plays on); with a
+ * null handle the output gets silence. Audio thread; never allocates. */
 TAPESTRUM_API void tapestrum_process(tapestrum* handle, const float* input, float* output,
                                      int frames);
 

@@ -56,15 +56,12 @@ void ClapEffect::deactivate() { effect.suspend(); }
 void ClapEffect::reset() { effect.reset(); }
 
 // Runs samples from..to of the block through the core, in runs the core's
-// sample count can hold. Without an input the effect hears silence: the output
-// is cleared and processed in place.
+// sample count can hold. Without an input the effect hears silence.
 void ClapEffect::render(const float* input, float* output, uint32_t from, uint32_t to) {
     constexpr uint32_t kLongestRun = 1u << 30;
     while (from < to) {
         const uint32_t run = std::min(to - from, kLongestRun);
-        if (!input) std::fill_n(output + from, run, 0.0f);
-        effect.process(input ? input + from : output + from, output + from,
-                       static_cast<int32_t>(run));
+        effect.process(input ? input + from : nullptr, output + from, static_cast<int32_t>(run));
         from += run;
     }
 }

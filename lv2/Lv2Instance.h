@@ -51,11 +51,14 @@ template <class Effect> class Lv2Runner {
     }
 
     // Applies every control whose value changed since the last run, in
-    // parameter order, then processes the audio. With a port not connected the
-    // output (if there is one) is silence.
+    // parameter order, then processes the audio. Without an output there is
+    // nothing to do; an input not connected is silence, which the effect
+    // processes like any input; with a control not connected the output is
+    // silence and the effect stands still.
     void run(uint32_t sampleCount) {
-        if (!allConnected()) {
-            if (output) std::fill_n(output, sampleCount, 0.0f);
+        if (!output) return;
+        if (!allControlsConnected()) {
+            std::fill_n(output, sampleCount, 0.0f);
             return;
         }
         applyChangedControls();
@@ -63,15 +66,15 @@ template <class Effect> class Lv2Runner {
         constexpr uint32_t kLongestCall = std::numeric_limits<int32_t>::max();
         for (uint32_t done = 0; done < sampleCount;) {
             const uint32_t frames = std::min(kLongestCall, sampleCount - done);
-            effect.process(input + done, output + done, static_cast<int32_t>(frames));
+            effect.process(input ? input + done : nullptr, output + done,
+                           static_cast<int32_t>(frames));
             done += frames;
         }
     }
 
   private:
-    bool allConnected() const {
-        return input && output &&
-               std::none_of(controls.begin(), controls.end(), [](const float* c) { return !c; });
+    bool allControlsConnected() const {
+        return std::none_of(controls.begin(), controls.end(), [](const float* c) { return !c; });
     }
 
     void applyChangedControls() {

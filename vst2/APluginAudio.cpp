@@ -24,10 +24,11 @@ constexpr Capability kCapabilities[] = {
 
 // Both processing calls replace the output: the engine writes every sample of
 // the block, and does its own framing into hops, so any block length goes
-// straight through. Missing channel arrays mean there is nothing to do.
+// straight through. A missing output means there is nothing to do; a missing
+// input is silence, which the effect processes like any input.
 void APlugin::processBlock(float** inputs, float** outputs, int32_t sampleFrames) {
-    if (!inputs || !outputs || !inputs[0] || !outputs[0]) return;
-    effect->process(inputs[0], outputs[0], sampleFrames);
+    if (!outputs || !outputs[0]) return;
+    effect->process(inputs ? inputs[0] : nullptr, outputs[0], sampleFrames);
 }
 
 void APlugin::process(float** inputs, float** outputs, int32_t sampleFrames) {

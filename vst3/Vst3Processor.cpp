@@ -163,11 +163,7 @@ tresult Vst3Processor::setProcessing(TBool) { return kResultOk; }
 
 void Vst3Processor::render(const float* input, float* output, int32_t from, int32_t to) {
     if (output == nullptr || to <= from) return;
-    if (input == nullptr) {
-        std::fill(output + from, output + to, 0.0f);
-        input = output;
-    }
-    effect.process(input + from, output + from, to - from);
+    effect.process(input != nullptr ? input + from : nullptr, output + from, to - from);
 }
 
 // Audio thread. The block is cut at each offset where a parameter changes, so

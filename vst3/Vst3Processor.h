@@ -72,7 +72,8 @@ class Vst3Processor final : public IComponent,
     // Sends the host's sample rate to the connected controller, in a message the
     // host makes (main thread).
     void sendSampleRate();
-    // Runs the effect over frames [from, to) of the block's mono buffers.
+    // Runs the effect over frames [from, to) of the block's mono buffers; a
+    // missing input is silence.
     void render(const float* input, float* output, int32_t from, int32_t to);
 
     std::atomic<uint32_t> references{1};

@@ -2,6 +2,7 @@
 #include "support/HostedPlugin.h"
 #include "support/Signals.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -77,18 +78,25 @@ TEST_F(AudioAndEvents, ZeroFramesLeaveTheOutputAlone) {
     EXPECT_EQ(out[3], 8.0f);
 }
 
-// Mend: missing channel arrays mean there is nothing to do.
-TEST_F(AudioAndEvents, NullChannelsDoNothing) {
+// A missing output means there is nothing to do; a missing input is silence,
+// which the effect processes: every output sample is written (a new instance
+// makes silence of it).
+TEST_F(AudioAndEvents, MissingOutputDoesNothingMissingInputIsSilence) {
     start();
     float out[4] = {5, 6, 7, 8};
     float* outputs[1] = {out};
     float* none[1] = {nullptr};
-    effect->processReplacing(effect, nullptr, outputs, 4);
-    effect->processReplacing(effect, none, outputs, 4);
-    effect->process(effect, none, outputs, 4);
     effect->process(effect, outputs, nullptr, 4);
     effect->process(effect, outputs, none, 4);
+    effect->processReplacing(effect, outputs, none, 4);
     EXPECT_EQ(out[0], 5.0f);
+    for (float** inputs : {static_cast<float**>(nullptr), none}) {
+        for (const auto call : {effect->process, effect->processReplacing}) {
+            std::fill_n(out, 4, 5.0f);
+            call(effect, inputs, outputs, 4);
+            EXPECT_EQ(std::count(out, out + 4, 0.0f), 4);
+        }
+    }
 }
 
 TEST_F(AudioAndEvents, CapabilityAnswers) {
