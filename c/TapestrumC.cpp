@@ -87,8 +87,7 @@ const char* tapestrum_preset_description(int preset) {
 void tapestrum_apply_preset(tapestrum* handle, int preset) {
     const FactoryPreset* found = PresetAt(preset);
     if (!handle || !found) return;
-    for (int index = 0; index < kParameterCount; ++index)
-        handle->effect.setParameter(index, found->values[static_cast<size_t>(index)]);
+    handle->effect.setValues(found->values);
 }
 
 void tapestrum_process(tapestrum* handle, const float* input, float* output, int frames) {

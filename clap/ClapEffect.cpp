@@ -42,8 +42,7 @@ float* FirstChannel(const clap::AudioBuffer* ports, uint32_t count) {
 
 ClapEffect::ClapEffect()
     : plugin{&ClapDescriptor(), this,           Init,  Destroy, Activate,      Deactivate,
-             StartProcessing,   StopProcessing, Reset, Process, ClapExtension, OnMainThread},
-      stateName("Preset 0") {}
+             StartProcessing,   StopProcessing, Reset, Process, ClapExtension, OnMainThread} {}
 
 bool ClapEffect::activate(double sampleRate) {
     if (!effect.acceptSampleRate(sampleRate)) return false;

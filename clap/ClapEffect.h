@@ -16,7 +16,6 @@
 #include "core/TapestrumEffect.h"
 
 #include <cstdint>
-#include <string>
 
 class ClapEffect {
   public:
@@ -60,9 +59,6 @@ class ClapEffect {
 
     clap::Plugin plugin;
     TapestrumEffect effect;
-    // The state block's name: "Preset 0" as the VST 2 face names its one program,
-    // or the name of the last state loaded. Main thread only.
-    std::string stateName;
 };
 
 // The record of the extension with the identifier, or null for one the plug-in

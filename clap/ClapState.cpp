@@ -9,11 +9,7 @@
 // many calls as it takes. A call that moves nothing, or more than asked, or
 // fails, fails the save.
 bool ClapEffect::saveState(const clap::OutputStream& stream) const {
-    EffectState state;
-    for (int32_t i = 0; i < kParameterCount; ++i)
-        state.values[static_cast<size_t>(i)] = effect.storedParameter(i);
-    state.name = stateName;
-    const std::vector<uint8_t> block = WriteEffectState(state);
+    const std::vector<uint8_t> block = WriteEffectState(effect.state());
     for (size_t done = 0; done < block.size();) {
         const uint64_t left = block.size() - done;
         const int64_t moved = stream.write(&stream, block.data() + done, left);
@@ -41,8 +37,6 @@ bool ClapEffect::loadState(const clap::InputStream& stream) {
     const std::optional<EffectState> state =
         ReadEffectState(std::span<const uint8_t>(block.data(), size));
     if (!state) return false;
-    for (int32_t i = 0; i < kParameterCount; ++i)
-        effect.setParameter(i, state->values[static_cast<size_t>(i)]);
-    stateName = state->name;
+    effect.setState(*state);
     return true;
 }

@@ -3,8 +3,6 @@
 #include "core/HostText.h"
 #include "dsp/TextUtils.h"
 
-#include <cstdio>
-
 namespace {
 // Program names keep up to 51 characters, but the host's buffer for one is 24 bytes.
 constexpr size_t kHostProgramNameChars = 23;
@@ -27,8 +25,7 @@ APlugin::APlugin(audioMasterCallback audioMaster)
     isSynth(false);
     setUniqueID(MakeFourCharId('Z', 'O', 'L', 'T'));
 
-    for (size_t i = 0; i < programs.size(); ++i)
-        std::snprintf(programs[i]->name, sizeof programs[i]->name, "Preset %zu", i);
+    CopyHostText(programs[0]->name, kDefaultProgramName, kProgramNameCapacity);
 
     curProgram = 0;
     setProgram(0);
@@ -49,12 +46,15 @@ void APlugin::setParameter(int32_t index, float value) {
 
 float APlugin::getParameter(int32_t index) { return effect->readParameter(index); }
 
-// Only program 0 exists; other numbers are ignored.
+// Only program 0 exists; other numbers are ignored. The program holds the
+// effect's values (setParameter writes them through), so only applying them is
+// left, which waits until the plug-in is built.
 void APlugin::setProgram(int32_t program) {
     if (program != 0) return;
     curProgram = 0;
-    for (int32_t i = 0; i < kParameterCount; ++i)
-        setParameter(i, programs[0]->params[i]);
+    if (!ready) return;
+    passSampleRate();
+    effect->setValues(programs[0]->values());
 }
 
 void APlugin::setProgramName(char* name) {

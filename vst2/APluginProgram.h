@@ -19,6 +19,9 @@ class APluginProgram {
     APluginProgram(const APluginProgram&) = delete;
     APluginProgram& operator=(const APluginProgram&) = delete;
 
+    // The values as they are now, in index order.
+    std::array<float, kParameterCount> values() const;
+
     std::array<RelaxedAtomic<float>, kParameterCount> params;
     char name[kProgramNameCapacity + 1];
 };

@@ -52,14 +52,13 @@ tresult Vst3Controller::terminate() {
     return kResultOk;
 }
 
-// The processor's saved state: the mirror takes its values, in index order. A
-// block that is not a whole, valid state changes nothing.
+// The processor's saved state: the mirror takes it, its values in index order.
+// A block that is not a whole, valid state changes nothing.
 tresult Vst3Controller::setComponentState(IBStream* stream) {
     try {
         const std::optional<EffectState> state = ReadStateBlock(stream);
         if (!state) return kInvalidArgument;
-        for (int32_t i = 0; i < kParameterCount; ++i)
-            mirror.setParameter(i, state->values[static_cast<size_t>(i)]);
+        mirror.setState(*state);
         return kResultOk;
     } catch (const std::exception&) {
         return kOutOfMemory;

@@ -104,9 +104,7 @@ tresult Vst3Processor::setState(IBStream* stream) {
     try {
         const std::optional<EffectState> state = ReadStateBlock(stream);
         if (!state) return kInvalidArgument;
-        for (int32_t i = 0; i < kParameterCount; ++i)
-            effect.setParameter(i, state->values[static_cast<size_t>(i)]);
-        programName = state->name;
+        effect.setState(*state);
         return kResultOk;
     } catch (const std::exception&) {
         return kOutOfMemory;
@@ -116,11 +114,7 @@ tresult Vst3Processor::setState(IBStream* stream) {
 // Main thread: the values as they were last set, and the program's name.
 tresult Vst3Processor::getState(IBStream* stream) {
     try {
-        EffectState state;
-        for (int32_t i = 0; i < kParameterCount; ++i)
-            state.values[static_cast<size_t>(i)] = effect.storedParameter(i);
-        state.name = programName;
-        return WriteStateBlock(stream, state) ? kResultOk : kResultFalse;
+        return WriteStateBlock(stream, effect.state()) ? kResultOk : kResultFalse;
     } catch (const std::exception&) {
         return kOutOfMemory;
     }

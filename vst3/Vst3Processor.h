@@ -5,8 +5,8 @@
 // interface) thread; process comes from its audio thread, possibly while the
 // main thread sets or reads the state. The effect's values and rate are
 // relaxed atomics, so a state set during processing reaches the audio thread
-// as parameter changes do. `programName` and the connection are touched by the
-// main thread alone.
+// as parameter changes do. The program's name and the connection are touched by
+// the main thread alone.
 #pragma once
 
 #include "core/TapestrumEffect.h"
@@ -14,7 +14,6 @@
 #include "vst3/Vst3Interface.h"
 
 #include <atomic>
-#include <string>
 
 namespace vst3 {
 
@@ -79,7 +78,6 @@ class Vst3Processor final : public IComponent,
     std::atomic<uint32_t> references{1};
     TapestrumEffect effect;
     ParameterSchedule schedule; // audio thread only
-    std::string programName{"Preset 0"};
     IHostApplication* host = nullptr;
     IConnectionPoint* peer = nullptr;
 };
