@@ -1,11 +1,15 @@
 // The effect's saved state block, as a host hands back what a project stored:
 // any bytes are read; a block that is not whole and valid gives nothing. The
 // block's size, as a stream reader asks for it, grows to at most the largest
-// block in a few steps. A block that reads has values from 0 to 1 and a name of
-// at most 51 bytes without zeros, is written back as the same state, and, when
-// it holds this build's parameter count, as the same bytes.
+// block in a few steps, and the core's stream reader, fed a few bytes per call,
+// reads just that block and gives what the block reader gives for it. A block
+// that reads has values from 0 to 1 and a name of at most 51 bytes without
+// zeros, is written back as the same state, and, when it holds this build's
+// parameter count, as the same bytes.
 #include "core/EffectState.h"
+#include "core/EffectStateStream.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -21,12 +25,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // read up to it, until the answer is what has been read. The answers grow,
     // stay within the largest block, and come to an end in a few rounds.
     size_t read = 0;
+    std::optional<EffectState> blockRead;
     for (int round = 0;; ++round) {
         const std::optional<size_t> wanted = EffectStateSize(all.first(read));
+        if (wanted == read) blockRead = ReadEffectState(all.first(read));
         if (!wanted || *wanted == read || *wanted > block.size()) break;
         if (*wanted < read || *wanted > kStateMaxSize || round == 4) std::abort();
         read = *wanted;
     }
+    const size_t step = 1 + size % 7;
+    size_t streamed = 0;
+    const std::optional<EffectState> viaStream =
+        ReadEffectStateFrom([&](uint8_t* bytes, size_t count) -> int64_t {
+            const size_t moved = std::min({count, step, block.size() - streamed});
+            if (moved > 0) std::memcpy(bytes, block.data() + streamed, moved);
+            streamed += moved;
+            return static_cast<int64_t>(moved);
+        });
+    if (viaStream != blockRead || (viaStream && streamed != read)) std::abort();
 
     const std::optional<EffectState> state = ReadEffectState(all);
     if (!state) return 0;

@@ -5,8 +5,9 @@
 //
 // VST 3: the face reads exactly one block from the stream's start, so its
 // answer is the core's reading of the bytes the block's size words claim.
-// CLAP: the face reads the whole stream; a state it refuses changes nothing,
-// and a state it takes sets every value to the block's.
+// CLAP: the face takes a stream that holds one block and nothing more; a state
+// it refuses changes nothing, and a state it takes sets every value to the
+// block's. Both read through the core's stream loop.
 #include "clap/ClapEffect.h"
 #include "core/EffectState.h"
 #include "vst3/StateStream.h"
