@@ -5,6 +5,7 @@
 #include "core/FactoryPresets.h"
 #include "core/HostRate.h"
 #include "core/HostText.h"
+#include "core/ParameterIndexCheck.h"
 #include "core/TapestrumEffect.h"
 
 #include <algorithm>
@@ -16,8 +17,6 @@ struct tapestrum {
 };
 
 namespace {
-
-bool ValidIndex(int index) { return index >= 0 && index < kParameterCount; }
 
 const FactoryPreset* PresetAt(int preset) {
     const auto presets = FactoryPresets();
@@ -43,24 +42,24 @@ void tapestrum_delete(tapestrum* handle) { delete handle; }
 int tapestrum_parameter_count(void) { return kParameterCount; }
 
 void tapestrum_set_parameter(tapestrum* handle, int index, float value) {
-    if (handle && ValidIndex(index)) handle->effect.setParameter(index, value);
+    if (handle && IsParameterIndex(index)) handle->effect.setParameter(index, value);
 }
 
 float tapestrum_get_parameter(tapestrum* handle, int index) {
-    if (!handle || !ValidIndex(index)) return 0.0f;
+    if (!handle || !IsParameterIndex(index)) return 0.0f;
     return handle->effect.readParameter(index);
 }
 
 // The names come from the parameter table's string literals, so each is
 // followed by its terminating zero.
 const char* tapestrum_parameter_name(int index) {
-    if (!ValidIndex(index)) return nullptr;
+    if (!IsParameterIndex(index)) return nullptr;
     return kParameters[static_cast<size_t>(index)].name.data();
 }
 
 int tapestrum_parameter_text(tapestrum* handle, int index, char* buffer, int size) {
     const bool writable = buffer && size > 0;
-    if (!handle || !ValidIndex(index)) {
+    if (!handle || !IsParameterIndex(index)) {
         if (writable) buffer[0] = '\0';
         return -1;
     }

@@ -3,6 +3,7 @@
 
 #include "clap/ClapDescriptor.h"
 #include "clap/ClapValues.h"
+#include "core/ParameterIndexCheck.h"
 
 #include <algorithm>
 
@@ -95,7 +96,7 @@ int32_t ClapEffect::process(const clap::Process& block) {
 
 void ClapEffect::applyEvent(const clap::EventHeader* header) {
     const clap::ParamValueEvent* change = AsParamValue(header);
-    if (!change || change->paramId >= static_cast<clap::Id>(kParameterCount)) return;
+    if (!change || !IsParameterIndex(change->paramId)) return;
     effect.setParameter(static_cast<int32_t>(change->paramId), ParameterFloat(change->value));
 }
 

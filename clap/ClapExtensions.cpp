@@ -1,6 +1,7 @@
 // The extensions the plug-in offers (audio ports, parameters, state, latency,
 // tail) and the records through which the host calls them.
 #include "clap/ClapEffect.h"
+#include "core/ParameterIndexCheck.h"
 
 #include <cstring>
 
@@ -29,7 +30,7 @@ constexpr clap::PluginAudioPorts kAudioPorts{PortCount, PortInfo};
 uint32_t ParamCount(const clap::Plugin*) { return kParameterCount; }
 
 bool ParamGetInfo(const clap::Plugin*, uint32_t index, clap::ParamInfo* info) {
-    if (index >= static_cast<uint32_t>(kParameterCount) || !info) return false;
+    if (!IsParameterIndex(index) || !info) return false;
     const ParameterInfo& row = kParameters[index];
     *info = {};
     info->id = index;

@@ -1,29 +1,24 @@
 // Parameter values and their texts, as the host's main thread asks for them.
 #include "clap/ClapEffect.h"
 #include "clap/ClapValues.h"
+#include "core/ParameterIndexCheck.h"
 
 #include <algorithm>
 #include <cstring>
-
-namespace {
-
-bool IsParameter(clap::Id id) { return id < static_cast<clap::Id>(kParameterCount); }
-
-} // namespace
 
 // The value the host (or a state) set last, as the core stored it. The host owns
 // its parameters' values: the engine's read-back (a delay on whole frames, a head
 // position that moves as the effect plays) would look to it like changes the
 // plug-in made without saying so.
 bool ClapEffect::value(clap::Id id, double& value) const {
-    if (!IsParameter(id)) return false;
+    if (!IsParameterIndex(id)) return false;
     value = effect.storedParameter(static_cast<int32_t>(id));
     return true;
 }
 
 // The text the VST 2 face shows for the value, cut to the buffer.
 bool ClapEffect::valueToText(clap::Id id, double value, char* buffer, uint32_t capacity) const {
-    if (!IsParameter(id) || !buffer || capacity == 0) return false;
+    if (!IsParameterIndex(id) || !buffer || capacity == 0) return false;
     const std::string text = effect.displayTextFor(static_cast<int32_t>(id), ParameterFloat(value));
     const size_t length = std::min<size_t>(text.size(), capacity - 1);
     std::memcpy(buffer, text.data(), length);
@@ -34,7 +29,7 @@ bool ClapEffect::valueToText(clap::Id id, double value, char* buffer, uint32_t c
 // Every text valueToText gives reads back to a value with the same text; what
 // cannot be read is refused.
 bool ClapEffect::textToValue(clap::Id id, const char* text, double& value) const {
-    if (!IsParameter(id) || !text) return false;
+    if (!IsParameterIndex(id) || !text) return false;
     const std::optional<float> read = effect.valueForText(static_cast<int32_t>(id), text);
     if (!read) return false;
     value = *read;

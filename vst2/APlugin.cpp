@@ -1,6 +1,7 @@
 #include "vst2/APlugin.h"
 
 #include "core/HostText.h"
+#include "core/ParameterIndexCheck.h"
 #include "dsp/TextUtils.h"
 
 namespace {
@@ -36,7 +37,7 @@ APlugin::~APlugin() = default;
 
 void APlugin::setParameter(int32_t index, float value) {
     value = ClampParameterValue(value);
-    if (index < 0 || index > kLastParameter) return;
+    if (!IsParameterIndex(index)) return;
     effect->storeParameter(index, value);
     programs[0]->params[index] = value; // the one program always holds the current values
     if (!ready) return;

@@ -1,5 +1,7 @@
 #include "vst3/ParameterSchedule.h"
 
+#include "core/ParameterIndexCheck.h"
+
 #include <algorithm>
 
 namespace vst3 {
@@ -14,7 +16,7 @@ void ParameterSchedule::begin(IParameterChanges* changes, int32_t frames) {
         if (queue == nullptr) continue;
         const ParamID id = queue->getParameterId();
         const int32_t points = queue->getPointCount();
-        if (id >= static_cast<ParamID>(kParameterCount) || points <= 0) continue;
+        if (!IsParameterIndex(id) || points <= 0) continue;
         // Kept sorted by parameter, a parameter's queues in the host's order.
         int32_t at = laneCount;
         while (at > 0 && lanes[static_cast<size_t>(at - 1)].id > id) {

@@ -1,5 +1,6 @@
 #include "vst3/Vst3Controller.h"
 
+#include "core/ParameterIndexCheck.h"
 #include "vst3/StateStream.h"
 #include "vst3/Vst3Classes.h"
 #include "vst3/Vst3Text.h"
@@ -8,12 +9,6 @@
 #include <exception>
 
 namespace vst3 {
-
-namespace {
-
-bool IsParameter(ParamID id) { return id < static_cast<ParamID>(kParameterCount); }
-
-} // namespace
 
 // The mirror starts from the defaults, as the processor's effect does.
 Vst3Controller::Vst3Controller() {
@@ -74,7 +69,7 @@ int32_t Vst3Controller::getParameterCount() { return kParameterCount; }
 // Identifiers are the parameter indexes; values are the effect's own, from 0
 // to 1, so the normalized value is the plain one.
 tresult Vst3Controller::getParameterInfo(int32_t index, ParameterInfo& info) {
-    if (index < 0 || index >= kParameterCount) return kInvalidArgument;
+    if (!IsParameterIndex(index)) return kInvalidArgument;
     const auto& row = kParameters[static_cast<size_t>(index)];
     info.id = static_cast<ParamID>(index);
     CopyToUtf16(row.name, info.title, 128);
@@ -90,7 +85,7 @@ tresult Vst3Controller::getParameterInfo(int32_t index, ParameterInfo& info) {
 // The text the VST 2 face shows after that value is set, at the processor's
 // sample rate.
 tresult Vst3Controller::getParamStringByValue(ParamID id, ParamValue value, String128 text) {
-    if (!IsParameter(id) || text == nullptr) return kInvalidArgument;
+    if (!IsParameterIndex(id) || text == nullptr) return kInvalidArgument;
     try {
         CopyToUtf16(mirror.displayTextFor(static_cast<int32_t>(id), ParameterFloat(value)), text,
                     128);
@@ -101,7 +96,7 @@ tresult Vst3Controller::getParamStringByValue(ParamID id, ParamValue value, Stri
 }
 
 tresult Vst3Controller::getParamValueByString(ParamID id, TChar* text, ParamValue& value) {
-    if (!IsParameter(id) || text == nullptr) return kInvalidArgument;
+    if (!IsParameterIndex(id) || text == nullptr) return kInvalidArgument;
     try {
         const std::optional<float> read =
             mirror.valueForText(static_cast<int32_t>(id), Utf8FromUtf16(text, 128));
@@ -117,11 +112,11 @@ ParamValue Vst3Controller::normalizedParamToPlain(ParamID, ParamValue value) { r
 ParamValue Vst3Controller::plainParamToNormalized(ParamID, ParamValue value) { return value; }
 
 ParamValue Vst3Controller::getParamNormalized(ParamID id) {
-    return IsParameter(id) ? mirror.storedParameter(static_cast<int32_t>(id)) : 0.0;
+    return IsParameterIndex(id) ? mirror.storedParameter(static_cast<int32_t>(id)) : 0.0;
 }
 
 tresult Vst3Controller::setParamNormalized(ParamID id, ParamValue value) {
-    if (!IsParameter(id)) return kInvalidArgument;
+    if (!IsParameterIndex(id)) return kInvalidArgument;
     mirror.setParameter(static_cast<int32_t>(id), ParameterFloat(value));
     return kResultOk;
 }
