@@ -1,6 +1,7 @@
 // The extensions the plug-in offers (audio ports, parameters, state, latency,
 // tail) and the records through which the host calls them.
 #include "clap/ClapEffect.h"
+#include "core/HostText.h"
 #include "core/ParameterIndexCheck.h"
 
 #include <cstring>
@@ -15,7 +16,7 @@ bool PortInfo(const clap::Plugin*, uint32_t index, bool isInput, clap::AudioPort
     if (index != 0 || !info) return false;
     *info = {};
     info->id = 0;
-    std::strcpy(info->name, isInput ? "in" : "out");
+    CopyHostText(info->name, isInput ? "in" : "out", sizeof info->name - 1);
     info->flags = clap::kAudioPortIsMain;
     info->channelCount = 1;
     info->portType = clap::kPortMono;
@@ -35,8 +36,8 @@ bool ParamGetInfo(const clap::Plugin*, uint32_t index, clap::ParamInfo* info) {
     *info = {};
     info->id = index;
     info->flags = clap::kParamIsAutomatable | (row.isSwitch ? clap::kParamIsStepped : 0u);
-    TapestrumEffect::parameterName(static_cast<int32_t>(index))
-        .copy(info->name, sizeof info->name - 1);
+    CopyHostText(info->name, TapestrumEffect::parameterName(static_cast<int32_t>(index)),
+                 sizeof info->name - 1);
     info->minValue = 0.0;
     info->maxValue = 1.0;
     info->defaultValue = row.defaultValue;

@@ -1,10 +1,8 @@
 // Parameter values and their texts, as the host's main thread asks for them.
 #include "clap/ClapEffect.h"
 #include "clap/ClapValues.h"
+#include "core/HostText.h"
 #include "core/ParameterIndexCheck.h"
-
-#include <algorithm>
-#include <cstring>
 
 // The value the host (or a state) set last, as the core stored it. The host owns
 // its parameters' values: the engine's read-back (a delay on whole frames, a head
@@ -19,10 +17,8 @@ bool ClapEffect::value(clap::Id id, double& value) const {
 // The text the VST 2 face shows for the value, cut to the buffer.
 bool ClapEffect::valueToText(clap::Id id, double value, char* buffer, uint32_t capacity) const {
     if (!IsParameterIndex(id) || !buffer || capacity == 0) return false;
-    const std::string text = effect.displayTextFor(static_cast<int32_t>(id), ParameterFloat(value));
-    const size_t length = std::min<size_t>(text.size(), capacity - 1);
-    std::memcpy(buffer, text.data(), length);
-    buffer[length] = '\0';
+    CopyHostText(buffer, effect.displayTextFor(static_cast<int32_t>(id), ParameterFloat(value)),
+                 capacity - 1);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "vst3/Vst3Controller.h"
 
+#include "core/HostText.h"
 #include "core/ParameterIndexCheck.h"
 #include "vst3/StateStream.h"
 #include "vst3/Vst3Classes.h"
@@ -7,6 +8,8 @@
 
 #include <cstring>
 #include <exception>
+#include <iterator>
+#include <type_traits>
 
 namespace vst3 {
 
@@ -72,9 +75,9 @@ tresult Vst3Controller::getParameterInfo(int32_t index, ParameterInfo& info) {
     if (!IsParameterIndex(index)) return kInvalidArgument;
     const auto& row = kParameters[static_cast<size_t>(index)];
     info.id = static_cast<ParamID>(index);
-    CopyToUtf16(row.name, info.title, 128);
-    CopyToUtf16(row.name, info.shortTitle, 128);
-    CopyToUtf16("", info.units, 128);
+    CopyHostText(info.title, row.name, std::size(info.title) - 1);
+    CopyHostText(info.shortTitle, row.name, std::size(info.shortTitle) - 1);
+    CopyHostText(info.units, "", std::size(info.units) - 1);
     info.stepCount = row.isSwitch ? 1 : 0;
     info.defaultNormalizedValue = row.defaultValue;
     info.unitId = kRootUnitId;
@@ -87,8 +90,8 @@ tresult Vst3Controller::getParameterInfo(int32_t index, ParameterInfo& info) {
 tresult Vst3Controller::getParamStringByValue(ParamID id, ParamValue value, String128 text) {
     if (!IsParameterIndex(id) || text == nullptr) return kInvalidArgument;
     try {
-        CopyToUtf16(mirror.displayTextFor(static_cast<int32_t>(id), ParameterFloat(value)), text,
-                    128);
+        CopyHostText(text, mirror.displayTextFor(static_cast<int32_t>(id), ParameterFloat(value)),
+                     std::extent_v<String128> - 1);
         return kResultOk;
     } catch (const std::exception&) {
         return kOutOfMemory;

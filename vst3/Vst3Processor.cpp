@@ -1,5 +1,6 @@
 #include "vst3/Vst3Processor.h"
 
+#include "core/HostText.h"
 #include "vst3/StateStream.h"
 #include "vst3/Vst3Classes.h"
 #include "vst3/Vst3Text.h"
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <iterator>
 
 namespace vst3 {
 
@@ -76,7 +78,7 @@ tresult Vst3Processor::getBusInfo(int32_t type, int32_t direction, int32_t index
     bus.mediaType = kAudio;
     bus.direction = direction;
     bus.channelCount = 1;
-    CopyToUtf16(direction == kInput ? "Input" : "Output", bus.name, 128);
+    CopyHostText(bus.name, direction == kInput ? "Input" : "Output", std::size(bus.name) - 1);
     bus.busType = kMain;
     bus.flags = kDefaultActive;
     return kResultOk;
