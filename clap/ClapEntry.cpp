@@ -2,16 +2,11 @@
 #include "clap/ClapDescriptor.h"
 #include "clap/ClapEffect.h"
 #include "core/EffectIdentity.h"
+#include "core/ModuleExport.h"
 
 #include <atomic>
 #include <cstring>
 #include <new>
-
-#if defined(_WIN32)
-#define TAPESTRUM_CLAP_EXPORT __declspec(dllexport)
-#else
-#define TAPESTRUM_CLAP_EXPORT __attribute__((visibility("default")))
-#endif
 
 namespace {
 
@@ -78,5 +73,5 @@ const void* EntryGetFactory(const char* factoryId) {
 
 const clap::PluginDescriptor& ClapDescriptor() { return kDescriptor; }
 
-extern "C" TAPESTRUM_CLAP_EXPORT const clap::PluginEntry clap_entry{clap::kVersion, EntryInit,
-                                                                    EntryDeinit, EntryGetFactory};
+extern "C" TAPESTRUM_MODULE_EXPORT const clap::PluginEntry clap_entry{clap::kVersion, EntryInit,
+                                                                      EntryDeinit, EntryGetFactory};

@@ -1,6 +1,7 @@
 // The LV2 entry point: the plug-in's descriptor, whose functions build an
 // instance of the effect and the LV2 runner around it.
 #include "core/HostRate.h"
+#include "core/ModuleExport.h"
 #include "core/TapestrumEffect.h"
 #include "lv2/Lv2Instance.h"
 
@@ -46,7 +47,6 @@ const LV2_Descriptor kDescriptor = {kLv2Uri, Instantiate, ConnectPort, Activate,
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) const LV2_Descriptor*
-lv2_descriptor(uint32_t index) {
+extern "C" TAPESTRUM_MODULE_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index) {
     return index == 0 ? &kDescriptor : nullptr;
 }

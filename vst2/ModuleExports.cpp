@@ -2,17 +2,12 @@
 // usually `VSTPluginMain` first); both reach CreateInstanceRecord directly, never
 // through the dynamic symbol `main`, which in a host executable may resolve to
 // the host's own main function.
+#include "core/ModuleExport.h"
 #include "vst2/EntryPoint.h"
-
-#if defined(_WIN32)
-#define TAPESTRUM_EXPORT
-#else
-#define TAPESTRUM_EXPORT __attribute__((visibility("default")))
-#endif
 
 extern "C" {
 
-TAPESTRUM_EXPORT AEffect* VSTCALL VSTPluginMain(audioMasterCallback audioMaster) {
+TAPESTRUM_MODULE_EXPORT AEffect* VSTCALL VSTPluginMain(audioMasterCallback audioMaster) {
     return CreateInstanceRecord(audioMaster);
 }
 
@@ -24,7 +19,8 @@ AEffect* VSTCALL tapestrumMain(audioMasterCallback audioMaster) {
 #else
 // C++ reserves the name main, so the function has another name in the source and
 // the assembler label gives it the exported symbol name.
-TAPESTRUM_EXPORT AEffect* VSTCALL tapestrumMain(audioMasterCallback audioMaster) __asm__("main");
+TAPESTRUM_MODULE_EXPORT AEffect* VSTCALL
+tapestrumMain(audioMasterCallback audioMaster) __asm__("main");
 AEffect* VSTCALL tapestrumMain(audioMasterCallback audioMaster) {
     return CreateInstanceRecord(audioMaster);
 }
