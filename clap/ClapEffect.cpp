@@ -55,15 +55,11 @@ void ClapEffect::deactivate() { effect.suspend(); }
 
 void ClapEffect::reset() { effect.reset(); }
 
-// Runs samples from..to of the block through the core, in runs the core's
-// sample count can hold. Without an input the effect hears silence.
+// Runs samples from..to of the block through the core. Without an input the
+// effect hears silence.
 void ClapEffect::render(const float* input, float* output, uint32_t from, uint32_t to) {
-    constexpr uint32_t kLongestRun = 1u << 30;
-    while (from < to) {
-        const uint32_t run = std::min(to - from, kLongestRun);
-        effect.process(input ? input + from : nullptr, output + from, static_cast<int32_t>(run));
-        from += run;
-    }
+    if (from < to)
+        effect.processAnyLength(input ? input + from : nullptr, output + from, to - from);
 }
 
 // Each parameter change lands on its own sample: the block is processed up to

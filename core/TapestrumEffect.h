@@ -20,6 +20,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -97,6 +99,18 @@ class TapestrumEffect {
     }
 
     // ---- What every format's face does alike ----------------------------------
+
+    // process for a block of any length a format counts, in runs the engine's
+    // count holds; blocks continue one another, so the output is what one run
+    // would give. Audio thread.
+    void processAnyLength(const float* input, float* output, size_t frames) {
+        constexpr size_t kLongestRun = std::numeric_limits<int32_t>::max();
+        for (size_t done = 0; done < frames;) {
+            const size_t run = std::min(kLongestRun, frames - done);
+            process(input ? input + done : nullptr, output + done, static_cast<int32_t>(run));
+            done += run;
+        }
+    }
 
     // Takes the host's rate as setSampleRate does when AcceptedSampleRate
     // accepts it; a refused rate changes nothing and gives false.

@@ -1,7 +1,7 @@
 // One LV2 instance of the effect: the ports the host connects, and the calls
 // LV2 makes, turned into the effect core's operations. Written for any effect
 // with the core's operations (setSampleRate, resume, suspend, setParameter,
-// process), so that its own logic can be tested apart from the engine.
+// processAnyLength), so that its own logic can be tested apart from the engine.
 //
 // Threads, in LV2's terms: construction, activate, deactivate and destruction
 // belong to the instantiation class (never concurrent with run); connectPort
@@ -15,7 +15,6 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 
 template <class Effect> class Lv2Runner {
   public:
@@ -62,14 +61,7 @@ template <class Effect> class Lv2Runner {
             return;
         }
         applyChangedControls();
-        // The effect's block length is a signed 32-bit count.
-        constexpr uint32_t kLongestCall = std::numeric_limits<int32_t>::max();
-        for (uint32_t done = 0; done < sampleCount;) {
-            const uint32_t frames = std::min(kLongestCall, sampleCount - done);
-            effect.process(input ? input + done : nullptr, output + done,
-                           static_cast<int32_t>(frames));
-            done += frames;
-        }
+        effect.processAnyLength(input, output, sampleCount);
     }
 
   private:

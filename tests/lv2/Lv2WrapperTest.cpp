@@ -41,7 +41,9 @@ struct RecordingCore {
     void setParameter(int32_t index, float value) {
         calls.push_back({"setParameter", index, value});
     }
-    void process(const float*, float*, int32_t frames) { calls.push_back({"process", frames}); }
+    void processAnyLength(const float*, float*, size_t frames) {
+        calls.push_back({"process", static_cast<int32_t>(frames)});
+    }
     std::vector<Call> calls;
 };
 
