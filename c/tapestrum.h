@@ -23,6 +23,8 @@
 extern "C" {
 #endif
 
+/* Defined here, not taken from the plug-in modules' export macro, so that this
+ * header stands alone for C embedders. */
 #if defined(_WIN32)
 #define TAPESTRUM_API
 #else
