@@ -1,16 +1,17 @@
 // TapestrumEffect: the effect itself, apart from any plug-in format. It owns the
 // delay-vocoder engine and the 11 parameter values; it clamps and stores values,
 // turns them into engine quantities and reads them back, renders their texts,
-// knows the host's sample rate, and processes mono blocks. Each plug-in format
-// (VST 2, LV2, VST 3, CLAP, the C interface) is a thin face that translates its
-// calls into these.
+// knows the host's sample rate and the one program's name, gives and takes the
+// whole state, and processes mono blocks (a missing input among them). Each
+// plug-in format (VST 2, LV2, VST 3, CLAP, the C interface) is a thin face that
+// translates its calls into these.
 //
 // Threads: a host may change parameters and ask for texts on its user-interface
 // or automation threads while its audio thread processes. The stored values and
 // the host's rate are relaxed atomics, and the engine quantities the values turn
 // into are the engine's own relaxed atomics, so nothing here locks. process,
-// setParameter and readParameter allocate nothing; the text operations do
-// (they are never called on the audio thread).
+// setParameter and readParameter allocate nothing; the text and whole-state
+// operations do (they are never called on the audio thread).
 #pragma once
 
 #include "core/EffectState.h"
@@ -100,9 +101,9 @@ class TapestrumEffect {
 
     // ---- What every format's face does alike ----------------------------------
 
-    // process for a block of any length a format counts, in runs the engine's
-    // count holds; blocks continue one another, so the output is what one run
-    // would give. Audio thread.
+    // Like process, for a block of any length a format counts: in runs the
+    // engine's count holds, which continue one another, so the output is what
+    // one run would give. Audio thread.
     void processAnyLength(const float* input, float* output, size_t frames) {
         constexpr size_t kLongestRun = std::numeric_limits<int32_t>::max();
         for (size_t done = 0; done < frames;) {
@@ -128,8 +129,6 @@ class TapestrumEffect {
     // name. Main thread, perhaps while the audio thread processes: the values
     // reach it as any parameter change does.
     void setState(const EffectState& state);
-    // The one program's name ("Preset 0" until a state names it). Main thread.
-    const std::string& programName() const { return currentProgramName; }
 
     const TDelayVoc& engine() const { return *delayVoc; }
     TDelayVoc& engine() { return *delayVoc; }
@@ -138,5 +137,7 @@ class TapestrumEffect {
     std::array<RelaxedAtomic<float>, kParameterCount> values;
     RelaxedAtomic<float> hostRate{44100.0f};
     std::unique_ptr<TDelayVoc> delayVoc;
-    std::string currentProgramName{kDefaultProgramName}; // main thread only
+    // The one program's name, kDefaultProgramName until a state names it; the
+    // main thread alone reads and writes it.
+    std::string programName{kDefaultProgramName};
 };

@@ -12,11 +12,11 @@ EffectState TapestrumEffect::state() const {
     EffectState state;
     for (int32_t i = 0; i < kParameterCount; ++i)
         state.values[static_cast<size_t>(i)] = storedParameter(i);
-    state.name = currentProgramName;
+    state.name = programName;
     return state;
 }
 
 void TapestrumEffect::setState(const EffectState& state) {
     setValues(state.values);
-    currentProgramName = state.name;
+    programName = state.name;
 }
