@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <string>
 
 struct tapestrum {
@@ -29,10 +30,11 @@ const FactoryPreset* PresetAt(int preset) {
 extern "C" {
 
 tapestrum* tapestrum_new(float sample_rate) {
-    if (!AcceptedSampleRate(sample_rate)) return nullptr;
+    const std::optional<float> rate = AcceptedSampleRate(sample_rate);
+    if (!rate) return nullptr;
     tapestrum* handle = new (std::nothrow) tapestrum;
     if (!handle) return nullptr;
-    handle->effect.acceptSampleRate(sample_rate);
+    handle->effect.setSampleRate(*rate);
     handle->effect.resume();
     return handle;
 }
