@@ -2,9 +2,11 @@
 // parameter, in index order. The VST 2 names, labels and program defaults, the
 // LV2 ports and the other formats' parameter lists are all read from here.
 //
-// How a value turns into engine quantities and back is the effect's own code
-// (TapestrumEffect::applyParameter and readParameter, one case per row); the
-// `mapping` column says in words what that code does.
+// Each row also says what its value v (0 to 1) becomes: the kind of engine
+// quantity with its exponent and scale, the engine quantity it sets, and how
+// the quantity is written in a text. Applying a value, reading it back,
+// showing it and reading a text back all follow these columns
+// (core/EffectQuantities, core/EffectTexts).
 #pragma once
 
 #include <array>
@@ -28,6 +30,36 @@ enum ParameterIndex : int32_t {
 constexpr int32_t kParameterCount = 11;
 constexpr int32_t kLastParameter = kParameterCount - 1;
 
+// What a value becomes. Counts are rounded to the nearest integer, halves to
+// even; powers are taken in extended precision.
+enum class QuantityKind : uint8_t {
+    TrackFrames,   // nearest(v^exponent * track length) frames, shown as a duration
+    StorageFrames, // nearest(v^exponent * 600) frames, at least 1: the track length itself
+    HeadFrame,     // the frame nearest(v^exponent * track length); reads back against the
+                   // track length, so a head left beyond a shortened track reads as 1
+    Bins,          // nearest(v^exponent * 512) bins, shown as the bin's frequency
+    Gain,          // scale * v^exponent, shown in decibels
+    GateLevel,     // v itself, an input level, shown in decibels
+    Switch,        // on when nearest(v) is 1; shown as onText or offText
+    Mix,           // wet = v, dry = 1 - v; the effect keeps v and shows it as a bar
+};
+
+// The engine quantity a row sets and reads back.
+enum class EngineTarget : uint8_t {
+    Delay,
+    DelayedAsCarrier,
+    OutputGain,
+    StartBin,
+    EndBin,
+    Threshold,
+    TrackLength,
+    WriteHead,
+    RecordGain,
+    Mix,
+    Forward,
+};
+constexpr int32_t kEngineTargetCount = 11;
+
 struct ParameterInfo {
     ParameterIndex index;
     std::string_view name;   // as hosts show it (the misspelt "track lenght" included)
@@ -35,28 +67,93 @@ struct ParameterInfo {
     std::string_view label;  // the VST 2 label: "(cc" index ")"
     float defaultValue;      // the one program's initial value
     bool isSwitch;           // two states, split at 0.5
-    std::string_view mapping;
+    QuantityKind kind;
+    EngineTarget target;
+    int32_t exponent = 1;    // the power of v (frames, bins, gains)
+    int32_t scale = 1;       // a gain's factor
+    std::string_view unit{}; // written after the number, spaces included ("dB" for decibels)
+    std::string_view onText{}, offText{}; // a switch's two states
+    // Reads back as stored (a switch's value rounded to 0 or 1), not from the engine.
+    bool readsStored = false;
 };
 
 inline constexpr std::array<ParameterInfo, kParameterCount> kParameters{{
-    {kDelay, "delay", "delay", "(cc0)", 0.0f, false, "delay frames = nearest(v^2 * track length)"},
-    {kProcess, "process", "process", "(cc1)", 0.0f, true,
-     "delayed frame as carrier when nearest(v) is 1, as modulator otherwise"},
-    {kOutAmp, "out amp", "out_amp", "(cc2)", 1.0f, false, "wet gain = v^2"},
-    {kRecStartFreq, "rec start freq", "rec_start_freq", "(cc3)", 0.0f, false,
-     "start bin = min(end bin, nearest(v^3 * 512))"},
-    {kRecEndFreq, "rec end freq", "rec_end_freq", "(cc4)", 1.0f, false,
-     "end bin = max(start bin, nearest(v^2 * 512))"},
-    {kThreshold, "threshold", "threshold", "(cc5)", 0.0f, false, "gate level = v"},
+    {kDelay, "delay", "delay", "(cc0)", 0.0f, false, QuantityKind::TrackFrames, EngineTarget::Delay,
+     2, 1, " ms "},
+    {kProcess,
+     "process",
+     "process",
+     "(cc1)",
+     0.0f,
+     true,
+     QuantityKind::Switch,
+     EngineTarget::DelayedAsCarrier,
+     1,
+     1,
+     {},
+     "delayed as carrier",
+     "delayed as modulator"},
+    {kOutAmp, "out amp", "out_amp", "(cc2)", 1.0f, false, QuantityKind::Gain,
+     EngineTarget::OutputGain, 2, 1, " dB"},
+    {kRecStartFreq, "rec start freq", "rec_start_freq", "(cc3)", 0.0f, false, QuantityKind::Bins,
+     EngineTarget::StartBin, 3, 1, "Hz"},
+    {kRecEndFreq, "rec end freq", "rec_end_freq", "(cc4)", 1.0f, false, QuantityKind::Bins,
+     EngineTarget::EndBin, 2, 1, " Hz"},
+    {kThreshold, "threshold", "threshold", "(cc5)", 0.0f, false, QuantityKind::GateLevel,
+     EngineTarget::Threshold, 1, 1, " dB"},
     {kTrackLength, "track lenght", "track_length", "(cc6)", 1.0f, false,
-     "track frames = nearest(v^2 * 600), at least 1; the delay keeps its share"},
-    {kHeadPosition, "head position", "head_position", "(cc7)", 0.0f, false,
-     "write head = nearest(track length * v)"},
-    {kRecAmp, "rec amp", "rec_amp", "(cc8)", 0.5f, false, "recording gain = 2 v"},
-    {kMix, "mix", "mix", "(cc9)", 1.0f, false, "wet = v, dry = 1 - v"},
-    {kHeadDirection, "head direction", "head_direction", "(cc10)", 0.0f, true,
-     "forward when nearest(v) is 1, backward otherwise"},
+     QuantityKind::StorageFrames, EngineTarget::TrackLength, 2, 1, " ms "},
+    {kHeadPosition, "head position", "head_position", "(cc7)", 0.0f, false, QuantityKind::HeadFrame,
+     EngineTarget::WriteHead, 1, 1, " ms "},
+    {kRecAmp,
+     "rec amp",
+     "rec_amp",
+     "(cc8)",
+     0.5f,
+     false,
+     QuantityKind::Gain,
+     EngineTarget::RecordGain,
+     1,
+     2,
+     " dB",
+     {},
+     {},
+     true},
+    {kMix,
+     "mix",
+     "mix",
+     "(cc9)",
+     1.0f,
+     false,
+     QuantityKind::Mix,
+     EngineTarget::Mix,
+     1,
+     1,
+     {},
+     {},
+     {},
+     true},
+    {kHeadDirection,
+     "head direction",
+     "head_direction",
+     "(cc10)",
+     0.0f,
+     true,
+     QuantityKind::Switch,
+     EngineTarget::Forward,
+     1,
+     1,
+     {},
+     "forward",
+     "backward",
+     true},
 }};
+
+static_assert([] {
+    for (const ParameterInfo& row : kParameters)
+        if (row.isSwitch != (row.kind == QuantityKind::Switch)) return false;
+    return true;
+}());
 
 // A value as the effect stores it: above 1 becomes 1, anything not at least 0
 // (NaN included) becomes 0.

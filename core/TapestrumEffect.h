@@ -86,6 +86,8 @@ class TapestrumEffect {
         delayVoc->Process(input, output, frames);
     }
 
+    // The engine, for reading its quantities and its track view (any thread,
+    // as the engine says).
     const TDelayVoc& engine() const { return *delayVoc; }
     TDelayVoc& engine() { return *delayVoc; }
 
