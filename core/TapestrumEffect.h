@@ -89,7 +89,6 @@ class TapestrumEffect {
     // The engine, for reading its quantities and its track view (any thread,
     // as the engine says).
     const TDelayVoc& engine() const { return *delayVoc; }
-    TDelayVoc& engine() { return *delayVoc; }
 
   private:
     std::array<RelaxedAtomic<float>, kParameterCount> values;

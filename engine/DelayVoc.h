@@ -53,10 +53,11 @@ class TDelayVoc {
     // wet := value, dry := 1 - value.
     void SetMix(float value);
     // The loop's length: frames raised to MinTrackFrames when below and kept
-    // within the storage.
+    // within the storage. The heads and the delay stay as they are; each hop
+    // takes them within the new length.
     void SetTrackLength(int32_t frames);
-    // The read head's distance behind (or, moving backward, ahead of) the write
-    // head, kept within 0 to the track length.
+    // The read head's distance behind the write head (ahead of it when moving
+    // backward), kept within 0 to the track length as it is now.
     void SetDelay(int32_t frames);
     // The band of bins recorded, [start, end). The start is never above the end:
     // a start beyond the end bin stops at it, an end below the start bin stops
@@ -66,8 +67,8 @@ class TDelayVoc {
     // The frame the next hop records at; outside the storage it becomes frame 0
     // at the next hop.
     void SetWriteHead(int32_t frame) { writeIdx = frame; }
-    // The input level (the sum of |input| over a hop, after no gain) above which
-    // a hop records.
+    // The level above which a hop records: the sum of |input| over the hop,
+    // before the recording gain.
     void SetThreshold(float level) { threshold = level; }
     // The gains of the recorded input and of the wet output.
     void SetRecordGain(float gain) { recAmp = gain; }
@@ -80,7 +81,9 @@ class TDelayVoc {
 
     // Forgets all audio, as a new engine: the track, the analysis and overlap-add
     // buffers, the input position, the level sum, the synthesis and last phases
-    // and the read head. The quantities set above stay. Not while Process runs.
+    // and the read head. The quantities set above stay, the write head among
+    // them, so engines given the same quantities and input run in step after it.
+    // Not while Process runs.
     void Reset();
 
     // Turns count input samples into count output samples; input and output may be
@@ -105,14 +108,17 @@ class TDelayVoc {
     bool DelayedAsCarrier() const { return delayedAsCarrier; }
     bool Forward() const { return forward; }
 
-    // What a picture of the track needs, read from any thread while Process
-    // runs. The track length and both heads are relaxed atomics: each reads
-    // whole, though two of them may come from different hops. The magnitudes are
-    // plain floats that the audio thread writes one frame per hop while another
-    // thread reads them: a reader sees each value either old or new, and a
-    // frame being recorded partly old and partly new, which a picture drawn at
-    // any rate can show. The view is not a point of synchronisation: nothing
-    // read through it orders anything else. Valid while the engine lives.
+    // What a picture of the track needs. The length and the heads are relaxed
+    // atomics: any thread reads each of them whole at any time, though two of
+    // them may come from different hops. The magnitudes are plain floats that
+    // the audio thread writes, one frame per hop, while an editor's thread may
+    // read them to draw: such a reading is a picture, not a point of
+    // synchronisation. It can show a frame partly recorded, and nothing read
+    // through the view orders any other memory. (Each float is one aligned
+    // 32-bit store on the processors supported, so a value is read old or new,
+    // never torn; exact readings belong on the audio thread between two Process
+    // calls.) No lock is taken on either side. The view is valid while the
+    // engine lives; Reset clears the magnitudes it shows.
     class TrackView {
       public:
         explicit TrackView(const TDelayVoc& engine) : engine(&engine) {}

@@ -53,6 +53,42 @@ TEST(Engine, Setters) {
     EXPECT_EQ(e.WriteHead(), 300);
 }
 
+// The band's edges limit each other and stay within the bins; the delay stays
+// within the track as it is when the delay is set.
+TEST(Engine, SettersKeepTheBandAndTheDelayInRange) {
+    struct BandCase {
+        int32_t start, end; // set in this order, from the full band
+        int32_t startThen, endThen;
+        bool endFirst;
+    };
+    for (const BandCase& c : std::vector<BandCase>{{3, 300, 3, 300, false},
+                                                   {400, 300, 400, 400, false},
+                                                   {400, 300, 300, 300, true},
+                                                   {-7, 9999, 0, 512, false},
+                                                   {9999, -7, 512, 512, false},
+                                                   {9999, -7, 0, 0, true}}) {
+        TDelayVoc e;
+        if (c.endFirst) {
+            e.SetEndBin(c.end);
+            e.SetStartBin(c.start);
+        } else {
+            e.SetStartBin(c.start);
+            e.SetEndBin(c.end);
+        }
+        EXPECT_EQ(e.StartBin(), c.startThen) << c.start << " " << c.end << " " << c.endFirst;
+        EXPECT_EQ(e.EndBin(), c.endThen) << c.start << " " << c.end << " " << c.endFirst;
+    }
+    TDelayVoc e;
+    e.SetTrackLength(100);
+    for (const auto& [delay, expected] : std::vector<std::pair<int32_t, int32_t>>{
+             {0, 0}, {100, 100}, {101, 100}, {-1, 0}, {37, 37}}) {
+        e.SetDelay(delay);
+        EXPECT_EQ(e.Delay(), expected) << delay;
+    }
+    e.SetTrackLength(10); // the delay is left for the hop to take within the track
+    EXPECT_EQ(e.Delay(), 37);
+}
+
 TEST(HannWindow, ValuesAndSymmetry) {
     std::vector<float> w(1024);
     FillHannWindow(w.data(), 1024);

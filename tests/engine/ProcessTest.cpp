@@ -304,6 +304,36 @@ TEST(Process, BeforeTheSampleRateOnlyTheDrySignalPasses) {
     EXPECT_EQ(e.InputPosition(), 768);
 }
 
+// Reset forgets everything heard: an engine that has played runs in step with a
+// new one given the same quantities, sample for sample and frame for frame, and
+// the track view shows the same heads.
+TEST(Process, AfterResetAnEngineRunsInStepWithANewOne) {
+    auto played = Engine();
+    Configure(*played);
+    ProcessAll(*played, Noise(100 * kHop + 77, 0.6f, 4));
+    played->SetForward(false);
+    ProcessAll(*played, Noise(9 * kHop, 0.6f, 5));
+    played->SetForward(true);
+    played->Reset();
+    const TDelayVoc::TrackView view = played->Track();
+    EXPECT_EQ(view.ReadHead(), 0);
+    for (size_t k = 0; k < view.MagnitudeCount(); ++k)
+        ASSERT_EQ(view.Magnitudes()[k], 0.0f) << k;
+
+    auto fresh = Engine();
+    Configure(*fresh);
+    for (TDelayVoc* e : {played.get(), fresh.get()})
+        e->SetWriteHead(30);
+    const std::vector<float> input = Tones({{330, 0.4}, {2900, 0.2}}, kRate, 50 * kHop);
+    EXPECT_TRUE(SameBits(ProcessAll(*played, input), ProcessAll(*fresh, input)));
+    EXPECT_EQ(0, std::memcmp(view.Magnitudes(), fresh->Track().Magnitudes(),
+                             view.MagnitudeCount() * sizeof(float)));
+    EXPECT_EQ(view.WriteHead(), fresh->Track().WriteHead());
+    EXPECT_EQ(view.ReadHead(), fresh->Track().ReadHead());
+    // The last hop read `delay` frames behind the frame it recorded.
+    EXPECT_EQ(view.ReadHead(), (view.WriteHead() - 1 - 5 + 37) % 37);
+}
+
 bool AllFinite(const float* values, size_t count) {
     for (size_t i = 0; i < count; ++i)
         if (!std::isfinite(values[i])) return false;
