@@ -52,8 +52,8 @@ static_assert([] {
     return true;
 }());
 
-const TargetAccess& AccessFor(const ParameterInfo& row) {
-    return kTargets[static_cast<size_t>(row.target)];
+const TargetAccess& AccessFor(const ValueMapping& m) {
+    return kTargets[static_cast<size_t>(m.target)];
 }
 
 // A read-back value within 0 to 1: NaN gives 0.
@@ -65,65 +65,66 @@ float UnitValue(Extended value) {
 
 } // namespace
 
-Extended CountWhole(const ParameterInfo& row, const TDelayVoc& e) {
-    switch (row.kind) {
-    case QuantityKind::StorageFrames:
-        return TDelayVoc::MaxTrackFrames;
-    case QuantityKind::Bins:
-        return TDelayVoc::BinCount;
-    default:
-        return e.TrackLength();
-    }
+Extended CountWhole(const ValueMapping& m, const TDelayVoc& e) {
+    if (m.kind == QuantityKind::StorageFrames) return TDelayVoc::MaxTrackFrames;
+    if (m.kind == QuantityKind::Bins) return TDelayVoc::BinCount;
+    return e.TrackLength();
 }
 
 // Counts are stored as the engine's integers, gains as its floats.
-EngineQuantity QuantityFor(const ParameterInfo& row, float value, const TDelayVoc& e) {
+EngineQuantity QuantityFor(const ValueMapping& m, float value, const TDelayVoc& e) {
     const Extended v = value;
-    switch (row.kind) {
+    switch (m.kind) {
     case QuantityKind::TrackFrames:
     case QuantityKind::HeadFrame:
-        return Count(Nearest(PowerOf(v, row) * CountWhole(row, e)));
+        return Count(Nearest(PowerOf(v, m) * CountWhole(m, e)));
     case QuantityKind::StorageFrames:
-        return Count(std::clamp(Nearest(PowerOf(v, row) * CountWhole(row, e)),
+        return Count(std::clamp(Nearest(PowerOf(v, m) * CountWhole(m, e)),
                                 TDelayVoc::MinTrackFrames, TDelayVoc::MaxTrackFrames));
     case QuantityKind::Bins: {
         // The band's two edges limit each other.
-        const int32_t bins = Nearest(PowerOf(v, row) * CountWhole(row, e));
-        return Count(row.target == EngineTarget::StartBin ? std::min(e.EndBin(), bins)
-                                                          : std::max(e.StartBin(), bins));
+        const int32_t bins = Nearest(PowerOf(v, m) * CountWhole(m, e));
+        return Count(m.target == EngineTarget::StartBin ? std::min(e.EndBin(), bins)
+                                                        : std::max(e.StartBin(), bins));
     }
     case QuantityKind::Gain:
-        return Gain(static_cast<float>(row.scale * PowerOf(v, row)));
+        return Gain(static_cast<float>(m.scale * PowerOf(v, m)));
     case QuantityKind::Switch:
         return Flag(Nearest(v) != 0);
-    default: // gate level, mix
-        return Gain(value);
-    }
-}
-
-EngineQuantity CurrentQuantity(const ParameterInfo& row, const TDelayVoc& e, float storedValue) {
-    if (row.kind == QuantityKind::Mix) return Gain(storedValue);
-    return AccessFor(row).current(e);
-}
-
-void SetQuantity(const ParameterInfo& row, const EngineQuantity& quantity, TDelayVoc& e) {
-    AccessFor(row).set(e, quantity);
-}
-
-float ValueReadBack(const ParameterInfo& row, const TDelayVoc& e, float storedValue) {
-    if (row.readsStored)
-        return row.kind == QuantityKind::Switch ? static_cast<float>(Nearest(storedValue))
-                                                : storedValue;
-    const EngineQuantity q = AccessFor(row).current(e);
-    switch (row.kind) {
-    case QuantityKind::Switch:
-        return q.flag ? 1.0f : 0.0f;
-    case QuantityKind::Gain:
-        return UnitValue(RootOf(q.gain / static_cast<Extended>(row.scale), row));
     case QuantityKind::GateLevel:
     case QuantityKind::Mix:
-        return UnitValue(q.gain);
-    default: // frames, bins
-        return UnitValue(RootOf(q.count / CountWhole(row, e), row));
+        break;
     }
+    return Gain(value);
+}
+
+EngineQuantity CurrentQuantity(const ValueMapping& m, const TDelayVoc& e, float storedValue) {
+    if (m.kind == QuantityKind::Mix) return Gain(storedValue);
+    return AccessFor(m).current(e);
+}
+
+void SetQuantity(const ValueMapping& m, const EngineQuantity& quantity, TDelayVoc& e) {
+    AccessFor(m).set(e, quantity);
+}
+
+float ValueReadBack(const ValueMapping& m, const TDelayVoc& e, float storedValue) {
+    if (m.readsStored)
+        return m.kind == QuantityKind::Switch ? static_cast<float>(Nearest(storedValue))
+                                              : storedValue;
+    const EngineQuantity q = CurrentQuantity(m, e, storedValue);
+    switch (m.kind) {
+    case QuantityKind::TrackFrames:
+    case QuantityKind::StorageFrames:
+    case QuantityKind::HeadFrame:
+    case QuantityKind::Bins:
+        return UnitValue(RootOf(q.count / CountWhole(m, e), m));
+    case QuantityKind::Gain:
+        return UnitValue(RootOf(q.gain / static_cast<Extended>(m.scale), m));
+    case QuantityKind::Switch:
+        return q.flag ? 1.0f : 0.0f;
+    case QuantityKind::GateLevel:
+    case QuantityKind::Mix:
+        break;
+    }
+    return UnitValue(q.gain);
 }

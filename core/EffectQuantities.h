@@ -1,6 +1,6 @@
 // The engine quantities the parameter values turn into, following each row's
-// kind (core/ParameterTable.h): the one set of formulas behind applying a value,
-// reading it back, showing its text and reading a text back.
+// mapping (core/ParameterTable.h): the one set of formulas behind applying a
+// value, reading it back, showing its text and reading a text back.
 #pragma once
 
 #include "core/ParameterTable.h"
@@ -15,29 +15,28 @@ struct EngineQuantity {
     bool flag = false; // the two switches
 };
 
-// v^exponent, or its root, in extended precision.
-inline Extended PowerOf(Extended v, const ParameterInfo& row) { return RealPower(v, row.exponent); }
-inline Extended RootOf(Extended x, const ParameterInfo& row) {
-    return RealPower(x, static_cast<Extended>(1.0L / row.exponent));
+// v^exponent, and the root that undoes it, in extended precision.
+inline Extended PowerOf(Extended v, const ValueMapping& m) { return RealPower(v, m.exponent); }
+inline Extended RootOf(Extended x, const ValueMapping& m) {
+    return RealPower(x, static_cast<Extended>(1.0L / m.exponent));
 }
 
 // The whole that a count of frames or bins is a share of: the track length,
 // the storage (600 frames) or the 512 bins.
-Extended CountWhole(const ParameterInfo& row, const TDelayVoc& engine);
+Extended CountWhole(const ValueMapping& m, const TDelayVoc& engine);
 
 // The quantity `value` (0 to 1) becomes, given the engine's other quantities:
 // a track length raised to at least one frame, a start bin limited by the end
 // bin and an end bin by the start bin.
-EngineQuantity QuantityFor(const ParameterInfo& row, float value, const TDelayVoc& engine);
+EngineQuantity QuantityFor(const ValueMapping& m, float value, const TDelayVoc& engine);
 
-// What the engine holds now for the row; the mix is the value the effect stored
-// (the engine keeps only wet and dry).
-EngineQuantity CurrentQuantity(const ParameterInfo& row, const TDelayVoc& engine,
-                               float storedValue);
+// What the engine holds now; for the mix, the value the effect stored (the
+// engine keeps only wet and dry).
+EngineQuantity CurrentQuantity(const ValueMapping& m, const TDelayVoc& engine, float storedValue);
 
-// Sets the row's engine quantity.
-void SetQuantity(const ParameterInfo& row, const EngineQuantity& quantity, TDelayVoc& engine);
+// Sets the mapping's engine quantity.
+void SetQuantity(const ValueMapping& m, const EngineQuantity& quantity, TDelayVoc& engine);
 
-// The value (0 to 1) that gives the engine's current quantity; rows that read
-// back as stored give the stored value (a switch's rounded to 0 or 1).
-float ValueReadBack(const ParameterInfo& row, const TDelayVoc& engine, float storedValue);
+// The value (0 to 1) that gives the engine's current quantity; a mapping that
+// reads back as stored gives the stored value (a switch's rounded to 0 or 1).
+float ValueReadBack(const ValueMapping& m, const TDelayVoc& engine, float storedValue);

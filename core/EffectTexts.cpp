@@ -39,23 +39,24 @@ std::string MixBarText(int32_t start) {
 
 // The text of a parameter whose engine quantity is q. Durations use the host's
 // sample rate, frequencies the engine's bin width.
-std::string QuantityText(const ParameterInfo& row, const EngineQuantity& q, float sampleRate,
+std::string QuantityText(const ValueMapping& m, const EngineQuantity& q, float sampleRate,
                          float binWidth) {
-    switch (row.kind) {
+    switch (m.kind) {
     case QuantityKind::TrackFrames:
     case QuantityKind::StorageFrames:
     case QuantityKind::HeadFrame:
-        return NumberText(Milliseconds(q.count, sampleRate)) + std::string(row.unit);
+        return NumberText(Milliseconds(q.count, sampleRate)) + std::string(m.unit);
     case QuantityKind::Bins:
-        return NumberText(Frequency(q.count, binWidth)) + std::string(row.unit);
+        return NumberText(Frequency(q.count, binWidth)) + std::string(m.unit);
     case QuantityKind::Gain:
     case QuantityKind::GateLevel:
         return DecibelText(q.gain);
     case QuantityKind::Mix:
         return MixBarText(MixBarStart(q.gain));
-    default:
-        return std::string(q.flag ? row.onText : row.offText);
+    case QuantityKind::Switch:
+        break;
     }
+    return std::string(q.flag ? m.onText : m.offText);
 }
 
 std::string_view Trimmed(std::string_view text) {
@@ -120,11 +121,11 @@ float NearestCount(double wanted, int32_t first, int32_t last, Shown shown, Valu
 
 // A gain's value from the gain itself: divided by the scale, then the root of
 // the exponent (the square root in double precision).
-double GainRoot(double gain, const ParameterInfo& row) {
-    const double scaled = gain / row.scale;
-    if (row.exponent == 1) return scaled;
-    if (row.exponent == 2) return std::sqrt(scaled);
-    return std::pow(scaled, 1.0 / row.exponent);
+double GainRoot(double gain, const ValueMapping& m) {
+    const double scaled = gain / m.scale;
+    if (m.exponent == 1) return scaled;
+    if (m.exponent == 2) return std::sqrt(scaled);
+    return std::pow(scaled, 1.0 / m.exponent);
 }
 
 } // namespace
@@ -144,9 +145,10 @@ std::string TapestrumEffect::parameterLabel(int32_t index) {
 std::string TapestrumEffect::displayText(int32_t index) const {
     if (index < 0) return std::string(kNegativeIndexText);
     if (index > kLastParameter) index = kLastParameter;
-    const ParameterInfo& row = kParameters[index];
+    const ValueMapping& mapping = kParameters[index].mapping;
     const TDelayVoc& e = *delayVoc;
-    return QuantityText(row, CurrentQuantity(row, e, values[index]), hostRate, e.BinWidth());
+    return QuantityText(mapping, CurrentQuantity(mapping, e, values[index]), hostRate,
+                        e.BinWidth());
 }
 
 // As applyParameter would leave the engine: at the host's rate, with the
@@ -154,9 +156,9 @@ std::string TapestrumEffect::displayText(int32_t index) const {
 std::string TapestrumEffect::displayTextFor(int32_t index, float value) const {
     if (index < 0) return std::string(kNegativeIndexText);
     if (index > kLastParameter) index = kLastParameter;
-    const ParameterInfo& row = kParameters[index];
+    const ValueMapping& mapping = kParameters[index].mapping;
     const float rate = hostRate;
-    return QuantityText(row, QuantityFor(row, ClampParameterValue(value), *delayVoc), rate,
+    return QuantityText(mapping, QuantityFor(mapping, ClampParameterValue(value), *delayVoc), rate,
                         rate / TDelayVoc::FrameLength);
 }
 
@@ -164,53 +166,49 @@ std::string TapestrumEffect::displayTextFor(int32_t index, float value) const {
 // since the texts are rounded; gains invert the decibel text's formula.
 std::optional<float> TapestrumEffect::valueForText(int32_t index, std::string_view text) const {
     if (index < 0 || index > kLastParameter) return std::nullopt;
-    const ParameterInfo& row = kParameters[index];
+    const ValueMapping& m = kParameters[index].mapping;
     const std::string_view trimmed = Trimmed(text);
-    const TDelayVoc& e = *delayVoc;
-    const float rate = hostRate;
-    const auto valueOfCount = [&](int32_t n) {
-        return static_cast<float>(RootOf(n / CountWhole(row, e), row));
-    };
-    std::optional<double> number;
-    switch (row.kind) {
-    case QuantityKind::Switch:
-        if (SameLetters(trimmed, row.onText)) return 1.0f;
-        if (SameLetters(trimmed, row.offText)) return 0.0f;
+    if (m.kind == QuantityKind::Switch) {
+        if (SameLetters(trimmed, m.onText)) return 1.0f;
+        if (SameLetters(trimmed, m.offText)) return 0.0f;
         return std::nullopt;
-    case QuantityKind::Mix:
+    }
+    if (m.kind == QuantityKind::Mix) {
         for (int32_t start = 1; start <= kMixBarSteps; ++start)
             if (text == MixBarText(start) || trimmed == Trimmed(MixBarText(start)))
                 return start == 1 ? 0.0f : static_cast<float>(start) / kMixBarSteps;
-        number = ReadNumber(trimmed, "");
+        const std::optional<double> number = ReadNumber(trimmed, "");
         if (!number || *number < 0 || *number > 1) return std::nullopt;
         return static_cast<float>(*number);
+    }
+    const std::optional<double> number = ReadNumber(trimmed, Trimmed(m.unit));
+    if (!number) return std::nullopt;
+    const TDelayVoc& e = *delayVoc;
+    const float rate = hostRate;
+    const auto valueOfCount = [&](int32_t n) {
+        return static_cast<float>(RootOf(n / CountWhole(m, e), m));
+    };
+    const auto ms = [&](int32_t n) { return static_cast<double>(Milliseconds(n, rate)); };
+    const auto hz = [&](int32_t n) {
+        return static_cast<double>(Frequency(n, rate / TDelayVoc::FrameLength));
+    };
+    switch (m.kind) {
     case QuantityKind::TrackFrames:
+    case QuantityKind::HeadFrame:
+        return NearestCount(*number, 0, e.TrackLength(), ms, valueOfCount);
     case QuantityKind::StorageFrames:
-    case QuantityKind::HeadFrame: {
-        number = ReadNumber(trimmed, Trimmed(row.unit));
-        if (!number) return std::nullopt;
-        const auto ms = [&](int32_t n) { return static_cast<double>(Milliseconds(n, rate)); };
-        const bool wholeTrack = row.kind == QuantityKind::StorageFrames;
-        const int32_t first = wholeTrack ? TDelayVoc::MinTrackFrames : 0;
-        const int32_t last = wholeTrack ? TDelayVoc::MaxTrackFrames : e.TrackLength();
-        return NearestCount(*number, first, last, ms, valueOfCount);
+        return NearestCount(*number, TDelayVoc::MinTrackFrames, TDelayVoc::MaxTrackFrames, ms,
+                            valueOfCount);
+    case QuantityKind::Bins: // the band's two edges limit each other
+        if (m.target == EngineTarget::StartBin)
+            return NearestCount(*number, 0, e.EndBin(), hz, valueOfCount);
+        return NearestCount(*number, e.StartBin(), TDelayVoc::BinCount, hz, valueOfCount);
+    case QuantityKind::Gain:
+    case QuantityKind::GateLevel:
+    case QuantityKind::Switch:
+    case QuantityKind::Mix:
+        break;
     }
-    case QuantityKind::Bins: {
-        number = ReadNumber(trimmed, Trimmed(row.unit));
-        if (!number) return std::nullopt;
-        const auto hz = [&](int32_t n) {
-            return static_cast<double>(Frequency(n, rate / TDelayVoc::FrameLength));
-        };
-        // The band's two edges limit each other.
-        const bool start = row.target == EngineTarget::StartBin;
-        const int32_t first = start ? 0 : e.StartBin();
-        const int32_t last = start ? e.EndBin() : TDelayVoc::BinCount;
-        return NearestCount(*number, first, last, hz, valueOfCount);
-    }
-    default: // gains and the gate level, in decibels
-        number = ReadNumber(trimmed, Trimmed(row.unit));
-        if (!number) return std::nullopt;
-        return ClampParameterValue(
-            static_cast<float>(GainRoot(std::pow(10.0, *number / 20.0), row)));
-    }
+    // Gains and the gate level, from decibels.
+    return ClampParameterValue(static_cast<float>(GainRoot(std::pow(10.0, *number / 20.0), m)));
 }

@@ -2,10 +2,10 @@
 // parameter, in index order. The VST 2 names, labels and program defaults, the
 // LV2 ports and the other formats' parameter lists are all read from here.
 //
-// Each row also says what its value v (0 to 1) becomes: the kind of engine
+// Each row's `mapping` says what its value v (0 to 1) becomes: the kind of
 // quantity with its exponent and scale, the engine quantity it sets, and how
 // the quantity is written in a text. Applying a value, reading it back,
-// showing it and reading a text back all follow these columns
+// showing it and reading a text back all follow the mapping
 // (core/EffectQuantities, core/EffectTexts).
 #pragma once
 
@@ -60,6 +60,55 @@ enum class EngineTarget : uint8_t {
 };
 constexpr int32_t kEngineTargetCount = 11;
 
+// What a parameter's value becomes, with the columns its kind needs: the
+// exponent and scale of the formula, the unit its text shows, a switch's two
+// texts, and whether it reads back as stored rather than from the engine.
+struct ValueMapping {
+    QuantityKind kind;
+    EngineTarget target;
+    int32_t exponent = 1; // the power of v (frames, bins, gains)
+    int32_t scale = 1;    // a gain's factor
+    // The unit after the number, spaces as shown (" ms " ends in a space, the
+    // start frequency's "Hz" is glued to the number); also the unit a text read
+    // back may end in. DecibelText writes the " dB" of gains itself.
+    std::string_view unit{};
+    std::string_view onText{}, offText{}; // a switch's two states
+    // Reads back as stored (a switch's value rounded to 0 or 1), not from the engine.
+    bool readsStored = false;
+
+    static constexpr ValueMapping TrackFrames(EngineTarget target, int32_t exponent) {
+        return {QuantityKind::TrackFrames, target, exponent, 1, " ms "};
+    }
+    static constexpr ValueMapping StorageFrames(EngineTarget target, int32_t exponent) {
+        return {QuantityKind::StorageFrames, target, exponent, 1, " ms "};
+    }
+    static constexpr ValueMapping HeadFrame(EngineTarget target) {
+        return {QuantityKind::HeadFrame, target, 1, 1, " ms "};
+    }
+    static constexpr ValueMapping Bins(EngineTarget target, int32_t exponent,
+                                       std::string_view unit) {
+        return {QuantityKind::Bins, target, exponent, 1, unit};
+    }
+    static constexpr ValueMapping Gain(EngineTarget target, int32_t exponent, int32_t scale) {
+        return {QuantityKind::Gain, target, exponent, scale, " dB"};
+    }
+    static constexpr ValueMapping GateLevel(EngineTarget target) {
+        return {QuantityKind::GateLevel, target, 1, 1, " dB"};
+    }
+    static constexpr ValueMapping Switch(EngineTarget target, std::string_view on,
+                                         std::string_view off) {
+        return {QuantityKind::Switch, target, 1, 1, {}, on, off};
+    }
+    static constexpr ValueMapping Mix(EngineTarget target) {
+        return {QuantityKind::Mix, target, 1, 1, {}};
+    }
+    constexpr ValueMapping ReadingStored() const {
+        ValueMapping stored = *this;
+        stored.readsStored = true;
+        return stored;
+    }
+};
+
 struct ParameterInfo {
     ParameterIndex index;
     std::string_view name;   // as hosts show it (the misspelt "track lenght" included)
@@ -67,91 +116,38 @@ struct ParameterInfo {
     std::string_view label;  // the VST 2 label: "(cc" index ")"
     float defaultValue;      // the one program's initial value
     bool isSwitch;           // two states, split at 0.5
-    QuantityKind kind;
-    EngineTarget target;
-    int32_t exponent = 1;    // the power of v (frames, bins, gains)
-    int32_t scale = 1;       // a gain's factor
-    std::string_view unit{}; // written after the number, spaces included ("dB" for decibels)
-    std::string_view onText{}, offText{}; // a switch's two states
-    // Reads back as stored (a switch's value rounded to 0 or 1), not from the engine.
-    bool readsStored = false;
+    ValueMapping mapping;
 };
 
 inline constexpr std::array<ParameterInfo, kParameterCount> kParameters{{
-    {kDelay, "delay", "delay", "(cc0)", 0.0f, false, QuantityKind::TrackFrames, EngineTarget::Delay,
-     2, 1, " ms "},
-    {kProcess,
-     "process",
-     "process",
-     "(cc1)",
-     0.0f,
-     true,
-     QuantityKind::Switch,
-     EngineTarget::DelayedAsCarrier,
-     1,
-     1,
-     {},
-     "delayed as carrier",
-     "delayed as modulator"},
-    {kOutAmp, "out amp", "out_amp", "(cc2)", 1.0f, false, QuantityKind::Gain,
-     EngineTarget::OutputGain, 2, 1, " dB"},
-    {kRecStartFreq, "rec start freq", "rec_start_freq", "(cc3)", 0.0f, false, QuantityKind::Bins,
-     EngineTarget::StartBin, 3, 1, "Hz"},
-    {kRecEndFreq, "rec end freq", "rec_end_freq", "(cc4)", 1.0f, false, QuantityKind::Bins,
-     EngineTarget::EndBin, 2, 1, " Hz"},
-    {kThreshold, "threshold", "threshold", "(cc5)", 0.0f, false, QuantityKind::GateLevel,
-     EngineTarget::Threshold, 1, 1, " dB"},
+    {kDelay, "delay", "delay", "(cc0)", 0.0f, false,
+     ValueMapping::TrackFrames(EngineTarget::Delay, 2)},
+    {kProcess, "process", "process", "(cc1)", 0.0f, true,
+     ValueMapping::Switch(EngineTarget::DelayedAsCarrier, "delayed as carrier",
+                          "delayed as modulator")},
+    {kOutAmp, "out amp", "out_amp", "(cc2)", 1.0f, false,
+     ValueMapping::Gain(EngineTarget::OutputGain, 2, 1)},
+    {kRecStartFreq, "rec start freq", "rec_start_freq", "(cc3)", 0.0f, false,
+     ValueMapping::Bins(EngineTarget::StartBin, 3, "Hz")},
+    {kRecEndFreq, "rec end freq", "rec_end_freq", "(cc4)", 1.0f, false,
+     ValueMapping::Bins(EngineTarget::EndBin, 2, " Hz")},
+    {kThreshold, "threshold", "threshold", "(cc5)", 0.0f, false,
+     ValueMapping::GateLevel(EngineTarget::Threshold)},
     {kTrackLength, "track lenght", "track_length", "(cc6)", 1.0f, false,
-     QuantityKind::StorageFrames, EngineTarget::TrackLength, 2, 1, " ms "},
-    {kHeadPosition, "head position", "head_position", "(cc7)", 0.0f, false, QuantityKind::HeadFrame,
-     EngineTarget::WriteHead, 1, 1, " ms "},
-    {kRecAmp,
-     "rec amp",
-     "rec_amp",
-     "(cc8)",
-     0.5f,
-     false,
-     QuantityKind::Gain,
-     EngineTarget::RecordGain,
-     1,
-     2,
-     " dB",
-     {},
-     {},
-     true},
-    {kMix,
-     "mix",
-     "mix",
-     "(cc9)",
-     1.0f,
-     false,
-     QuantityKind::Mix,
-     EngineTarget::Mix,
-     1,
-     1,
-     {},
-     {},
-     {},
-     true},
-    {kHeadDirection,
-     "head direction",
-     "head_direction",
-     "(cc10)",
-     0.0f,
-     true,
-     QuantityKind::Switch,
-     EngineTarget::Forward,
-     1,
-     1,
-     {},
-     "forward",
-     "backward",
-     true},
+     ValueMapping::StorageFrames(EngineTarget::TrackLength, 2)},
+    {kHeadPosition, "head position", "head_position", "(cc7)", 0.0f, false,
+     ValueMapping::HeadFrame(EngineTarget::WriteHead)},
+    {kRecAmp, "rec amp", "rec_amp", "(cc8)", 0.5f, false,
+     ValueMapping::Gain(EngineTarget::RecordGain, 1, 2).ReadingStored()},
+    {kMix, "mix", "mix", "(cc9)", 1.0f, false,
+     ValueMapping::Mix(EngineTarget::Mix).ReadingStored()},
+    {kHeadDirection, "head direction", "head_direction", "(cc10)", 0.0f, true,
+     ValueMapping::Switch(EngineTarget::Forward, "forward", "backward").ReadingStored()},
 }};
 
 static_assert([] {
     for (const ParameterInfo& row : kParameters)
-        if (row.isSwitch != (row.kind == QuantityKind::Switch)) return false;
+        if (row.isSwitch != (row.mapping.kind == QuantityKind::Switch)) return false;
     return true;
 }());
 

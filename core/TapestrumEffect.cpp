@@ -28,9 +28,9 @@ void TapestrumEffect::applyParameter(int32_t index) {
     TDelayVoc& e = *delayVoc;
     const float rate = hostRate;
     if (e.SampleRate() != rate) e.SetSampleRate(rate);
-    const ParameterInfo& row = kParameters[index];
-    SetQuantity(row, QuantityFor(row, values[index], e), e);
-    if (row.target == EngineTarget::TrackLength) setParameter(kDelay, values[kDelay]);
+    const ValueMapping& mapping = kParameters[index].mapping;
+    SetQuantity(mapping, QuantityFor(mapping, values[index], e), e);
+    if (mapping.target == EngineTarget::TrackLength) setParameter(kDelay, values[kDelay]);
 }
 
 // Every answer lies within 0 to 1: a head left beyond a shortened track reads
@@ -38,7 +38,7 @@ void TapestrumEffect::applyParameter(int32_t index) {
 float TapestrumEffect::readParameter(int32_t index) const {
     if (index < 0) return 0.0f;
     if (index > kLastParameter) index = kLastParameter;
-    return ValueReadBack(kParameters[index], *delayVoc, values[index]);
+    return ValueReadBack(kParameters[index].mapping, *delayVoc, values[index]);
 }
 
 // Applies every value again in ascending order: the delay with the track
