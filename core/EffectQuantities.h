@@ -18,7 +18,7 @@ struct EngineQuantity {
 // v^exponent, and the root that undoes it, in extended precision.
 inline Extended PowerOf(Extended v, const ValueMapping& m) { return RealPower(v, m.exponent); }
 inline Extended RootOf(Extended x, const ValueMapping& m) {
-    return RealPower(x, static_cast<Extended>(1.0L / m.exponent));
+    return RealPower(x, static_cast<Extended>(m.rootExponent));
 }
 
 // The whole that a count of frames or bins is a share of: the track length,

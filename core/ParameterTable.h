@@ -67,7 +67,10 @@ struct ValueMapping {
     QuantityKind kind;
     EngineTarget target;
     int32_t exponent = 1; // the power of v (frames, bins, gains)
-    int32_t scale = 1;    // a gain's factor
+    // 1 / exponent, worked out with the table at compile time, so that no x87
+    // precision setting of a host's thread can round it differently.
+    long double rootExponent = 1.0L;
+    int32_t scale = 1; // a gain's factor
     // The unit after the number, spaces as shown (" ms " ends in a space, the
     // start frequency's "Hz" is glued to the number); also the unit a text read
     // back may end in. DecibelText writes the " dB" of gains itself.
@@ -77,35 +80,42 @@ struct ValueMapping {
     bool readsStored = false;
 
     static constexpr ValueMapping TrackFrames(EngineTarget target, int32_t exponent) {
-        return {QuantityKind::TrackFrames, target, exponent, 1, " ms "};
+        return Make(QuantityKind::TrackFrames, target, exponent, 1, " ms ");
     }
     static constexpr ValueMapping StorageFrames(EngineTarget target, int32_t exponent) {
-        return {QuantityKind::StorageFrames, target, exponent, 1, " ms "};
+        return Make(QuantityKind::StorageFrames, target, exponent, 1, " ms ");
     }
     static constexpr ValueMapping HeadFrame(EngineTarget target) {
-        return {QuantityKind::HeadFrame, target, 1, 1, " ms "};
+        return Make(QuantityKind::HeadFrame, target, 1, 1, " ms ");
     }
     static constexpr ValueMapping Bins(EngineTarget target, int32_t exponent,
                                        std::string_view unit) {
-        return {QuantityKind::Bins, target, exponent, 1, unit};
+        return Make(QuantityKind::Bins, target, exponent, 1, unit);
     }
     static constexpr ValueMapping Gain(EngineTarget target, int32_t exponent, int32_t scale) {
-        return {QuantityKind::Gain, target, exponent, scale, " dB"};
+        return Make(QuantityKind::Gain, target, exponent, scale, " dB");
     }
     static constexpr ValueMapping GateLevel(EngineTarget target) {
-        return {QuantityKind::GateLevel, target, 1, 1, " dB"};
+        return Make(QuantityKind::GateLevel, target, 1, 1, " dB");
     }
     static constexpr ValueMapping Switch(EngineTarget target, std::string_view on,
                                          std::string_view off) {
-        return {QuantityKind::Switch, target, 1, 1, {}, on, off};
+        return Make(QuantityKind::Switch, target, 1, 1, {}, on, off);
     }
     static constexpr ValueMapping Mix(EngineTarget target) {
-        return {QuantityKind::Mix, target, 1, 1, {}};
+        return Make(QuantityKind::Mix, target, 1, 1, {});
     }
     constexpr ValueMapping ReadingStored() const {
         ValueMapping stored = *this;
         stored.readsStored = true;
         return stored;
+    }
+
+  private:
+    static constexpr ValueMapping Make(QuantityKind kind, EngineTarget target, int32_t exponent,
+                                       int32_t scale, std::string_view unit,
+                                       std::string_view on = {}, std::string_view off = {}) {
+        return {kind, target, exponent, 1.0L / exponent, scale, unit, on, off};
     }
 };
 
@@ -145,9 +155,16 @@ inline constexpr std::array<ParameterInfo, kParameterCount> kParameters{{
      ValueMapping::Switch(EngineTarget::Forward, "forward", "backward").ReadingStored()},
 }};
 
+// The switches are the rows of that kind, and each engine quantity belongs to
+// one row.
 static_assert([] {
-    for (const ParameterInfo& row : kParameters)
+    for (const ParameterInfo& row : kParameters) {
         if (row.isSwitch != (row.mapping.kind == QuantityKind::Switch)) return false;
+        int32_t sharing = 0;
+        for (const ParameterInfo& other : kParameters)
+            sharing += other.mapping.target == row.mapping.target;
+        if (sharing != 1) return false;
+    }
     return true;
 }());
 
