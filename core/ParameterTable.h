@@ -160,6 +160,7 @@ inline constexpr std::array<ParameterInfo, kParameterCount> kParameters{{
 static_assert([] {
     for (const ParameterInfo& row : kParameters) {
         if (row.isSwitch != (row.mapping.kind == QuantityKind::Switch)) return false;
+        if (static_cast<int32_t>(row.mapping.target) >= kEngineTargetCount) return false;
         int32_t sharing = 0;
         for (const ParameterInfo& other : kParameters)
             sharing += other.mapping.target == row.mapping.target;
