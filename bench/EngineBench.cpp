@@ -28,8 +28,8 @@ void RunHops(benchmark::State& state, float threshold, float amplitude) {
     if (!SimdLevelAvailable(level)) return state.SkipWithError("not on this CPU");
     TDelayVoc engine(level);
     engine.SetSampleRate(static_cast<float>(kRate));
-    engine.threshold = threshold;
-    engine.delay = 100;
+    engine.SetThreshold(threshold);
+    engine.SetDelay(100);
     const std::vector<float> input = Noise(kHop * 64, amplitude);
     std::vector<float> output(kHop);
     size_t hop = 0;
@@ -59,7 +59,7 @@ void Blocks(benchmark::State& state, double rate) {
     const auto block = static_cast<int32_t>(state.range(0));
     TDelayVoc engine;
     engine.SetSampleRate(static_cast<float>(rate));
-    engine.delay = 100;
+    engine.SetDelay(100);
     const std::vector<float> input = Noise(44100);
     std::vector<float> output(static_cast<size_t>(block));
     size_t position = 0;

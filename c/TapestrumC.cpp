@@ -100,24 +100,25 @@ void tapestrum_process(tapestrum* handle, const float* input, float* output, int
     handle->effect.process(input, output, frames);
 }
 
+// The track functions read the engine's track view.
 const float* tapestrum_track_magnitudes(const tapestrum* handle) {
-    return handle ? handle->effect.engine().magTrack.get() : nullptr;
+    return handle ? handle->effect.engine().Track().Magnitudes() : nullptr;
 }
 
-int tapestrum_track_capacity(void) { return TDelayVoc::MaxTrackFrames; }
+int tapestrum_track_capacity(void) { return TDelayVoc::TrackView::Capacity(); }
 
-int tapestrum_bin_count(void) { return TDelayVoc::BinCount; }
+int tapestrum_bin_count(void) { return TDelayVoc::TrackView::Bins(); }
 
 int tapestrum_track_length(const tapestrum* handle) {
-    return handle ? static_cast<int>(handle->effect.engine().trackLen) : 0;
+    return handle ? handle->effect.engine().Track().Length() : 0;
 }
 
 int tapestrum_write_head(const tapestrum* handle) {
-    return handle ? static_cast<int>(handle->effect.engine().writeIdx) : 0;
+    return handle ? handle->effect.engine().Track().WriteHead() : 0;
 }
 
 int tapestrum_read_head(const tapestrum* handle) {
-    return handle ? static_cast<int>(handle->effect.engine().readIdx) : 0;
+    return handle ? handle->effect.engine().Track().ReadHead() : 0;
 }
 
 } // extern "C"

@@ -3,7 +3,6 @@
 #include "core/TapestrumEffect.h"
 
 #include "core/EffectQuantities.h"
-#include "dsp/GuardedMath.h"
 #include "dsp/TextUtils.h"
 
 #include <algorithm>
@@ -18,11 +17,6 @@ constexpr std::string_view kNegativeIndexText = " ";
 constexpr std::string_view kMixBar = "dry ||||||||-|||||||| wet";
 constexpr int32_t kMixBarWindow = 10;
 constexpr int32_t kMixBarSteps = 16;
-
-constexpr std::string_view kCarrierText = "delayed as carrier";
-constexpr std::string_view kModulatorText = "delayed as modulator";
-constexpr std::string_view kForwardText = "forward";
-constexpr std::string_view kBackwardText = "backward";
 
 // n frames (of 256 samples) as milliseconds at the host's sample rate.
 float Milliseconds(int32_t frames, float sampleRate) {
@@ -45,68 +39,24 @@ std::string MixBarText(int32_t start) {
 
 // The text of a parameter whose engine quantity is q. Durations use the host's
 // sample rate, frequencies the engine's bin width.
-std::string QuantityText(int32_t index, const EngineQuantity& q, float sampleRate, float binWidth) {
-    switch (index) {
-    case kDelay:
-    case kTrackLength:
-    case kHeadPosition:
-        return NumberText(Milliseconds(q.count, sampleRate)) + " ms ";
-    case kProcess:
-        return std::string(q.flag ? kCarrierText : kModulatorText);
-    case kRecStartFreq:
-        return NumberText(Frequency(q.count, binWidth)) + "Hz";
-    case kRecEndFreq:
-        return NumberText(Frequency(q.count, binWidth)) + " Hz";
-    case kOutAmp:
-    case kThreshold:
-    case kRecAmp:
+std::string QuantityText(const ValueMapping& m, const EngineQuantity& q, float sampleRate,
+                         float binWidth) {
+    switch (m.kind) {
+    case QuantityKind::TrackFrames:
+    case QuantityKind::StorageFrames:
+    case QuantityKind::HeadFrame:
+        return NumberText(Milliseconds(q.count, sampleRate)) + std::string(m.unit);
+    case QuantityKind::Bins:
+        return NumberText(Frequency(q.count, binWidth)) + std::string(m.unit);
+    case QuantityKind::Gain:
+    case QuantityKind::GateLevel:
         return DecibelText(q.gain);
-    case kMix:
+    case QuantityKind::Mix:
         return MixBarText(MixBarStart(q.gain));
-    default:
-        return std::string(q.flag ? kForwardText : kBackwardText);
-    }
-}
-
-// What the engine holds now, in the form QuantityFor gives.
-EngineQuantity CurrentQuantity(int32_t index, const TDelayVoc& e, float storedMix) {
-    EngineQuantity q;
-    switch (index) {
-    case kDelay:
-        q.count = e.delay;
-        break;
-    case kProcess:
-        q.flag = e.delayedAsCarrier;
-        break;
-    case kOutAmp:
-        q.gain = e.outAmp;
-        break;
-    case kRecStartFreq:
-        q.count = e.startBin;
-        break;
-    case kRecEndFreq:
-        q.count = e.endBin;
-        break;
-    case kThreshold:
-        q.gain = e.threshold;
-        break;
-    case kTrackLength:
-        q.count = e.trackLen;
-        break;
-    case kHeadPosition:
-        q.count = e.writeIdx;
-        break;
-    case kRecAmp:
-        q.gain = e.recAmp;
-        break;
-    case kMix:
-        q.gain = storedMix;
-        break;
-    default:
-        q.flag = e.forward;
+    case QuantityKind::Switch:
         break;
     }
-    return q;
+    return std::string(q.flag ? m.onText : m.offText);
 }
 
 std::string_view Trimmed(std::string_view text) {
@@ -169,8 +119,13 @@ float NearestCount(double wanted, int32_t first, int32_t last, Shown shown, Valu
     return ClampParameterValue(valueOf(best));
 }
 
-float RootOf(Extended ratio, Extended exponent) {
-    return static_cast<float>(RealPower(ratio, exponent));
+// A gain's value from the gain itself: divided by the scale, then the root of
+// the exponent (the square root in double precision).
+double GainRoot(double gain, const ValueMapping& m) {
+    const double scaled = gain / m.scale;
+    if (m.exponent == 1) return scaled;
+    if (m.exponent == 2) return std::sqrt(scaled);
+    return std::pow(scaled, 1.0 / m.exponent);
 }
 
 } // namespace
@@ -186,13 +141,14 @@ std::string TapestrumEffect::parameterLabel(int32_t index) {
     return "(cc" + std::to_string(index) + ")";
 }
 
-// Indexes 0 to 8 and 10 show the engine's current quantities; the mix shows
-// the stored value.
+// The mix shows the stored value, the others the engine's current quantities.
 std::string TapestrumEffect::displayText(int32_t index) const {
     if (index < 0) return std::string(kNegativeIndexText);
     if (index > kLastParameter) index = kLastParameter;
+    const ValueMapping& mapping = kParameters[index].mapping;
     const TDelayVoc& e = *delayVoc;
-    return QuantityText(index, CurrentQuantity(index, e, values[kMix]), hostRate, e.binWidth);
+    return QuantityText(mapping, CurrentQuantity(mapping, e, values[index]), hostRate,
+                        e.BinWidth());
 }
 
 // As applyParameter would leave the engine: at the host's rate, with the
@@ -200,84 +156,59 @@ std::string TapestrumEffect::displayText(int32_t index) const {
 std::string TapestrumEffect::displayTextFor(int32_t index, float value) const {
     if (index < 0) return std::string(kNegativeIndexText);
     if (index > kLastParameter) index = kLastParameter;
-    const TDelayVoc& e = *delayVoc;
-    EngineQuantity q = QuantityFor(index, ClampParameterValue(value), e);
-    if (index == kTrackLength) q.count = std::clamp(q.count, 1, TDelayVoc::MaxTrackFrames);
+    const ValueMapping& mapping = kParameters[index].mapping;
     const float rate = hostRate;
-    return QuantityText(index, q, rate, rate / TDelayVoc::FrameLength);
+    return QuantityText(mapping, QuantityFor(mapping, ClampParameterValue(value), *delayVoc), rate,
+                        rate / TDelayVoc::FrameLength);
 }
 
 // Counts (frames, bins) are found by trying each one the parameter can reach,
 // since the texts are rounded; gains invert the decibel text's formula.
 std::optional<float> TapestrumEffect::valueForText(int32_t index, std::string_view text) const {
     if (index < 0 || index > kLastParameter) return std::nullopt;
+    const ValueMapping& m = kParameters[index].mapping;
     const std::string_view trimmed = Trimmed(text);
-    const auto either = [&](std::string_view on, std::string_view off) -> std::optional<float> {
-        if (SameLetters(trimmed, on)) return 1.0f;
-        if (SameLetters(trimmed, off)) return 0.0f;
+    if (m.kind == QuantityKind::Switch) {
+        if (SameLetters(trimmed, m.onText)) return 1.0f;
+        if (SameLetters(trimmed, m.offText)) return 0.0f;
         return std::nullopt;
-    };
+    }
+    if (m.kind == QuantityKind::Mix) {
+        for (int32_t start = 1; start <= kMixBarSteps; ++start)
+            if (text == MixBarText(start) || trimmed == Trimmed(MixBarText(start)))
+                return start == 1 ? 0.0f : static_cast<float>(start) / kMixBarSteps;
+        const std::optional<double> number = ReadNumber(trimmed, "");
+        if (!number || *number < 0 || *number > 1) return std::nullopt;
+        return static_cast<float>(*number);
+    }
+    const std::optional<double> number = ReadNumber(trimmed, Trimmed(m.unit));
+    if (!number) return std::nullopt;
     const TDelayVoc& e = *delayVoc;
     const float rate = hostRate;
-    const int32_t trackLen = e.trackLen;
-    const Extended bins = TDelayVoc::BinCount;
-    const Extended maxFrames = TDelayVoc::MaxTrackFrames;
+    const auto valueOfCount = [&](int32_t n) {
+        return static_cast<float>(RootOf(n / CountWhole(m, e), m));
+    };
     const auto ms = [&](int32_t n) { return static_cast<double>(Milliseconds(n, rate)); };
     const auto hz = [&](int32_t n) {
         return static_cast<double>(Frequency(n, rate / TDelayVoc::FrameLength));
     };
-    const auto gainFromDecibels = [](double db) { return std::pow(10.0, db / 20.0); };
-    std::optional<double> number;
-    switch (index) {
-    case kProcess:
-        return either(kCarrierText, kModulatorText);
-    case kHeadDirection:
-        return either(kForwardText, kBackwardText);
-    case kMix:
-        for (int32_t start = 1; start <= kMixBarSteps; ++start)
-            if (text == MixBarText(start) || trimmed == Trimmed(MixBarText(start)))
-                return start == 1 ? 0.0f : static_cast<float>(start) / kMixBarSteps;
-        number = ReadNumber(trimmed, "");
-        if (!number || *number < 0 || *number > 1) return std::nullopt;
-        return static_cast<float>(*number);
-    case kDelay:
-    case kTrackLength:
-    case kHeadPosition:
-        number = ReadNumber(trimmed, "ms");
-        break;
-    case kRecStartFreq:
-    case kRecEndFreq:
-        number = ReadNumber(trimmed, "Hz");
-        break;
-    default:
-        number = ReadNumber(trimmed, "dB");
+    switch (m.kind) {
+    case QuantityKind::TrackFrames:
+    case QuantityKind::HeadFrame:
+        return NearestCount(*number, 0, e.TrackLength(), ms, valueOfCount);
+    case QuantityKind::StorageFrames:
+        return NearestCount(*number, TDelayVoc::MinTrackFrames, TDelayVoc::MaxTrackFrames, ms,
+                            valueOfCount);
+    case QuantityKind::Bins: // the band's two edges limit each other
+        if (m.target == EngineTarget::StartBin)
+            return NearestCount(*number, 0, e.EndBin(), hz, valueOfCount);
+        return NearestCount(*number, e.StartBin(), TDelayVoc::BinCount, hz, valueOfCount);
+    case QuantityKind::Gain:
+    case QuantityKind::GateLevel:
+    case QuantityKind::Switch:
+    case QuantityKind::Mix:
         break;
     }
-    if (!number) return std::nullopt;
-    const double x = *number;
-    switch (index) {
-    case kDelay:
-        return NearestCount(x, 0, trackLen, ms, [&](int32_t n) {
-            return RootOf(n / static_cast<Extended>(trackLen), 0.5L);
-        });
-    case kTrackLength:
-        return NearestCount(x, 1, TDelayVoc::MaxTrackFrames, ms,
-                            [&](int32_t n) { return RootOf(n / maxFrames, 0.5L); });
-    case kHeadPosition:
-        return NearestCount(x, 0, trackLen, ms, [&](int32_t n) {
-            return static_cast<float>(n / static_cast<Extended>(trackLen));
-        });
-    case kRecStartFreq:
-        return NearestCount(x, 0, e.endBin, hz,
-                            [&](int32_t n) { return RootOf(n / bins, 1.0L / 3.0L); });
-    case kRecEndFreq:
-        return NearestCount(x, e.startBin, TDelayVoc::BinCount, hz,
-                            [&](int32_t n) { return RootOf(n / bins, 0.5L); });
-    case kOutAmp:
-        return ClampParameterValue(static_cast<float>(std::sqrt(gainFromDecibels(x))));
-    case kThreshold:
-        return ClampParameterValue(static_cast<float>(gainFromDecibels(x)));
-    default: // rec amp
-        return ClampParameterValue(static_cast<float>(gainFromDecibels(x) / 2));
-    }
+    // Gains and the gate level, from decibels.
+    return ClampParameterValue(static_cast<float>(GainRoot(std::pow(10.0, *number / 20.0), m)));
 }

@@ -1,9 +1,6 @@
 #include "core/TapestrumEffect.h"
 
 #include "core/EffectQuantities.h"
-#include "dsp/GuardedMath.h"
-
-#include <algorithm>
 
 TapestrumEffect::TapestrumEffect(SimdLevel simd) : delayVoc(std::make_unique<TDelayVoc>(simd)) {
     for (const ParameterInfo& row : kParameters)
@@ -24,50 +21,16 @@ void TapestrumEffect::setParameter(int32_t index, float value) {
 }
 
 // Turns a stored value into engine quantities. The engine learns the host's
-// sample rate here, so the first resume is what passes it on.
+// sample rate here, so the first resume is what passes it on. A new track
+// length derives the delay again, which keeps its share of the track.
 void TapestrumEffect::applyParameter(int32_t index) {
     if (index < 0 || index > kLastParameter) return;
     TDelayVoc& e = *delayVoc;
     const float rate = hostRate;
-    if (e.rate != rate) e.SetSampleRate(rate);
-    const float v = values[index];
-    const EngineQuantity q = QuantityFor(index, v, e);
-    switch (index) {
-    case kDelay:
-        e.delay = q.count;
-        break;
-    case kProcess:
-        e.delayedAsCarrier = q.flag;
-        break;
-    case kOutAmp:
-        e.outAmp = q.gain;
-        break;
-    case kRecStartFreq:
-        e.startBin = q.count;
-        break;
-    case kRecEndFreq:
-        e.endBin = q.count;
-        break;
-    case kThreshold:
-        e.threshold = q.gain;
-        break;
-    case kTrackLength:
-        e.SetTrackLength(q.count);
-        setParameter(kDelay, values[kDelay]); // the delay keeps its share of the track
-        break;
-    case kHeadPosition:
-        e.writeIdx = q.count;
-        break;
-    case kRecAmp:
-        e.recAmp = q.gain;
-        break;
-    case kMix:
-        e.SetMix(q.gain);
-        break;
-    default:
-        e.forward = q.flag;
-        break;
-    }
+    if (e.SampleRate() != rate) e.SetSampleRate(rate);
+    const ValueMapping& mapping = kParameters[index].mapping;
+    SetQuantity(mapping, QuantityFor(mapping, values[index], e), e);
+    if (mapping.target == EngineTarget::TrackLength) setParameter(kDelay, values[kDelay]);
 }
 
 // Every answer lies within 0 to 1: a head left beyond a shortened track reads
@@ -75,40 +38,7 @@ void TapestrumEffect::applyParameter(int32_t index) {
 float TapestrumEffect::readParameter(int32_t index) const {
     if (index < 0) return 0.0f;
     if (index > kLastParameter) index = kLastParameter;
-    constexpr Extended kOneThird = 1.0L / 3.0L;
-    constexpr Extended kBins = TDelayVoc::BinCount;
-    constexpr Extended kMaxFrames = TDelayVoc::MaxTrackFrames;
-    const auto unit = [](Extended value) {
-        if (!(value >= 0)) return 0.0f;
-        if (value > 1) return 1.0f;
-        return static_cast<float>(value);
-    };
-    const TDelayVoc& e = *delayVoc;
-    const Extended trackLen = e.trackLen;
-    switch (index) {
-    case kDelay:
-        return unit(RealPower(e.delay / trackLen, 0.5L));
-    case kProcess:
-        return e.delayedAsCarrier ? 1.0f : 0.0f;
-    case kOutAmp:
-        return unit(RealPower(e.outAmp, 0.5L));
-    case kRecStartFreq:
-        return unit(RealPower(e.startBin / kBins, kOneThird));
-    case kRecEndFreq:
-        return unit(RealPower(e.endBin / kBins, 0.5L));
-    case kThreshold:
-        return unit(e.threshold);
-    case kTrackLength:
-        return unit(RealPower(trackLen / kMaxFrames, 0.5L));
-    case kHeadPosition:
-        return unit(e.writeIdx / trackLen);
-    case kRecAmp:
-        return values[kRecAmp];
-    case kMix:
-        return values[kMix];
-    default:
-        return static_cast<float>(Nearest(values[kHeadDirection]));
-    }
+    return ValueReadBack(kParameters[index].mapping, *delayVoc, values[index]);
 }
 
 // Applies every value again in ascending order: the delay with the track
@@ -121,20 +51,6 @@ void TapestrumEffect::resume() {
 }
 
 void TapestrumEffect::reset() {
-    TDelayVoc& e = *delayVoc;
-    const auto clear = [](std::unique_ptr<float[]>& buffer, size_t count) {
-        std::fill_n(buffer.get(), count, 0.0f);
-    };
-    constexpr size_t kTrackValues = size_t{TDelayVoc::MaxTrackFrames} * TDelayVoc::BinCount;
-    clear(e.freqTrack, kTrackValues);
-    clear(e.magTrack, kTrackValues);
-    clear(e.outAccum, TDelayVoc::FrameLength);
-    clear(e.inFifo, TDelayVoc::FrameLength);
-    clear(e.outFifo, TDelayVoc::HopLength);
-    clear(e.synthPhase, TDelayVoc::BinCount);
-    clear(e.lastPhase, TDelayVoc::BinCount);
-    e.fifoPos = TDelayVoc::FirstInputPosition;
-    e.levelSum = 0.0f;
-    e.readIdx = 0;
+    delayVoc->Reset();
     resume();
 }

@@ -130,8 +130,9 @@ class TapestrumEffect {
     // reach it as any parameter change does.
     void setState(const EffectState& state);
 
+    // The engine, for reading its quantities and its track view (any thread,
+    // as the engine says).
     const TDelayVoc& engine() const { return *delayVoc; }
-    TDelayVoc& engine() { return *delayVoc; }
 
   private:
     std::array<RelaxedAtomic<float>, kParameterCount> values;

@@ -75,10 +75,41 @@ void TDelayVoc::SetMix(float value) {
     dry = 1.0f - value;
 }
 
-void TDelayVoc::SetTrackLength(int32_t frames) { trackLen = ClampInt(frames, 1, MaxTrackFrames); }
+void TDelayVoc::SetTrackLength(int32_t frames) {
+    trackLen = ClampInt(frames, MinTrackFrames, MaxTrackFrames);
+}
+
+void TDelayVoc::SetDelay(int32_t frames) { delay = ClampInt(frames, 0, trackLen); }
+
+void TDelayVoc::SetStartBin(int32_t bin) {
+    startBin = std::min<int32_t>(endBin, ClampInt(bin, 0, BinCount));
+}
+
+void TDelayVoc::SetEndBin(int32_t bin) {
+    endBin = std::max<int32_t>(startBin, ClampInt(bin, 0, BinCount));
+}
+
+// The scratch arrays (windowed frame, spectrum, synthesised frame, phases) are
+// written in full before each use and need no clearing.
+void TDelayVoc::Reset() {
+    const auto clear = [](std::unique_ptr<float[]>& buffer, size_t count) {
+        std::fill_n(buffer.get(), count, 0.0f);
+    };
+    constexpr size_t kTrackValues = size_t{MaxTrackFrames} * BinCount;
+    clear(freqTrack, kTrackValues);
+    clear(magTrack, kTrackValues);
+    clear(outAccum, FrameLength);
+    clear(inFifo, FrameLength);
+    clear(outFifo, HopLength);
+    clear(synthPhase, BinCount);
+    clear(lastPhase, BinCount);
+    fifoPos = FirstInputPosition;
+    levelSum = 0.0f;
+    readIdx = 0;
+}
 
 // The samples are taken in runs up to the next hop boundary. The gains the
-// shell writes are read once per run: a change from another thread lands at the
+// effect sets are read once per run: a change from another thread lands at the
 // next run, at most one hop later (hosts change parameters between blocks, which
 // start runs of their own).
 void TDelayVoc::Process(const float* input, float* output, int32_t count) {
@@ -114,7 +145,7 @@ void TDelayVoc::Process(const float* input, float* output, int32_t count) {
     }
 }
 
-// One hop. Each quantity the shell may change is read once, and brought within
+// One hop. Each quantity the effect may set is read once, and brought within
 // the storage (a head position of 600, the top of its range with a full track,
 // is frame 0), so that no value written meanwhile can make the hop index outside
 // the 600 frames or the 512 bins.
@@ -140,17 +171,19 @@ void TDelayVoc::RunHop() {
     levelSum = 0.0f;
 
     // The read head is the frame at which the write head stood `delay` hops ago.
+    int32_t read = 0;
     if (movingForward) {
-        readIdx = write - frames;
-        if (readIdx < 0) readIdx += length;
+        read = write - frames;
+        if (read < 0) read += length;
     } else {
-        readIdx = write + frames;
-        if (readIdx >= length) readIdx %= length;
+        read = write + frames;
+        if (read >= length) read %= length;
     }
+    readIdx = read;
 
     if (haveWidth) {
-        const int32_t magFrame = carrier ? readIdx : write;
-        const int32_t freqFrame = carrier ? write : readIdx;
+        const int32_t magFrame = carrier ? read : write;
+        const int32_t freqFrame = carrier ? write : read;
         Resynthesise(MagFrameAt(magFrame), FreqFrameAt(freqFrame), width, step);
         fft->InverseTransform(spectrum.get(), synthFrame.get());
     } else {

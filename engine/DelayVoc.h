@@ -11,11 +11,14 @@
 // not recorded keeps an earlier revolution of the track, which then plays as a
 // loop.
 //
-// Threads: Process runs on the host's audio thread. The plug-in shell writes the
-// quantities below (and calls the setters) from other threads while it runs;
-// every such field is a relaxed atomic, read once per run of samples up to the
-// next hop (recAmp, wet, dry, outAmp, rate) or once per hop (everything else). writeIdx is also
-// advanced by Process itself: whichever write comes last wins.
+// Threads: Process runs on the host's audio thread. The effect sets the
+// quantities below through the Set operations from its other threads while
+// Process runs; every such quantity is a relaxed atomic, read once per run of
+// samples up to the next hop (recording and output gains, wet, dry, rate) or once
+// per hop (everything else) and clamped there, since a setter on one thread can
+// interleave with a hop on another and two setters can race. The write head is
+// also advanced by Process itself: whichever write comes last wins. Reset and
+// the construction are not for while Process runs.
 #pragma once
 
 #include "dsp/RealFFT.h"
@@ -31,6 +34,7 @@ class TDelayVoc {
     static constexpr int32_t HopLength = 256;
     static constexpr int32_t BinCount = 512;
     static constexpr int32_t MaxTrackFrames = 600;
+    static constexpr int32_t MinTrackFrames = 1;
     static constexpr int32_t FirstInputPosition = FrameLength - HopLength;
 
     // Allocates everything the engine will ever use. The sample rate is not set:
@@ -48,46 +52,105 @@ class TDelayVoc {
     void SetSampleRate(float newRate);
     // wet := value, dry := 1 - value.
     void SetMix(float value);
-    // trackLen := frames, raised to 1 when below and kept within the storage.
+    // The loop's length: frames raised to MinTrackFrames when below and kept
+    // within the storage. The heads and the delay stay as they are; each hop
+    // takes them within the new length.
     void SetTrackLength(int32_t frames);
+    // The read head's distance behind the write head (ahead of it when moving
+    // backward), kept within 0 to the track length as it is now.
+    void SetDelay(int32_t frames);
+    // The band of bins recorded, [start, end). The start is never above the end:
+    // a start beyond the end bin stops at it, an end below the start bin stops
+    // there. Both lie within 0 to 512.
+    void SetStartBin(int32_t bin);
+    void SetEndBin(int32_t bin);
+    // The frame the next hop records at; outside the storage it becomes frame 0
+    // at the next hop.
+    void SetWriteHead(int32_t frame) { writeIdx = frame; }
+    // The level above which a hop records: the sum of |input| over the hop,
+    // before the recording gain.
+    void SetThreshold(float level) { threshold = level; }
+    // The gains of the recorded input and of the wet output.
+    void SetRecordGain(float gain) { recAmp = gain; }
+    void SetOutputGain(float gain) { outAmp = gain; }
+    // Which frame gives the magnitudes: the delayed one (as carrier) or the
+    // current one (the delayed frame as modulator).
+    void SetDelayedAsCarrier(bool on) { delayedAsCarrier = on; }
+    // The direction the heads move along the track.
+    void SetForward(bool on) { forward = on; }
+
+    // Forgets all audio, as a new engine: the track, the analysis and overlap-add
+    // buffers, the input position, the level sum, the synthesis and last phases
+    // and the read head. The quantities set above stay, the write head among
+    // them, so engines given the same quantities and input run in step after it.
+    // Not while Process runs.
+    void Reset();
+
     // Turns count input samples into count output samples; input and output may be
     // the same array. Blocks of any length continue where the last one stopped.
     void Process(const float* input, float* output, int32_t count);
 
+    // The quantities as last set (the write head as last set or advanced); any
+    // thread.
+    float SampleRate() const { return rate; }
+    float BinWidth() const { return binWidth; }
+    float PhaseStep() const { return phaseStep; }
+    float Wet() const { return wet; }
+    float Dry() const { return dry; }
+    int32_t TrackLength() const { return trackLen; }
+    int32_t Delay() const { return delay; }
+    int32_t StartBin() const { return startBin; }
+    int32_t EndBin() const { return endBin; }
+    int32_t WriteHead() const { return writeIdx; }
+    float Threshold() const { return threshold; }
+    float RecordGain() const { return recAmp; }
+    float OutputGain() const { return outAmp; }
+    bool DelayedAsCarrier() const { return delayedAsCarrier; }
+    bool Forward() const { return forward; }
+
+    // What a picture of the track needs. The length and the heads are relaxed
+    // atomics: any thread reads each of them whole at any time, though two of
+    // them may come from different hops. The magnitudes are plain floats that
+    // the audio thread writes, one frame per hop, while an editor's thread may
+    // read them to draw: such a reading is a picture, not a point of
+    // synchronisation. It can show a frame partly recorded, and nothing read
+    // through the view orders any other memory. (Each float is one aligned
+    // 32-bit store on the processors supported, so a value is read old or new,
+    // never torn; exact readings belong on the audio thread between two Process
+    // calls.) No lock is taken on either side. The view is valid while the
+    // engine lives; Reset clears the magnitudes it shows.
+    class TrackView {
+      public:
+        explicit TrackView(const TDelayVoc& engine) : engine(&engine) {}
+        // MaxTrackFrames frames of BinCount magnitudes, frame after frame.
+        const float* Magnitudes() const { return engine->magTrack.get(); }
+        static constexpr size_t MagnitudeCount() { return size_t{MaxTrackFrames} * BinCount; }
+        static constexpr int32_t Capacity() { return MaxTrackFrames; }
+        static constexpr int32_t Bins() { return BinCount; }
+        // The first Length() frames make the loop.
+        int32_t Length() const { return engine->trackLen; }
+        // The frame the next hop records at, and the frame the last hop read.
+        int32_t WriteHead() const { return engine->writeIdx; }
+        int32_t ReadHead() const { return engine->readIdx; }
+
+      private:
+        const TDelayVoc* engine;
+    };
+    TrackView Track() const { return TrackView(*this); }
+
+    // One frame of the track: per-bin frequencies (Hz) or magnitudes. For the
+    // audio thread between two Process calls, or with the audio stopped.
     const float* FreqFrame(int32_t frame) const { return freqTrack.get() + frame * BinCount; }
     const float* MagFrame(int32_t frame) const { return magTrack.get() + frame * BinCount; }
-
-    // The track: per-bin frequency values (Hz) and magnitudes of each frame.
-    std::unique_ptr<float[]> freqTrack;
-    std::unique_ptr<float[]> magTrack;
-    RelaxedAtomic<int32_t> writeIdx{0}; // "head position"
-    int32_t readIdx = 0;                // recomputed every hop before use
-    std::unique_ptr<float[]> outAccum;  // overlap-add accumulator of the wet signal
-    std::unique_ptr<float[]> inFifo;    // last 1024 inputs times recAmp, oldest first
-    std::unique_ptr<float[]> outFifo;   // wet samples played out during this hop
-    std::unique_ptr<float[]> windowedFrame;
-    std::unique_ptr<float[]> synthFrame;
-    std::unique_ptr<float[]> window;
-    std::unique_ptr<float[]> spectrum;
-    std::unique_ptr<float[]> synthPhase; // running synthesis phase per bin, radians
-    std::unique_ptr<float[]> lastPhase;  // phase of each bin at its last analysis
-    RelaxedAtomic<bool> delayedAsCarrier{false};
-    RelaxedAtomic<int32_t> trackLen{MaxTrackFrames};
-    RelaxedAtomic<int32_t> delay{0};
-    RelaxedAtomic<int32_t> startBin{0};
-    RelaxedAtomic<int32_t> endBin{BinCount};
-    int32_t fifoPos = FirstInputPosition;
-    float levelSum = 0.0f; // sum of |input| since the last hop
-    RelaxedAtomic<float> binWidth{0.0f};
-    RelaxedAtomic<float> threshold{0.0f};
-    RelaxedAtomic<float> phaseStep{0.0f};
-    RelaxedAtomic<float> rate{0.0f};
-    RelaxedAtomic<float> recAmp{1.0f};
-    RelaxedAtomic<float> wet{1.0f};
-    RelaxedAtomic<float> dry{0.0f};
-    RelaxedAtomic<float> outAmp{1.0f};
-    RelaxedAtomic<bool> forward{true};
-    std::unique_ptr<TRealFFT> fft;
+    // The analysis state, for the same thread: the running synthesis phase and
+    // the last measured phase of each bin (radians), the windowed input so far
+    // and the position the next input sample goes to, and the input level summed
+    // since the last hop.
+    const float* SynthesisPhases() const { return synthPhase.get(); }
+    const float* LastPhases() const { return lastPhase.get(); }
+    const float* AnalysisInput() const { return inFifo.get(); }
+    int32_t InputPosition() const { return fifoPos; }
+    float LevelSum() const { return levelSum; }
 
     SimdLevel Simd() const { return fft->Simd(); }
 
@@ -100,6 +163,42 @@ class TDelayVoc {
     void Resynthesise(const float* magnitudes, const float* frequencies, float width, float step);
     void OverlapAdd();
 
+    // Audio thread only (Process, Reset).
+    std::unique_ptr<float[]> freqTrack; // per-bin frequencies (Hz), frame after frame
+    std::unique_ptr<float[]> magTrack;  // per-bin magnitudes; also read by TrackView
+    std::unique_ptr<float[]> outAccum;  // overlap-add accumulator of the wet signal
+    std::unique_ptr<float[]> inFifo;    // last 1024 inputs times recAmp, oldest first
+    std::unique_ptr<float[]> outFifo;   // wet samples played out during this hop
+    std::unique_ptr<float[]> windowedFrame;
+    std::unique_ptr<float[]> synthFrame;
+    std::unique_ptr<float[]> window;
+    std::unique_ptr<float[]> spectrum;
+    std::unique_ptr<float[]> synthPhase; // running synthesis phase per bin, radians
+    std::unique_ptr<float[]> lastPhase;  // phase of each bin at its last analysis
+    int32_t fifoPos = FirstInputPosition;
+    float levelSum = 0.0f; // sum of |input| since the last hop
+
+    // Written by the audio thread once per hop, read by TrackView anywhere.
+    RelaxedAtomic<int32_t> readIdx{0};
+    // Set from any thread, read by the audio thread (the write head also
+    // advanced by it).
+    RelaxedAtomic<int32_t> writeIdx{0};
+    RelaxedAtomic<bool> delayedAsCarrier{false};
+    RelaxedAtomic<int32_t> trackLen{MaxTrackFrames};
+    RelaxedAtomic<int32_t> delay{0};
+    RelaxedAtomic<int32_t> startBin{0};
+    RelaxedAtomic<int32_t> endBin{BinCount};
+    RelaxedAtomic<float> binWidth{0.0f};
+    RelaxedAtomic<float> threshold{0.0f};
+    RelaxedAtomic<float> phaseStep{0.0f};
+    RelaxedAtomic<float> rate{0.0f};
+    RelaxedAtomic<float> recAmp{1.0f};
+    RelaxedAtomic<float> wet{1.0f};
+    RelaxedAtomic<float> dry{0.0f};
+    RelaxedAtomic<float> outAmp{1.0f};
+    RelaxedAtomic<bool> forward{true};
+
+    std::unique_ptr<TRealFFT> fft;
     std::unique_ptr<float[]> phases; // scratch: the bins' phases during an analysis
     const HopKernels* kernels;
 };

@@ -53,7 +53,6 @@ class APlugin : public AudioEffectX {
     void setDateSource(std::function<CalendarDate()> source) { today = std::move(source); }
 
     const TDelayVoc& engine() const { return effect->engine(); }
-    TDelayVoc& engine() { return effect->engine(); }
     float storedParameter(int32_t index) const { return effect->storedParameter(index); }
     float hostSampleRate() const { return sampleRate; }
 

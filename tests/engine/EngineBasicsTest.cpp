@@ -13,21 +13,21 @@ namespace {
 
 TEST(Engine, FreshEngineHoldsItsInitialValues) {
     TDelayVoc e;
-    EXPECT_EQ(e.trackLen, 600);
-    EXPECT_EQ(e.delay, 0);
-    EXPECT_EQ(e.startBin, 0);
-    EXPECT_EQ(e.endBin, 512);
-    EXPECT_EQ(e.writeIdx, 0);
-    EXPECT_EQ(e.fifoPos, 768);
-    EXPECT_EQ(e.wet, 1.0f);
-    EXPECT_EQ(e.dry, 0.0f);
-    EXPECT_EQ(e.outAmp, 1.0f);
-    EXPECT_EQ(e.recAmp, 1.0f);
-    EXPECT_EQ(e.threshold, 0.0f);
-    EXPECT_TRUE(e.forward);
-    EXPECT_FALSE(e.delayedAsCarrier);
-    EXPECT_EQ(e.rate, 0.0f);
-    EXPECT_EQ(e.binWidth, 0.0f);
+    EXPECT_EQ(e.TrackLength(), 600);
+    EXPECT_EQ(e.Delay(), 0);
+    EXPECT_EQ(e.StartBin(), 0);
+    EXPECT_EQ(e.EndBin(), 512);
+    EXPECT_EQ(e.WriteHead(), 0);
+    EXPECT_EQ(e.InputPosition(), 768);
+    EXPECT_EQ(e.Wet(), 1.0f);
+    EXPECT_EQ(e.Dry(), 0.0f);
+    EXPECT_EQ(e.OutputGain(), 1.0f);
+    EXPECT_EQ(e.RecordGain(), 1.0f);
+    EXPECT_EQ(e.Threshold(), 0.0f);
+    EXPECT_TRUE(e.Forward());
+    EXPECT_FALSE(e.DelayedAsCarrier());
+    EXPECT_EQ(e.SampleRate(), 0.0f);
+    EXPECT_EQ(e.BinWidth(), 0.0f);
     for (int32_t f = 0; f < 600; ++f)
         for (int32_t j = 0; j < 512; ++j)
             ASSERT_EQ(e.MagFrame(f)[j] + e.FreqFrame(f)[j], 0.0f);
@@ -36,21 +36,57 @@ TEST(Engine, FreshEngineHoldsItsInitialValues) {
 TEST(Engine, Setters) {
     TDelayVoc e;
     e.SetSampleRate(44100.0f);
-    EXPECT_EQ(e.rate, 44100.0f);
-    EXPECT_EQ(e.binWidth, 43.06640625f);
-    EXPECT_EQ(static_cast<double>(e.phaseStep), 1.5707963705062866);
+    EXPECT_EQ(e.SampleRate(), 44100.0f);
+    EXPECT_EQ(e.BinWidth(), 43.06640625f);
+    EXPECT_EQ(static_cast<double>(e.PhaseStep()), 1.5707963705062866);
     e.SetMix(0.25f);
-    EXPECT_EQ(e.wet, 0.25f);
-    EXPECT_EQ(e.dry, 0.75f);
+    EXPECT_EQ(e.Wet(), 0.25f);
+    EXPECT_EQ(e.Dry(), 0.75f);
     for (const auto& [count, expected] : std::vector<std::pair<int32_t, int32_t>>{
              {0, 1}, {-5, 1}, {600, 600}, {1, 1}, {37, 37}, {601, 600}}) {
         e.SetTrackLength(count);
-        EXPECT_EQ(e.trackLen, expected) << count;
+        EXPECT_EQ(e.TrackLength(), expected) << count;
     }
     // Shortening the track leaves the head where it is.
-    e.writeIdx = 300;
+    e.SetWriteHead(300);
     e.SetTrackLength(100);
-    EXPECT_EQ(e.writeIdx, 300);
+    EXPECT_EQ(e.WriteHead(), 300);
+}
+
+// The band's edges limit each other and stay within the bins; the delay stays
+// within the track as it is when the delay is set.
+TEST(Engine, SettersKeepTheBandAndTheDelayInRange) {
+    struct BandCase {
+        int32_t start, end; // set in this order, from the full band
+        int32_t startThen, endThen;
+        bool endFirst;
+    };
+    for (const BandCase& c : std::vector<BandCase>{{3, 300, 3, 300, false},
+                                                   {400, 300, 400, 400, false},
+                                                   {400, 300, 300, 300, true},
+                                                   {-7, 9999, 0, 512, false},
+                                                   {9999, -7, 512, 512, false},
+                                                   {9999, -7, 0, 0, true}}) {
+        TDelayVoc e;
+        if (c.endFirst) {
+            e.SetEndBin(c.end);
+            e.SetStartBin(c.start);
+        } else {
+            e.SetStartBin(c.start);
+            e.SetEndBin(c.end);
+        }
+        EXPECT_EQ(e.StartBin(), c.startThen) << c.start << " " << c.end << " " << c.endFirst;
+        EXPECT_EQ(e.EndBin(), c.endThen) << c.start << " " << c.end << " " << c.endFirst;
+    }
+    TDelayVoc e;
+    e.SetTrackLength(100);
+    for (const auto& [delay, expected] : std::vector<std::pair<int32_t, int32_t>>{
+             {0, 0}, {100, 100}, {101, 100}, {-1, 0}, {37, 37}}) {
+        e.SetDelay(delay);
+        EXPECT_EQ(e.Delay(), expected) << delay;
+    }
+    e.SetTrackLength(10); // the delay is left for the hop to take within the track
+    EXPECT_EQ(e.Delay(), 37);
 }
 
 TEST(HannWindow, ValuesAndSymmetry) {

@@ -174,12 +174,12 @@ std::vector<float> RenderMinute(const std::vector<float>& input, const RenderCas
     TDelayVoc e(level);
     e.SetSampleRate(44100.0f);
     e.SetTrackLength(c.track);
-    e.delay = c.delay;
-    e.startBin = c.startBin;
-    e.endBin = c.endBin;
-    e.threshold = c.threshold;
-    e.delayedAsCarrier = c.carrier;
-    e.forward = c.forward;
+    e.SetDelay(c.delay);
+    e.SetStartBin(c.startBin);
+    e.SetEndBin(c.endBin);
+    e.SetThreshold(c.threshold);
+    e.SetDelayedAsCarrier(c.carrier);
+    e.SetForward(c.forward);
     e.SetMix(0.8f);
     std::vector<float> output(input.size());
     std::mt19937 random(4);

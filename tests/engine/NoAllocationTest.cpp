@@ -30,13 +30,13 @@ TEST(Realtime, TheEngineProcessesWithoutAllocating) {
     TDelayVoc e;
     e.SetSampleRate(44100.0f);
     e.SetTrackLength(100);
-    e.delay = 7;
+    e.SetDelay(7);
     const std::vector<float> input = Noise(44100, 0.5f, 1);
     std::vector<float> output(input.size());
     const long before = gAllocations.load();
     for (int32_t done = 0; done < 44100; done += 441) {
         e.Process(input.data() + done, output.data() + done, 441);
-        e.forward = (done / 441) % 3 != 0; // wraps both ways, re-seeding the phases
+        e.SetForward((done / 441) % 3 != 0); // wraps both ways, re-seeding the phases
     }
     EXPECT_EQ(gAllocations.load(), before);
 }

@@ -43,14 +43,14 @@ bool SameBits(const std::vector<float>& a, const std::vector<float>& b) {
 // A setting that exercises everything at once: band, delay, carrier mode, gate.
 void Configure(TDelayVoc& e) {
     e.SetTrackLength(37);
-    e.delay = 5;
-    e.delayedAsCarrier = true;
-    e.startBin = 3;
-    e.endBin = 300;
-    e.threshold = 20.0f;
+    e.SetDelay(5);
+    e.SetDelayedAsCarrier(true);
+    e.SetStartBin(3);
+    e.SetEndBin(300);
+    e.SetThreshold(20.0f);
     e.SetMix(0.7f);
-    e.recAmp = 1.3f;
-    e.outAmp = 0.8f;
+    e.SetRecordGain(1.3f);
+    e.SetOutputGain(0.8f);
 }
 
 TEST(Process, BlockSizesDoNotChangeTheOutput) {
@@ -96,7 +96,7 @@ TEST(Process, FirstHopOfANewEngineIsTheDrySignal) {
     const std::vector<float> input = Noise(kHop + 10, 1.0f, 3);
     const std::vector<float> output = ProcessAll(*e, input);
     for (int32_t i = 0; i < kHop; ++i)
-        ASSERT_EQ(output[i], static_cast<float>(static_cast<double>(e->dry) * input[i])) << i;
+        ASSERT_EQ(output[i], static_cast<float>(static_cast<double>(e->Dry()) * input[i])) << i;
 }
 
 // A steady tone leaves the wet path 1024 samples late at about 0.75 of its
@@ -147,9 +147,9 @@ TEST(Process, TheGateOpensOnlyAboveTheThreshold) {
     for (const auto& [threshold, recorded] :
          std::vector<std::pair<float, bool>>{{128.0f, false}, {127.99f, true}, {200.0f, false}}) {
         auto e = Engine();
-        e->threshold = threshold;
+        e->SetThreshold(threshold);
         ProcessAll(*e, std::vector<float>(kHop, 0.5f));
-        EXPECT_EQ(e->writeIdx, 1); // the head moves whether or not the hop records
+        EXPECT_EQ(e->WriteHead(), 1); // the head moves whether or not the hop records
         EXPECT_EQ(e->MagFrame(0)[0] != 0.0f, recorded) << threshold;
     }
 }
@@ -180,8 +180,8 @@ TEST(Process, BackwardPlaybackVisitsAForwardRecordingInReverse) {
             input[t] *= static_cast<float>(0.05 + t / 6000.0);
         // Record the ramp from frame 0 on, then stop the input and play.
         ProcessAll(*e, std::vector<float>(input.begin(), input.begin() + length * kHop));
-        e->threshold = 1e30f;
-        e->forward = !backward;
+        e->SetThreshold(1e30f);
+        e->SetForward(!backward);
         const std::vector<float> output =
             ProcessAll(*e, std::vector<float>(2 * length * kHop, 0.0f));
         int rising = 0, falling = 0;
@@ -205,38 +205,38 @@ TEST(Process, BandLimitedRecordingWritesOnlyItsBins) {
     ProcessAll(*e, Noise(4 * kHop, 0.5f, 1)); // fills frame 0 in every bin
     const std::vector<float> magBefore(e->MagFrame(0), e->MagFrame(0) + 512);
     const std::vector<float> freqBefore(e->FreqFrame(0), e->FreqFrame(0) + 512);
-    const std::vector<float> phaseBefore(e->lastPhase.get(), e->lastPhase.get() + 512);
-    e->startBin = 100;
-    e->endBin = 200;
+    const std::vector<float> phaseBefore(e->LastPhases(), e->LastPhases() + 512);
+    e->SetStartBin(100);
+    e->SetEndBin(200);
     ProcessAll(*e, Noise(kHop, 0.9f, 2));
     for (int32_t j = 0; j < 512; ++j) {
         const bool inside = j >= 100 && j < 200;
         EXPECT_EQ(e->MagFrame(0)[j] != magBefore[j], inside) << j;
-        EXPECT_EQ(e->lastPhase[j] != phaseBefore[j], inside) << j;
+        EXPECT_EQ(e->LastPhases()[j] != phaseBefore[j], inside) << j;
         if (!inside) {
             EXPECT_EQ(e->FreqFrame(0)[j], freqBefore[j]) << j;
         }
     }
     // An empty band records nothing even with the gate open.
     const std::vector<float> magAfter(e->MagFrame(0), e->MagFrame(0) + 512);
-    const std::vector<float> phaseAfter(e->lastPhase.get(), e->lastPhase.get() + 512);
-    e->startBin = 256;
-    e->endBin = 256;
+    const std::vector<float> phaseAfter(e->LastPhases(), e->LastPhases() + 512);
+    e->SetEndBin(256);
+    e->SetStartBin(256);
     ProcessAll(*e, Noise(3 * kHop, 0.9f, 3));
     EXPECT_EQ(std::vector<float>(e->MagFrame(0), e->MagFrame(0) + 512), magAfter);
-    EXPECT_EQ(std::vector<float>(e->lastPhase.get(), e->lastPhase.get() + 512), phaseAfter);
+    EXPECT_EQ(std::vector<float>(e->LastPhases(), e->LastPhases() + 512), phaseAfter);
 }
 
 TEST(Process, ATrackOfOneFrameReseedsThePhasesEveryHop) {
     for (const bool forward : {true, false}) {
         auto e = Engine();
         e->SetTrackLength(1);
-        e->forward = forward;
+        e->SetForward(forward);
         const std::vector<float> input = Tones({{700, 0.5}}, kRate, kHop);
         for (int hop = 0; hop < 6; ++hop) {
             ProcessAll(*e, input);
-            EXPECT_EQ(e->writeIdx, 0);
-            EXPECT_EQ(0, std::memcmp(e->synthPhase.get(), e->lastPhase.get(), 512 * sizeof(float)));
+            EXPECT_EQ(e->WriteHead(), 0);
+            EXPECT_EQ(0, std::memcmp(e->SynthesisPhases(), e->LastPhases(), 512 * sizeof(float)));
         }
     }
 }
@@ -244,14 +244,14 @@ TEST(Process, ATrackOfOneFrameReseedsThePhasesEveryHop) {
 TEST(Process, BackwardWrapGoesToTheLastFrameAndReseeds) {
     auto e = Engine();
     e->SetTrackLength(10);
-    e->forward = false;
+    e->SetForward(false);
     const std::vector<float> input = Tones({{700, 0.5}}, kRate, kHop);
     ProcessAll(*e, input);
-    EXPECT_EQ(e->writeIdx, 9);
-    EXPECT_EQ(0, std::memcmp(e->synthPhase.get(), e->lastPhase.get(), 512 * sizeof(float)));
+    EXPECT_EQ(e->WriteHead(), 9);
+    EXPECT_EQ(0, std::memcmp(e->SynthesisPhases(), e->LastPhases(), 512 * sizeof(float)));
     ProcessAll(*e, input);
-    EXPECT_EQ(e->writeIdx, 8);
-    EXPECT_NE(0, std::memcmp(e->synthPhase.get(), e->lastPhase.get(), 512 * sizeof(float)));
+    EXPECT_EQ(e->WriteHead(), 8);
+    EXPECT_NE(0, std::memcmp(e->SynthesisPhases(), e->LastPhases(), 512 * sizeof(float)));
 }
 
 // With delay 0 or the whole track, both frames are the same, so the two
@@ -263,8 +263,8 @@ TEST(Process, DelayOfTheWholeTrackEqualsNoDelay) {
         for (const bool carrier : {false, true}) {
             auto e = Engine();
             e->SetTrackLength(20);
-            e->delay = delay;
-            e->delayedAsCarrier = carrier;
+            e->SetDelay(delay);
+            e->SetDelayedAsCarrier(carrier);
             outputs.push_back(ProcessAll(*e, input));
         }
     for (size_t i = 1; i < outputs.size(); ++i)
@@ -274,13 +274,13 @@ TEST(Process, DelayOfTheWholeTrackEqualsNoDelay) {
 TEST(Process, CountOfZeroOrBelowChangesNothing) {
     auto e = Engine();
     ProcessAll(*e, Noise(300, 0.5f, 4));
-    const int32_t fifoPos = e->fifoPos;
-    const float level = e->levelSum;
+    const int32_t fifoPos = e->InputPosition();
+    const float level = e->LevelSum();
     float in[4] = {1, 1, 1, 1}, out[4] = {9, 9, 9, 9};
     e->Process(in, out, 0);
     e->Process(in, out, -5);
-    EXPECT_EQ(e->fifoPos, fifoPos);
-    EXPECT_EQ(e->levelSum, level);
+    EXPECT_EQ(e->InputPosition(), fifoPos);
+    EXPECT_EQ(e->LevelSum(), level);
     for (float v : out)
         EXPECT_EQ(v, 9.0f);
 }
@@ -294,14 +294,44 @@ TEST(Process, BeforeTheSampleRateOnlyTheDrySignalPasses) {
     const std::vector<float> output = ProcessAll(e, input);
     for (size_t i = 0; i < input.size(); ++i)
         ASSERT_EQ(output[i], 0.75f * input[i]);
-    EXPECT_EQ(e.fifoPos, 768);
-    EXPECT_EQ(e.writeIdx, 0);
-    EXPECT_EQ(e.levelSum, 0.0f);
+    EXPECT_EQ(e.InputPosition(), 768);
+    EXPECT_EQ(e.WriteHead(), 0);
+    EXPECT_EQ(e.LevelSum(), 0.0f);
     for (int32_t k = 0; k < 1024; ++k)
-        ASSERT_EQ(e.inFifo[k], 0.0f);
+        ASSERT_EQ(e.AnalysisInput()[k], 0.0f);
     e.SetSampleRate(-44100.0f);
     EXPECT_EQ(ProcessAll(e, input), output);
-    EXPECT_EQ(e.fifoPos, 768);
+    EXPECT_EQ(e.InputPosition(), 768);
+}
+
+// Reset forgets everything heard: an engine that has played runs in step with a
+// new one given the same quantities, sample for sample and frame for frame, and
+// the track view shows the same heads.
+TEST(Process, AfterResetAnEngineRunsInStepWithANewOne) {
+    auto played = Engine();
+    Configure(*played);
+    ProcessAll(*played, Noise(100 * kHop + 77, 0.6f, 4));
+    played->SetForward(false);
+    ProcessAll(*played, Noise(9 * kHop, 0.6f, 5));
+    played->SetForward(true);
+    played->Reset();
+    const TDelayVoc::TrackView view = played->Track();
+    EXPECT_EQ(view.ReadHead(), 0);
+    for (size_t k = 0; k < view.MagnitudeCount(); ++k)
+        ASSERT_EQ(view.Magnitudes()[k], 0.0f) << k;
+
+    auto fresh = Engine();
+    Configure(*fresh);
+    for (TDelayVoc* e : {played.get(), fresh.get()})
+        e->SetWriteHead(30);
+    const std::vector<float> input = Tones({{330, 0.4}, {2900, 0.2}}, kRate, 50 * kHop);
+    EXPECT_TRUE(SameBits(ProcessAll(*played, input), ProcessAll(*fresh, input)));
+    EXPECT_EQ(0, std::memcmp(view.Magnitudes(), fresh->Track().Magnitudes(),
+                             view.MagnitudeCount() * sizeof(float)));
+    EXPECT_EQ(view.WriteHead(), fresh->Track().WriteHead());
+    EXPECT_EQ(view.ReadHead(), fresh->Track().ReadHead());
+    // The last hop read `delay` frames behind the frame it recorded.
+    EXPECT_EQ(view.ReadHead(), (view.WriteHead() - 1 - 5 + 37) % 37);
 }
 
 bool AllFinite(const float* values, size_t count) {
@@ -325,10 +355,10 @@ TEST(Process, BadSamplesDoNotPoisonTheTrackOrThePhases) {
         // Finite again within 5 hops of the last bad sample.
         for (size_t t = burstEnd + 5 * kHop; t < output.size(); ++t)
             ASSERT_TRUE(std::isfinite(output[t])) << bad << " at " << t;
-        EXPECT_TRUE(AllFinite(e->magTrack.get(), 600 * 512)) << bad;
-        EXPECT_TRUE(AllFinite(e->freqTrack.get(), 600 * 512)) << bad;
-        EXPECT_TRUE(AllFinite(e->lastPhase.get(), 512)) << bad;
-        EXPECT_TRUE(AllFinite(e->synthPhase.get(), 512)) << bad;
+        EXPECT_TRUE(AllFinite(e->Track().Magnitudes(), 600 * 512)) << bad;
+        EXPECT_TRUE(AllFinite(e->FreqFrame(0), 600 * 512)) << bad;
+        EXPECT_TRUE(AllFinite(e->LastPhases(), 512)) << bad;
+        EXPECT_TRUE(AllFinite(e->SynthesisPhases(), 512)) << bad;
         // The track keeps recording afterwards.
         EXPECT_GT(Rms(output, output.size() - 2000, output.size()), 0.1) << bad;
     }
@@ -387,17 +417,17 @@ TEST(Process, TheDryPathPassesBadSamplesUnchanged) {
 TEST(Process, AHeadAtTheEndOfTheStorageIsFrameZero) {
     for (const bool forward : {true, false}) {
         auto e = Engine();
-        e->forward = forward;
-        e->writeIdx = 600;
+        e->SetForward(forward);
+        e->SetWriteHead(600);
         ProcessAll(*e, Tones({{440, 0.5}}, kRate, kHop));
-        EXPECT_EQ(e->writeIdx, forward ? 1 : 599);
+        EXPECT_EQ(e->WriteHead(), forward ? 1 : 599);
         EXPECT_NE(e->MagFrame(0)[10], 0.0f);
     }
 }
 
-// Whatever the fields hold when a hop starts, it stays inside the storage (the
+// Whatever the setters are given, every hop stays inside the storage (the
 // sanitizer builds turn any stray index into a failure).
-TEST(Process, NonsenseFieldValuesStayInsideTheStorage) {
+TEST(Process, NonsenseQuantitiesStayInsideTheStorage) {
     const std::vector<float> input = Noise(kHop, 0.5f, 9);
     const int32_t values[] = {-1000000, -601, -1,  0,   1,      511,       512,
                               513,      599,  600, 601, 100000, INT32_MAX, INT32_MIN};
@@ -405,16 +435,16 @@ TEST(Process, NonsenseFieldValuesStayInsideTheStorage) {
     for (int round = 0; round < 300; ++round) {
         auto pick = [&] { return values[random() % std::size(values)]; };
         auto e = Engine();
-        e->trackLen = pick();
-        e->writeIdx = pick();
-        e->delay = pick();
-        e->startBin = pick();
-        e->endBin = pick();
-        e->forward = random() % 2;
-        e->delayedAsCarrier = random() % 2;
+        e->SetTrackLength(pick());
+        e->SetWriteHead(pick());
+        e->SetDelay(pick());
+        e->SetStartBin(pick());
+        e->SetEndBin(pick());
+        e->SetForward(random() % 2);
+        e->SetDelayedAsCarrier(random() % 2);
         const std::vector<float> output = ProcessAll(*e, input);
-        ASSERT_GE(e->writeIdx, 0);
-        ASSERT_LT(e->writeIdx, 600);
+        ASSERT_GE(e->WriteHead(), 0);
+        ASSERT_LT(e->WriteHead(), 600);
         ASSERT_TRUE(AllFinite(output.data(), output.size()));
     }
 }

@@ -34,37 +34,35 @@ TEST(Threads, QuantitiesWrittenWhileProcessingKeepTheEngineSound) {
         while (!done.load()) {
             switch (random() % 14) {
             case 0:
-                e.delay = anyInt();
+                e.SetDelay(anyInt());
                 break;
             case 1:
-                e.delayedAsCarrier = random() % 2;
+                e.SetDelayedAsCarrier(random() % 2);
                 break;
             case 2:
-                e.outAmp = anyFloat();
+                e.SetOutputGain(anyFloat());
                 break;
             case 3:
-                e.startBin = anyInt();
+                e.SetStartBin(anyInt());
                 break;
             case 4:
-                e.endBin = anyInt();
+                e.SetEndBin(anyInt());
                 break;
             case 5:
-                e.threshold = anyFloat();
+                e.SetThreshold(anyFloat());
                 break;
             case 6:
-                e.writeIdx = anyInt();
+                e.SetWriteHead(anyInt());
                 break;
             case 7:
-                e.recAmp = anyFloat();
+                e.SetRecordGain(anyFloat());
                 break;
             case 8:
-                e.forward = random() % 2;
+                e.SetForward(random() % 2);
                 break;
             case 9:
-                e.SetTrackLength(anyInt());
-                break;
             case 10:
-                e.trackLen = anyInt();
+                e.SetTrackLength(anyInt());
                 break;
             case 11:
                 e.SetMix(anyFloat());
@@ -91,20 +89,20 @@ TEST(Threads, QuantitiesWrittenWhileProcessingKeepTheEngineSound) {
     e.SetSampleRate(44100.0f);
     e.SetTrackLength(50);
     e.SetMix(1.0f);
-    e.recAmp = 1.0f;
-    e.outAmp = 1.0f;
-    e.threshold = 0.0f;
-    e.delay = 0;
-    e.startBin = 0;
-    e.endBin = 512;
+    e.SetRecordGain(1.0f);
+    e.SetOutputGain(1.0f);
+    e.SetThreshold(0.0f);
+    e.SetDelay(0);
+    e.SetStartBin(0);
+    e.SetEndBin(512);
     const std::vector<float> tone = Tones({{440, 0.5}}, 44100, 256 * 60);
     std::vector<float> after(tone.size());
     e.Process(tone.data(), after.data(), static_cast<int32_t>(tone.size()));
     for (size_t t = 256 * 8; t < after.size(); ++t)
         ASSERT_TRUE(std::isfinite(after[t])) << t;
     for (int32_t i = 0; i < 512; ++i) {
-        ASSERT_TRUE(std::isfinite(e.lastPhase[i]));
-        ASSERT_TRUE(std::isfinite(e.synthPhase[i]));
+        ASSERT_TRUE(std::isfinite(e.LastPhases()[i]));
+        ASSERT_TRUE(std::isfinite(e.SynthesisPhases()[i]));
     }
 }
 

@@ -13,22 +13,22 @@ namespace {
 TEST(PluginObject, DefaultProgramReachesTheEngineAtTheFirstResume) {
     APlugin plugin(nullptr);
     const TDelayVoc& e = plugin.engine();
-    EXPECT_TRUE(e.forward); // the engine's own value until then
-    EXPECT_EQ(e.rate, 0.0f);
+    EXPECT_TRUE(e.Forward()); // the engine's own value until then
+    EXPECT_EQ(e.SampleRate(), 0.0f);
     plugin.resume();
-    EXPECT_EQ(e.rate, 44100.0f);
-    EXPECT_EQ(e.delay, 0);
-    EXPECT_FALSE(e.delayedAsCarrier);
-    EXPECT_EQ(e.outAmp, 1.0f);
-    EXPECT_EQ(e.startBin, 0);
-    EXPECT_EQ(e.endBin, 512);
-    EXPECT_EQ(e.threshold, 0.0f);
-    EXPECT_EQ(e.trackLen, 600);
-    EXPECT_EQ(e.writeIdx, 0);
-    EXPECT_EQ(e.recAmp, 1.0f);
-    EXPECT_EQ(e.wet, 1.0f);
-    EXPECT_EQ(e.dry, 0.0f);
-    EXPECT_FALSE(e.forward);
+    EXPECT_EQ(e.SampleRate(), 44100.0f);
+    EXPECT_EQ(e.Delay(), 0);
+    EXPECT_FALSE(e.DelayedAsCarrier());
+    EXPECT_EQ(e.OutputGain(), 1.0f);
+    EXPECT_EQ(e.StartBin(), 0);
+    EXPECT_EQ(e.EndBin(), 512);
+    EXPECT_EQ(e.Threshold(), 0.0f);
+    EXPECT_EQ(e.TrackLength(), 600);
+    EXPECT_EQ(e.WriteHead(), 0);
+    EXPECT_EQ(e.RecordGain(), 1.0f);
+    EXPECT_EQ(e.Wet(), 1.0f);
+    EXPECT_EQ(e.Dry(), 0.0f);
+    EXPECT_FALSE(e.Forward());
 }
 
 TEST(PluginObject, ANewSampleRateReachesTheEngineWithTheNextParameter) {
@@ -38,9 +38,9 @@ TEST(PluginObject, ANewSampleRateReachesTheEngineWithTheNextParameter) {
     char text[32];
     plugin.getParameterDisplay(6, text);
     EXPECT_STREQ(text, "3200.00 ms "); // the display already uses the host's rate
-    EXPECT_EQ(plugin.engine().binWidth, 44100.0f / 1024);
+    EXPECT_EQ(plugin.engine().BinWidth(), 44100.0f / 1024);
     plugin.setParameter(5, 0.0f);
-    EXPECT_EQ(plugin.engine().binWidth, 46.875f);
+    EXPECT_EQ(plugin.engine().BinWidth(), 46.875f);
 }
 
 TEST(PluginObject, ParameterFlagsFollowNearest) {
@@ -48,12 +48,12 @@ TEST(PluginObject, ParameterFlagsFollowNearest) {
     plugin.resume();
     plugin.setParameter(1, 0.5f);
     plugin.setParameter(10, 0.5f);
-    EXPECT_FALSE(plugin.engine().delayedAsCarrier);
-    EXPECT_FALSE(plugin.engine().forward);
+    EXPECT_FALSE(plugin.engine().DelayedAsCarrier());
+    EXPECT_FALSE(plugin.engine().Forward());
     plugin.setParameter(1, 0.51f);
     plugin.setParameter(10, 0.51f);
-    EXPECT_TRUE(plugin.engine().delayedAsCarrier);
-    EXPECT_TRUE(plugin.engine().forward);
+    EXPECT_TRUE(plugin.engine().DelayedAsCarrier());
+    EXPECT_TRUE(plugin.engine().Forward());
     EXPECT_EQ(plugin.storedParameter(10), 0.51f);
 }
 
@@ -137,7 +137,7 @@ TEST(PluginObject, SampleRateChangesWhileAutomationRuns) {
     done = true;
     automation.join();
     EXPECT_EQ(plugin.hostSampleRate(), 48000.0f);
-    EXPECT_EQ(plugin.engine().rate, 48000.0f); // resume passed the last rate on
+    EXPECT_EQ(plugin.engine().SampleRate(), 48000.0f); // resume passed the last rate on
 }
 
 } // namespace
