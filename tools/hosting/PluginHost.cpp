@@ -133,7 +133,7 @@ void PluginInstance::suspend() {
 
 void PluginInstance::changeRate(float sampleRate) {
     suspend();
-    rate = sampleRate;
+    rate.store(sampleRate, std::memory_order_relaxed);
     dispatch(effSetSampleRate, 0, 0, nullptr, sampleRate);
     resume();
 }

@@ -5,10 +5,10 @@
 // host answers the module is its HostPolicy.
 #pragma once
 
-#include "engine/RelaxedAtomic.h"
 #include "tools/hosting/HostPolicy.h"
 #include "vst2/record/EffectRecord.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -58,8 +58,8 @@ class PluginInstance {
     int32_t outputs() const { return effect->numOutputs; }
     int32_t parameterCount() const { return effect->numParams; }
     // What the host's callback answers for this instance.
-    float sampleRate() const { return rate; }
-    int32_t blockSize() const { return block; }
+    float sampleRate() const { return rate.load(std::memory_order_relaxed); }
+    int32_t blockSize() const { return block.load(std::memory_order_relaxed); }
     HostPolicy& policy() const { return host; }
 
     void resume();
@@ -95,9 +95,10 @@ class PluginInstance {
 
     HostPolicy& host;
     // Written by the thread that drives the instance (changeRate), read by the
-    // host's callback on whichever thread the module calls it from.
-    RelaxedAtomic<float> rate;
-    RelaxedAtomic<int32_t> block;
+    // host's callback on whichever thread the module calls it from, each access
+    // relaxed.
+    std::atomic<float> rate;
+    std::atomic<int32_t> block;
     AEffect* effect = nullptr;
     bool running = false;
 };
