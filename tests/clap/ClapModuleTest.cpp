@@ -139,10 +139,9 @@ TEST(ClapModule, TextsAreTheVst2ModulesAndReadBack) {
     EXPECT_STREQ(text, reference.parameterDisplay(kTrackLength).substr(0, 3).c_str());
 }
 
-// Saved and loaded through streams that move one byte per call, the state
-// carries every value; a host's odd values arrive clamped as the VST 2 face
-// clamps them.
-TEST(ClapModule, StateRoundTripThroughOneByteStreams) {
+// A host's odd values arrive in the saved state clamped as the VST 2 face
+// clamps them (the state's round trip is the contract's, tests/contract).
+TEST(ClapModule, OddValuesAreSavedClamped) {
     ClapModule module;
     ClapInstance source(module);
     EventList changes;
@@ -166,69 +165,22 @@ TEST(ClapModule, StateRoundTripThroughOneByteStreams) {
         EXPECT_EQ(saved->values[static_cast<size_t>(i)], expected) << i;
         EXPECT_EQ(source.value(static_cast<clap::Id>(i)), expected) << i;
     }
-
-    ClapInstance copy(module);
-    ASSERT_TRUE(copy.activate(44100));
-    ASSERT_TRUE(copy.load(*block, 1));
-    for (clap::Id id = 0; id < 11; ++id)
-        EXPECT_EQ(copy.value(id), source.value(id)) << id;
-    EXPECT_EQ(copy.save(7), block);
-
-    // A name from another face's block stays with the values.
-    EffectState named = *saved;
-    named.name = "long loop";
-    const std::vector<uint8_t> namedBlock = WriteEffectState(named);
-    ASSERT_TRUE(copy.load(namedBlock, 2));
-    EXPECT_EQ(copy.save(3), namedBlock);
 }
 
-// Every kind of bad block, and a stream that fails, is refused and changes
-// nothing; a stream that takes no bytes fails the save.
-TEST(ClapModule, BadStatesAreRefusedWithoutChange) {
+// The face reads the whole stream: a block with more after it is refused and
+// changes nothing (the other bad blocks are the contract's).
+TEST(ClapModule, MoreThanTheBlockIsRefused) {
     ClapModule module;
     ClapInstance e(module);
     const std::vector<uint8_t> good = *e.save(64);
-    EventList changes;
-    changes.add(0, kDelay, 0.2);
-    changes.add(0, kHeadDirection, 1.0);
-    e.flush(changes);
-    const std::vector<uint8_t> before = *e.save(64);
-
-    const auto with = [&](size_t offset, std::vector<uint8_t> bytes) {
-        std::vector<uint8_t> block = good;
-        std::copy(bytes.begin(), bytes.end(), block.begin() + static_cast<std::ptrdiff_t>(offset));
-        return block;
-    };
-    std::vector<uint8_t> truncated(good.begin(), good.end() - 1);
     std::vector<uint8_t> longer = good;
     longer.push_back('x');
     std::vector<uint8_t> overlong(kStateMaxSize + 1, 0);
     std::copy(good.begin(), good.end(), overlong.begin());
-    const struct {
-        const char* what;
-        std::vector<uint8_t> block;
-    } bad[] = {
-        {"empty", {}},
-        {"header only", std::vector<uint8_t>(good.begin(), good.begin() + 12)},
-        {"one byte short", truncated},
-        {"one byte more", longer},
-        {"longer than any block", overlong},
-        {"foreign", with(0, {'T', 'P', 'S', 'X'})},
-        {"newer", with(4, {2, 0, 0, 0})},
-        {"other parameter count", with(8, {12, 0, 0, 0})},
-        {"value NaN", with(12, {0, 0, 0xC0, 0x7F})},
-        {"value above 1", with(16, {0, 0, 0xC0, 0x3F})},
-        {"name length beyond the block", with(56, {9, 0, 0, 0})},
-    };
-    for (const auto& [what, block] : bad) {
-        EXPECT_FALSE(e.load(block, 3)) << what;
-        EXPECT_EQ(e.save(64), before) << what;
+    for (const auto& block : {longer, overlong}) {
+        EXPECT_FALSE(e.load(block, 3)) << block.size() << " bytes";
+        EXPECT_EQ(e.save(64), good);
     }
-    EXPECT_FALSE(e.load(good, 1, good.size() / 2)) << "a stream that fails";
-    EXPECT_EQ(e.save(64), before);
-    EXPECT_FALSE(e.save(0)) << "a stream that takes nothing";
-    EXPECT_TRUE(e.load(good, 5));
-    EXPECT_EQ(e.save(64), good);
 }
 
 } // namespace

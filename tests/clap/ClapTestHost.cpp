@@ -1,5 +1,7 @@
 #include "clap/ClapTestHost.h"
 
+#include "support/ChunkedStream.h"
+
 #include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -16,35 +18,12 @@ template <typename Extension> const Extension* Lookup(const clap::Plugin* plugin
     return static_cast<const Extension*>(plugin->getExtension(plugin, id));
 }
 
-// Streams over a byte vector that move at most `perCall` bytes per call.
-struct ReadCursor {
-    const std::vector<uint8_t>* bytes;
-    size_t position;
-    uint64_t perCall;
-    std::optional<size_t> failAfter;
-};
-
 int64_t ReadSome(const clap::InputStream* stream, void* buffer, uint64_t size) {
-    auto& cursor = *static_cast<ReadCursor*>(stream->ctx);
-    if (cursor.failAfter && cursor.position >= *cursor.failAfter) return -1;
-    const size_t n = static_cast<size_t>(
-        std::min<uint64_t>({size, cursor.perCall, cursor.bytes->size() - cursor.position}));
-    if (n > 0) std::memcpy(buffer, cursor.bytes->data() + cursor.position, n);
-    cursor.position += n;
-    return static_cast<int64_t>(n);
+    return static_cast<ChunkedStream*>(stream->ctx)->read(buffer, static_cast<size_t>(size));
 }
 
-struct WriteCursor {
-    std::vector<uint8_t> bytes;
-    uint64_t perCall;
-};
-
 int64_t WriteSome(const clap::OutputStream* stream, const void* buffer, uint64_t size) {
-    auto& cursor = *static_cast<WriteCursor*>(stream->ctx);
-    const auto n = static_cast<size_t>(std::min(size, cursor.perCall));
-    const auto* bytes = static_cast<const uint8_t*>(buffer);
-    cursor.bytes.insert(cursor.bytes.end(), bytes, bytes + n);
-    return static_cast<int64_t>(n);
+    return static_cast<ChunkedStream*>(stream->ctx)->write(buffer, static_cast<size_t>(size));
 }
 
 } // namespace
@@ -177,15 +156,16 @@ std::optional<double> ClapInstance::textValue(clap::Id id, const std::string& te
 }
 
 std::optional<std::vector<uint8_t>> ClapInstance::save(uint64_t perCall) const {
-    WriteCursor cursor{{}, perCall};
-    const clap::OutputStream stream{&cursor, WriteSome};
+    ChunkedStream chunked{{}, static_cast<size_t>(perCall)};
+    const clap::OutputStream stream{&chunked, WriteSome};
     if (!state->save(plugin, &stream)) return std::nullopt;
-    return cursor.bytes;
+    return chunked.bytes;
 }
 
 bool ClapInstance::load(const std::vector<uint8_t>& block, uint64_t perCall,
                         std::optional<size_t> failAfter) const {
-    ReadCursor cursor{&block, 0, perCall, failAfter};
-    const clap::InputStream stream{&cursor, ReadSome};
+    ChunkedStream chunked{block, static_cast<size_t>(perCall),
+                          failAfter.value_or(ChunkedStream::kNever)};
+    const clap::InputStream stream{&chunked, ReadSome};
     return state->load(plugin, &stream);
 }

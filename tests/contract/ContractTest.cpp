@@ -1,0 +1,345 @@
+// One contract for every face, each driven as its format's host drives it: the
+// audio equals the core's scalar reference bit for bit, changes land on their
+// sample, the state survives streams of any shape and bad blocks change
+// nothing, the texts are the core's, the main thread may work beside the audio
+// thread, a missing input is silence, and rates outside what the face takes are
+// refused.
+#include "contract/ContractSuite.h"
+#include "core/EffectState.h"
+#include "tools/Automation.h"
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <thread>
+
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+TEST_P(Contract, RendersAsTheReference) {
+    const struct {
+        double rate;
+        int32_t block;
+        std::vector<std::pair<int32_t, float>> settings;
+    } cases[] = {
+        {44100, 512, {}},
+        {44100,
+         512,
+         {{kMix, 0.6f}, {kDelay, 0.4f}, {kHeadDirection, 1}, {kProcess, 1}, {kTrackLength, 0.7f}}},
+        {48000,
+         100,
+         {{kTrackLength, 0.6f},
+          {kDelay, 0.45f},
+          {kProcess, 1},
+          {kThreshold, 0.002f},
+          {kRecStartFreq, 0.3f},
+          {kRecEndFreq, 0.8f},
+          {kHeadPosition, 0.3f},
+          {kRecAmp, 0.7f},
+          {kMix, 0.6f},
+          {kHeadDirection, 1}}},
+        {48000,
+         4096,
+         {{kThreshold, 0.05f},
+          {kRecStartFreq, 0.3f},
+          {kRecEndFreq, 0.6f},
+          {kOutAmp, 0.8f},
+          {kRecAmp, 0.9f},
+          {kHeadPosition, 0.4f},
+          {kMix, 0.5f},
+          {kDelay, 0.2f}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.rate << " Hz, blocks of " << c.block);
+        face = GetParam().make();
+        ASSERT_TRUE(face->activate(c.rate));
+        Reference reference(static_cast<float>(c.rate));
+        const Changes settings = Settings(c.settings);
+        render(
+            TestSignal(c.rate, static_cast<int32_t>(c.rate * 2)), c.block,
+            [&](size_t start, int32_t) { return start == 0 ? settings : Changes{}; }, &reference);
+        for (int32_t i = 0; i < kParameterCount; ++i)
+            EXPECT_EQ(face->value(i), reference.value(traits().values, i)) << "parameter " << i;
+    }
+}
+
+// Ramps as the offline host's automation makes them (a change every 32 samples
+// where a ramp has moved); they cross (the recorded band's ends pass each
+// other), so the order of changes at one sample matters as well as their times.
+TEST_P(Contract, ChangesLandOnTheirSample) {
+    const double rate = 44100;
+    const std::vector<std::pair<int32_t, std::vector<AutomationPoint>>> ramps = {
+        {kRecStartFreq, {{0.2, 0.0}, {2.0, 0.95}}},
+        {kRecEndFreq, {{0.0, 1.0}, {2.2, 0.2}}},
+        {kDelay, {{0.0, 0.1}, {1.0, 0.7}, {2.0, 0.3}}},
+        {kProcess, {{1.2, 0.0}, {1.21, 1.0}}},
+        {kHeadPosition, {{0.7, 0.0}, {0.9, 0.8}}},
+        {kTrackLength, {{0.1, 0.5}, {1.2, 0.8}}},
+        {kMix, {{0.0, 0.7}}},
+    };
+    std::vector<float> last(kParameterCount, kNaN);
+    size_t sent = 0;
+    const auto changesAt = [&](size_t start, int32_t frames) {
+        Changes changes;
+        for (size_t n = (start + kAutomationStep - 1) / kAutomationStep * kAutomationStep;
+             n < start + static_cast<size_t>(frames); n += kAutomationStep)
+            for (const auto& [index, points] : ramps) {
+                const auto value =
+                    static_cast<float>(RampValue(points, static_cast<double>(n) / rate));
+                if (value == last[static_cast<size_t>(index)]) continue;
+                last[static_cast<size_t>(index)] = value;
+                changes.push_back({index, static_cast<int32_t>(n - start), value});
+            }
+        std::stable_sort(changes.begin(), changes.end(), [](const auto& a, const auto& b) {
+            return a.offset != b.offset ? a.offset < b.offset : a.index < b.index;
+        });
+        sent += changes.size();
+        return changes;
+    };
+    ASSERT_TRUE(face->activate(rate));
+    Reference reference(static_cast<float>(rate));
+    render(TestSignal(rate, 110000), 512, changesAt, &reference);
+    EXPECT_GT(sent, 1000u);
+
+    // A change at offset k of a block sounds as the block cut at k with the
+    // change between the two.
+    const std::vector<float> signal = TestSignal(rate, 20000);
+    for (const int32_t k : {1, 100, 511}) {
+        std::vector<float> outputs[2];
+        for (int split = 0; split < 2; ++split) {
+            face = GetParam().make();
+            ASSERT_TRUE(face->activate(rate));
+            outputs[split].resize(signal.size());
+            for (size_t start = 0; start + 512 <= signal.size(); start += 512) {
+                const float value = static_cast<float>((start / 512) % 7) / 6;
+                const Changes change = {{kDelay, split ? 0 : k, value},
+                                        {kOutAmp, split ? 0 : k, 1 - value}};
+                const float* in = signal.data() + start;
+                float* out = outputs[split].data() + start;
+                if (split == 0) {
+                    face->process(in, out, 512, change);
+                } else {
+                    face->process(in, out, k, {});
+                    face->process(in + k, out + k, 512 - k, change);
+                }
+            }
+        }
+        EXPECT_EQ(FirstDifference(outputs[0], outputs[1]), -1) << "offset " << k;
+    }
+}
+
+EffectState DefaultState() {
+    EffectState defaults;
+    for (const ParameterInfo& row : kParameters)
+        defaults.values[static_cast<size_t>(row.index)] = row.defaultValue;
+    defaults.name = "Preset 0";
+    return defaults;
+}
+
+std::vector<uint8_t> Saved(FaceDriver& face, size_t perCall = ChunkedStream::kNever) {
+    ChunkedStream stream{{}, perCall};
+    EXPECT_TRUE(face.save(stream));
+    return stream.bytes;
+}
+
+bool Load(FaceDriver& face, std::vector<uint8_t> block, size_t perCall = ChunkedStream::kNever) {
+    ChunkedStream stream{std::move(block), perCall};
+    return face.load(stream);
+}
+
+const EffectState kSaved{{0.3f, 1, 0.25f, 0.1f, 0.9f, 0.05f, 0.7f, 0.5f, 0.8f, 0.6f, 1}, "pads"};
+
+// Saved through streams that move a byte, a few bytes and everything per call,
+// and loaded through the same into an instance set otherwise: the values, the
+// block and the sound come back.
+TEST_P(Contract, StateRoundTrips) {
+    if (!traits().state) GTEST_SKIP() << GetParam().name << " keeps no state";
+    ASSERT_TRUE(face->activate(44100));
+    EXPECT_EQ(ReadEffectState(Saved(*face)), DefaultState());
+    const std::vector<float> signal = TestSignal(44100, 20000);
+    const Changes other = Settings({{kDelay, 0.8f}, {kTrackLength, 0.2f}, {kMix, 0.1f}});
+    for (const size_t perCall : {size_t{1}, size_t{3}, ChunkedStream::kNever}) {
+        SCOPED_TRACE(testing::Message() << perCall << " bytes per call");
+        std::vector<uint8_t> block = WriteEffectState(kSaved);
+        face = GetParam().make();
+        ASSERT_TRUE(face->activate(44100));
+        Reference reference(44100);
+        render(
+            signal, 500, [&](size_t start, int32_t) { return start == 0 ? other : Changes{}; },
+            &reference);
+        ASSERT_TRUE(Load(*face, block, perCall));
+        for (int32_t i = 0; i < kParameterCount; ++i) {
+            EXPECT_EQ(face->value(i), kSaved.values[static_cast<size_t>(i)]) << "parameter " << i;
+            reference.effect.setParameter(i, kSaved.values[static_cast<size_t>(i)]);
+        }
+        EXPECT_EQ(Saved(*face, perCall), block);
+        render(
+            signal, 500, [](size_t, int32_t) { return Changes{}; }, &reference);
+    }
+
+    // A block of an earlier build, with fewer values, loads: the rest at their
+    // defaults.
+    std::vector<uint8_t> earlier = WriteEffectState(kSaved);
+    earlier[8] = 10;
+    earlier.erase(earlier.begin() + 12 + 40, earlier.begin() + 12 + 44);
+    ASSERT_TRUE(Load(*face, earlier, 3));
+    EXPECT_EQ(face->value(kHeadDirection), kParameters[kHeadDirection].defaultValue);
+    EXPECT_EQ(face->value(kMix), kSaved.values[kMix]);
+}
+
+TEST_P(Contract, BadStatesChangeNothing) {
+    if (!traits().state) GTEST_SKIP() << GetParam().name << " keeps no state";
+    ASSERT_TRUE(face->activate(44100));
+    ASSERT_TRUE(Load(*face, WriteEffectState(kSaved)));
+    const std::vector<uint8_t> good = Saved(*face);
+
+    const EffectState other{DefaultState().values, "other"};
+    const auto patched = [&](size_t at, std::vector<uint8_t> bytes) {
+        std::vector<uint8_t> block = WriteEffectState(other);
+        std::copy(bytes.begin(), bytes.end(), block.begin() + static_cast<std::ptrdiff_t>(at));
+        return block;
+    };
+    uint8_t nan[4];
+    std::memcpy(nan, &kNaN, 4);
+    std::vector<uint8_t> shortBlock = WriteEffectState(other);
+    shortBlock.pop_back();
+    const struct {
+        const char* what;
+        ChunkedStream stream;
+    } cases[] = {
+        {"empty", {}},
+        {"header only", {std::vector<uint8_t>(good.begin(), good.begin() + 12), 3}},
+        {"short", {shortBlock, 3}},
+        {"foreign", {patched(0, {'R', 'I', 'F', 'F'}), 3}},
+        {"newer version", {patched(4, {2, 0, 0, 0}), 3}},
+        {"more parameters", {patched(8, {12, 0, 0, 0}), 3}},
+        {"value NaN", {patched(12, {nan[0], nan[1], nan[2], nan[3]}), 3}},
+        {"value 2", {patched(16, {0, 0, 0, 0x40}), 3}},
+        {"name longer than it may be", {patched(56, {200, 0, 0, 0}), 3}},
+        {"name longer than the block", {patched(56, {9, 0, 0, 0}), 3}},
+        {"a stream failing part way", {WriteEffectState(other), 3, 20}},
+        {"a read of nothing mid-block", {WriteEffectState(other), 3, ChunkedStream::kNever, 21}},
+    };
+    for (const auto& c : cases) {
+        ChunkedStream stream = c.stream;
+        EXPECT_FALSE(face->load(stream)) << c.what;
+        EXPECT_EQ(Saved(*face), good) << c.what;
+        for (int32_t i = 0; i < kParameterCount; ++i)
+            EXPECT_EQ(face->value(i), kSaved.values[static_cast<size_t>(i)]) << c.what << ", " << i;
+    }
+    ChunkedStream takesNothing{{}, 0};
+    EXPECT_FALSE(face->save(takesNothing)) << "a stream that takes nothing";
+}
+
+// At a rate other than the default: the core's text for every value, in and
+// beyond the range; what a face shows it reads back as the core does, to a
+// value that shows the same; nonsense is refused.
+TEST_P(Contract, TextsAreTheCores) {
+    if (!traits().texts) GTEST_SKIP() << GetParam().name << " shows no texts";
+    ASSERT_TRUE(face->activate(48000));
+    Reference reference(48000);
+    for (const ParameterInfo& row : kParameters)
+        for (const float value : {0.0f, 0.013f, 0.25f, 0.4999f, 0.5f, 0.731f, 1.0f, 1.5f, -0.2f}) {
+            const std::string text = face->text(row.index, value);
+            EXPECT_EQ(text, reference.effect.displayTextFor(row.index, value))
+                << row.name << " at " << value;
+            if (!traits().textsOfAnyValue) reference.effect.setParameter(row.index, value);
+            if (!traits().parses) continue;
+            const std::optional<float> read = face->parse(row.index, text);
+            ASSERT_TRUE(read) << row.name << ": '" << text << "'";
+            EXPECT_EQ(read, reference.effect.valueForText(row.index, text)) << row.name;
+            EXPECT_EQ(face->text(row.index, *read), text) << row.name;
+            EXPECT_FALSE(face->parse(row.index, "loud, please")) << row.name;
+        }
+    // A delay's text depends on the track's length; a track's on the rate.
+    const std::string withFullTrack = face->text(kDelay, 0.7f);
+    face->set(kTrackLength, 0.5f);
+    std::vector<float> silence(64);
+    face->process(silence.data(), silence.data(), 64, {});
+    reference.effect.setParameter(kTrackLength, 0.5f);
+    EXPECT_EQ(face->text(kDelay, 0.7f), reference.effect.displayTextFor(kDelay, 0.7f));
+    EXPECT_NE(face->text(kDelay, 0.7f), withFullTrack);
+    TapestrumEffect at44k;
+    at44k.resume();
+    EXPECT_NE(face->text(kTrackLength, 1.0f), at44k.displayTextFor(kTrackLength, 1.0f));
+}
+
+// The main thread sets values, reads them and their texts, and saves and loads
+// the state while the audio thread processes with changes in every block.
+// Under ThreadSanitizer this shows every unordered access either makes.
+TEST_P(Contract, MainThreadBesideTheAudioThread) {
+    ASSERT_TRUE(face->activate(44100));
+    const EffectState restored{{0.2f, 1, 0.9f, 0.1f, 0.8f, 0.01f, 0.6f, 0.3f, 0.7f, 0.5f, 1}, "x"};
+    const std::vector<float> input = Noise(256 * 400, 0.5f, 3);
+    std::vector<float> output(input.size());
+    std::atomic<bool> done{false};
+    std::thread audio([&] {
+        for (size_t block = 0; block < 400; ++block) {
+            const Changes changes = {
+                {kDelay, static_cast<int32_t>(block % 256), (block % 17) / 17.0f},
+                {kTrackLength, 100, 0.5f + (block % 5) / 10.0f}};
+            face->process(input.data() + block * 256, output.data() + block * 256, 256, changes);
+        }
+        done = true;
+    });
+    size_t rounds = 0;
+    while (!done || rounds < 20) {
+        for (int32_t i = 0; i < kParameterCount; ++i) {
+            if (traits().texts) {
+                const std::string text = face->text(i, static_cast<float>(rounds % 10) / 9);
+                EXPECT_FALSE(text.empty()) << i;
+                if (traits().parses) {
+                    EXPECT_TRUE(face->parse(i, text)) << i << ": '" << text << "'";
+                }
+            }
+            face->set(i, static_cast<float>(rounds % 7) / 6);
+            const float value = face->value(i);
+            EXPECT_TRUE(value >= 0 && value <= 1) << i;
+        }
+        if (traits().state) {
+            EXPECT_TRUE(ReadEffectState(Saved(*face, 64)));
+            EXPECT_TRUE(Load(*face, WriteEffectState(restored), 64));
+        }
+        ++rounds;
+    }
+    audio.join();
+    for (const float sample : output)
+        ASSERT_TRUE(std::isfinite(sample));
+    if (traits().state) {
+        EXPECT_TRUE(Load(*face, WriteEffectState(restored)));
+        EXPECT_EQ(ReadEffectState(Saved(*face)), restored);
+    }
+}
+
+// A block without an input is a block of silence through the effect, and the
+// stream goes on from it as from the zeros.
+TEST_P(Contract, MissingInputIsSilenceProcessed) {
+    ASSERT_TRUE(face->activate(44100));
+    Reference reference(44100);
+    const std::vector<float> signal = TestSignal(44100, 512 * 60);
+    std::vector<float> output(signal.size()), expected(signal.size());
+    const Changes settings = Settings({{kTrackLength, 0.3f}, {kDelay, 0.5f}, {kMix, 0.5f}});
+    for (size_t block = 0; block < 60; ++block) {
+        const float* in = block >= 20 && block < 24 ? nullptr : signal.data() + block * 512;
+        const Changes& changes = block == 0 ? settings : Changes{};
+        face->process(in, output.data() + block * 512, 512, changes);
+        reference.process(in, expected.data() + block * 512, 512, changes);
+    }
+    EXPECT_EQ(FirstDifference(output, expected), -1);
+}
+
+TEST_P(Contract, RefusesRatesItCannotTake) {
+    if (traits().rate == RateType::Unchecked) GTEST_SKIP() << GetParam().name << " cannot refuse";
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const double rate : {0.0, -44100.0, double{kNaN}, inf, -inf, 1e300})
+        EXPECT_FALSE(face->activate(rate)) << rate;
+    for (const double rate : {8000.0, 44100.0, 768000.0})
+        EXPECT_TRUE(face->activate(rate)) << rate;
+}
+
+INSTANTIATE_TEST_SUITE_P(Faces, Contract, testing::ValuesIn(LoadedFaces()),
+                         [](const auto& info) { return info.param.name; });
+
+} // namespace

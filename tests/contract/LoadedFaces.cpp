@@ -1,0 +1,54 @@
+#include "contract/LoadedFaces.h"
+
+#include "contract/FaceDrivers.h"
+#include "tools/DynamicLibrary.h"
+
+#if defined(TAPESTRUM_VST3_BUNDLE)
+#include "vst3/Vst3TestHost.h"
+#endif
+#if defined(TAPESTRUM_CLAP_PATH)
+#include "clap/ClapInterface.h"
+#endif
+#if defined(LV2_BINARY_PATH)
+#include <lv2/core/lv2.h>
+#endif
+
+// Each binary is loaded on first use and stays loaded until the program ends.
+std::vector<Face> LoadedFaces() {
+    std::vector<Face> faces;
+    faces.push_back({"Vst2", [] {
+                         static const DynamicLibrary library(TAPESTRUM_MODULE_PATH);
+                         return MakeVst2Driver(
+                             reinterpret_cast<Vst2Entry>(library.symbol("VSTPluginMain")));
+                     }});
+#if defined(TAPESTRUM_VST3_BUNDLE)
+    faces.push_back({"Vst3", [] {
+                         static testhost::Vst3Module module(TAPESTRUM_VST3_BUNDLE);
+                         return MakeVst3Driver(module.factory);
+                     }});
+#endif
+#if defined(TAPESTRUM_CLAP_PATH)
+    faces.push_back(
+        {"Clap", [] {
+             static const clap::PluginFactory* factory = []() -> const clap::PluginFactory* {
+                 static const DynamicLibrary library(TAPESTRUM_CLAP_PATH);
+                 const auto* entry =
+                     static_cast<const clap::PluginEntry*>(library.symbol("clap_entry"));
+                 if (!entry || !entry->init(TAPESTRUM_CLAP_PATH)) return nullptr;
+                 return static_cast<const clap::PluginFactory*>(
+                     entry->getFactory(clap::kPluginFactoryId));
+             }();
+             return MakeClapDriver(factory);
+         }});
+#endif
+#if defined(LV2_BINARY_PATH)
+    faces.push_back({"Lv2", [] {
+                         static const DynamicLibrary library(LV2_BINARY_PATH);
+                         auto entry = reinterpret_cast<const LV2_Descriptor* (*)(uint32_t)>(
+                             library.symbol("lv2_descriptor"));
+                         return MakeLv2Driver(entry ? entry(0) : nullptr);
+                     }});
+#endif
+    faces.push_back({"C", [] { return MakeCDriver(); }});
+    return faces;
+}
