@@ -1,7 +1,7 @@
 // Audio through the .clap file where it is the format's alone: a reset, and
 // events and buffers a host may send that are no parameter change (the audio
 // and the changes at their samples are the contract's, tests/contract).
-#include "clap/ClapTestHost.h"
+#include "contract/ClapDriver.h"
 #include "core/ParameterTable.h"
 #include "support/Signals.h"
 
@@ -12,21 +12,23 @@ namespace {
 // A reset leaves the instance as a new one with the same values; without it,
 // what was heard before still sounds.
 TEST(ClapAudio, ResetForgetsWhatWasHeard) {
-    ClapModule module;
     const std::vector<float> before = Noise(30000, 0.5f, 9);
     const std::vector<float> after = TestSignal(44100, 110250);
-    EventList loop;
+    ClapEvents loop;
     loop.add(0, kTrackLength, 0.4);
     loop.add(0, kDelay, 0.5);
     loop.add(0, kHeadPosition, 0.25);
     std::vector<float> outputs[3];
     for (int run = 0; run < 3; ++run) {
-        ClapInstance e(module);
+        ClapDriver e(ClapFactory(TAPESTRUM_CLAP_PATH));
         e.flush(loop);
         ASSERT_TRUE(e.activate(44100));
-        if (run > 0) e.run(before, 300);
+        if (run > 0) {
+            EXPECT_EQ(e.run(before, 300).size(), before.size());
+        }
         if (run == 1) e.plugin->reset(e.plugin);
         outputs[run] = e.run(after, 512);
+        EXPECT_EQ(outputs[run].size(), after.size());
     }
     EXPECT_EQ(FirstDifference(outputs[1], outputs[0]), -1);
     EXPECT_NE(FirstDifference(outputs[2], outputs[0]), -1);
@@ -37,26 +39,25 @@ TEST(ClapAudio, ResetForgetsWhatWasHeard) {
 // the order allows, within the block. Without an input the effect hears
 // silence; without an output a block fails, but its changes are made.
 TEST(ClapAudio, OddEventsAndBuffers) {
-    ClapModule module;
     const std::vector<float> input = TestSignal(44100, 110250);
     std::vector<float> outputs[2];
     for (int run = 0; run < 2; ++run) {
-        ClapInstance e(module);
+        ClapDriver e(ClapFactory(TAPESTRUM_CLAP_PATH));
         ASSERT_TRUE(e.activate(44100));
         outputs[run].resize(input.size());
         for (size_t done = 0; done + 512 <= input.size(); done += 512) {
-            EventList events;
+            ClapEvents events;
             events.add(100, kDelay, 0.3);
             if (run == 1) {
-                clap::ParamValueEvent odd = EventList::Change(10, kMix, 0.0);
+                clap::ParamValueEvent odd = ClapEvents::Change(10, kMix, 0.0);
                 odd.header.type = clap::kEventParamMod;
                 events.add(odd);
                 odd.header.type = clap::kEventNoteOn;
                 events.add(odd);
-                odd = EventList::Change(20, kMix, 0.0);
+                odd = ClapEvents::Change(20, kMix, 0.0);
                 odd.header.spaceId = 7;
                 events.add(odd);
-                odd = EventList::Change(30, kMix, 0.0);
+                odd = ClapEvents::Change(30, kMix, 0.0);
                 odd.header.size = sizeof(clap::EventHeader);
                 events.add(odd);
                 events.add(40, 11, 0.0);
@@ -65,7 +66,7 @@ TEST(ClapAudio, OddEventsAndBuffers) {
             events.add(200, kOutAmp, 0.5);
             events.add(run == 0 ? 200 : 60, kMix, 0.9);
             events.add(run == 0 ? 512 : 9000, kOutAmp, 0.8);
-            e.process(input.data() + done, outputs[run].data() + done, 512, events);
+            EXPECT_TRUE(e.process(input.data() + done, outputs[run].data() + done, 512, events));
         }
         // Silence, given as zeros, or as no input at all.
         std::vector<float> zeros(512, 0.0f), last(512, 1.0f);
@@ -73,13 +74,13 @@ TEST(ClapAudio, OddEventsAndBuffers) {
         float* out[1] = {last.data()};
         const clap::AudioBuffer silentIn{in, nullptr, 1, 0, 0};
         clap::AudioBuffer silentOut{out, nullptr, 1, 0, 0};
-        const EventList none;
+        const ClapEvents none;
         const clap::Process silence{
             0, 512, nullptr, &silentIn, &silentOut, run == 0 ? 1u : 0u, 1, none.list(), nullptr};
         EXPECT_EQ(e.plugin->process(e.plugin, &silence), clap::kProcessContinue);
         outputs[run].insert(outputs[run].end(), last.begin(), last.end());
         if (run == 1) {
-            EventList change;
+            ClapEvents change;
             change.add(0, kMix, 0.25);
             const clap::Process block{0, 64, nullptr,       nullptr, nullptr,
                                       0, 0,  change.list(), nullptr};

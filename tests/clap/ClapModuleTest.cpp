@@ -1,7 +1,7 @@
 // The built .clap file as a host meets it: the entry, the factory and the
 // descriptor, the extensions, the parameters against the parameter table, and
 // what is the format's alone in the texts and the saved state.
-#include "clap/ClapTestHost.h"
+#include "contract/ClapDriver.h"
 #include "core/EffectIdentity.h"
 #include "core/EffectState.h"
 #include "core/ParameterTable.h"
@@ -16,13 +16,14 @@
 namespace {
 
 TEST(ClapModule, EntryFactoryAndDescriptor) {
-    ClapModule module;
-    ASSERT_NE(module.factory, nullptr);
-    EXPECT_GE(module.entry->clapVersion.major, 1u);
-    EXPECT_EQ(module.entry->getFactory("clap.other-factory"), nullptr);
-    ASSERT_EQ(module.factory->getPluginCount(module.factory), 1u);
-    EXPECT_EQ(module.factory->getPluginDescriptor(module.factory, 1), nullptr);
-    const clap::PluginDescriptor* d = module.factory->getPluginDescriptor(module.factory, 0);
+    const clap::PluginEntry* entry = ClapEntry(TAPESTRUM_CLAP_PATH);
+    const clap::PluginFactory* factory = ClapFactory(TAPESTRUM_CLAP_PATH);
+    ASSERT_NE(factory, nullptr);
+    EXPECT_GE(entry->clapVersion.major, 1u);
+    EXPECT_EQ(entry->getFactory("clap.other-factory"), nullptr);
+    ASSERT_EQ(factory->getPluginCount(factory), 1u);
+    EXPECT_EQ(factory->getPluginDescriptor(factory, 1), nullptr);
+    const clap::PluginDescriptor* d = factory->getPluginDescriptor(factory, 0);
     ASSERT_NE(d, nullptr);
     EXPECT_STREQ(d->id, "com.vormix.tapestrum");
     EXPECT_STREQ(d->name, kEffectName);
@@ -32,27 +33,24 @@ TEST(ClapModule, EntryFactoryAndDescriptor) {
     for (const char* const* f = d->features; *f; ++f)
         features.emplace_back(*f);
     EXPECT_EQ(features, (std::vector<std::string>{"audio-effect", "delay", "mono"}));
-    EXPECT_EQ(module.factory->createPlugin(module.factory, TestHost(), "com.vormix.other"),
-              nullptr);
+    EXPECT_EQ(factory->createPlugin(factory, ClapTestHost(), "com.vormix.other"), nullptr);
 
     // A second init and its deinit leave the module usable; the factory goes
     // only with the last deinit.
-    ASSERT_TRUE(module.entry->init("again"));
-    module.entry->deinit();
-    EXPECT_EQ(module.entry->getFactory(clap::kPluginFactoryId), module.factory);
-    module.entry->deinit();
-    EXPECT_EQ(module.entry->getFactory(clap::kPluginFactoryId), nullptr);
-    module.entry->deinit(); // one too many: ignored
-    ASSERT_TRUE(module.entry->init("and again"));
-    EXPECT_EQ(module.entry->getFactory(clap::kPluginFactoryId), module.factory);
-    ClapInstance instance(module);
-    EXPECT_NE(instance.plugin, nullptr);
+    ASSERT_TRUE(entry->init("again"));
+    entry->deinit();
+    EXPECT_EQ(entry->getFactory(clap::kPluginFactoryId), factory);
+    entry->deinit();
+    EXPECT_EQ(entry->getFactory(clap::kPluginFactoryId), nullptr);
+    entry->deinit(); // one too many: ignored
+    ASSERT_TRUE(entry->init("and again"));
+    EXPECT_EQ(entry->getFactory(clap::kPluginFactoryId), factory);
+    EXPECT_TRUE(ClapDriver(factory).usable());
 }
 
 TEST(ClapModule, PortsLatencyTailAndParameterInfos) {
-    ClapModule module;
-    ClapInstance e(module);
-    ASSERT_NE(e.tail, nullptr);
+    ClapDriver e(ClapFactory(TAPESTRUM_CLAP_PATH));
+    ASSERT_TRUE(e.usable());
     for (const bool isInput : {true, false}) {
         ASSERT_EQ(e.audioPorts->count(e.plugin, isInput), 1u);
         clap::AudioPortInfo port{};
@@ -92,8 +90,7 @@ TEST(ClapModule, PortsLatencyTailAndParameterInfos) {
 // A short buffer gets the text's start, terminated (the texts themselves are
 // the contract's, tests/contract).
 TEST(ClapModule, ShortTextBuffersGetTheStart) {
-    ClapModule module;
-    ClapInstance e(module);
+    ClapDriver e(ClapFactory(TAPESTRUM_CLAP_PATH));
     char text[4] = {'#', '#', '#', '#'};
     ASSERT_TRUE(e.params->valueToText(e.plugin, kTrackLength, 1.0, text, sizeof text));
     EXPECT_EQ(std::string(text), TapestrumEffect().displayTextFor(kTrackLength, 1.0f).substr(0, 3));
@@ -102,9 +99,8 @@ TEST(ClapModule, ShortTextBuffersGetTheStart) {
 // A host's odd values arrive in the saved state clamped as the VST 2 face
 // clamps them (the state's round trip is the contract's, tests/contract).
 TEST(ClapModule, OddValuesAreSavedClamped) {
-    ClapModule module;
-    ClapInstance source(module);
-    EventList changes;
+    ClapDriver source(ClapFactory(TAPESTRUM_CLAP_PATH));
+    ClapEvents changes;
     const double set[] = {0.3, 1.0, 0.8, 0.25, 0.75, 0.01, 0.6, 0.4, 0.9, 0.55, 1.0};
     for (clap::Id id = 0; id < 11; ++id)
         changes.add(0, id, set[id]);
@@ -113,7 +109,7 @@ TEST(ClapModule, OddValuesAreSavedClamped) {
     changes.add(0, kMix, 7.0);
     changes.add(0, kThreshold, -std::numeric_limits<double>::infinity());
     source.flush(changes);
-    const std::optional<std::vector<uint8_t>> block = source.save(1);
+    const std::optional<std::vector<uint8_t>> block = source.saved(1);
     ASSERT_TRUE(block);
     const std::optional<EffectState> saved = ReadEffectState(*block);
     ASSERT_TRUE(saved);
@@ -130,16 +126,15 @@ TEST(ClapModule, OddValuesAreSavedClamped) {
 // The face reads the whole stream: a block with more after it is refused and
 // changes nothing (the other bad blocks are the contract's).
 TEST(ClapModule, MoreThanTheBlockIsRefused) {
-    ClapModule module;
-    ClapInstance e(module);
-    const std::vector<uint8_t> good = *e.save(64);
+    ClapDriver e(ClapFactory(TAPESTRUM_CLAP_PATH));
+    const std::vector<uint8_t> good = *e.saved(64);
     std::vector<uint8_t> longer = good;
     longer.push_back('x');
     std::vector<uint8_t> overlong(kStateMaxSize + 1, 0);
     std::copy(good.begin(), good.end(), overlong.begin());
     for (const auto& block : {longer, overlong}) {
         EXPECT_FALSE(e.load(block, 3)) << block.size() << " bytes";
-        EXPECT_EQ(e.save(64), good);
+        EXPECT_EQ(e.saved(64), good);
     }
 }
 

@@ -7,7 +7,7 @@
 #include "vst3/Vst3TestHost.h"
 #endif
 #if defined(TAPESTRUM_CLAP_PATH)
-#include "clap/ClapInterface.h"
+#include "contract/ClapDriver.h"
 #endif
 #if defined(LV2_BINARY_PATH)
 #include <lv2/core/lv2.h>
@@ -28,18 +28,7 @@ std::vector<Face> LoadedFaces() {
                      }});
 #endif
 #if defined(TAPESTRUM_CLAP_PATH)
-    faces.push_back(
-        {"Clap", [] {
-             static const clap::PluginFactory* factory = []() -> const clap::PluginFactory* {
-                 static const DynamicLibrary library(TAPESTRUM_CLAP_PATH);
-                 const auto* entry =
-                     static_cast<const clap::PluginEntry*>(library.symbol("clap_entry"));
-                 if (!entry || !entry->init(TAPESTRUM_CLAP_PATH)) return nullptr;
-                 return static_cast<const clap::PluginFactory*>(
-                     entry->getFactory(clap::kPluginFactoryId));
-             }();
-             return MakeClapDriver(factory);
-         }});
+    faces.push_back({"Clap", [] { return MakeClapDriver(ClapFactory(TAPESTRUM_CLAP_PATH)); }});
 #endif
 #if defined(LV2_BINARY_PATH)
     faces.push_back({"Lv2", [] {
