@@ -39,8 +39,8 @@ class Contract : public ::testing::TestWithParam<Face> {
     const FaceTraits& traits() const { return face->traits(); }
 
     // `signal` through the face in blocks of `block` (every other one in place),
-    // with `changesAt(start, frames)` for each block's changes; the same through
-    // `reference` when given.
+    // with `changesAt(start, frames)` for each block's changes; when `reference`
+    // is given, the same through it in one call, which the output must equal.
     template <class ChangesAt>
     std::vector<float> render(const std::vector<float>& signal, int32_t block,
                               const ChangesAt& changesAt, Reference* reference = nullptr);
@@ -51,20 +51,24 @@ class Contract : public ::testing::TestWithParam<Face> {
 template <class ChangesAt>
 std::vector<float> Contract::render(const std::vector<float>& signal, int32_t block,
                                     const ChangesAt& changesAt, Reference* reference) {
-    std::vector<float> output(signal.size()), expected(signal.size());
+    std::vector<float> output(signal.size());
+    Changes all; // at their offsets in the whole signal, for the reference's one call
     for (size_t start = 0; start < signal.size(); start += static_cast<size_t>(block)) {
         const auto frames = static_cast<int32_t>(
             std::min<size_t>(static_cast<size_t>(block), signal.size() - start));
         const Changes changes = changesAt(start, frames);
+        for (const ParameterChange& c : changes)
+            all.push_back({c.index, c.offset + static_cast<int32_t>(start), c.value});
         float* target = output.data() + start;
         const bool inPlace = (start / static_cast<size_t>(block)) % 2 == 1;
         if (inPlace) std::copy_n(signal.data() + start, frames, target);
         EXPECT_TRUE(
             face->process(inPlace ? target : signal.data() + start, target, frames, changes));
-        if (reference)
-            reference->process(signal.data() + start, expected.data() + start, frames, changes);
     }
     if (reference) {
+        std::vector<float> expected(signal.size());
+        reference->process(signal.data(), expected.data(), static_cast<int32_t>(signal.size()),
+                           all);
         EXPECT_EQ(FirstDifference(output, expected), -1);
         double energy = 0;
         for (const float sample : expected)
