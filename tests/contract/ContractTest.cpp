@@ -17,6 +17,7 @@
 namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
 
 TEST_P(Contract, RendersAsTheReference) {
     const struct {
@@ -27,6 +28,18 @@ TEST_P(Contract, RendersAsTheReference) {
         {44100, 512, {}},
         {44100, 1, {{kMix, 0.5f}}},
         {44100, 63, {{kMix, 0.5f}}},
+        // Values beyond the range, taken as the core clamps them.
+        {44100,
+         512,
+         {{kMix, 1.5f},
+          {kOutAmp, kInf},
+          {kThreshold, -kInf},
+          {kRecAmp, 7},
+          {kDelay, kNaN},
+          {kHeadDirection, -0.5f}}},
+        {44100,
+         512,
+         {{kMix, kNaN}, {kOutAmp, -kInf}, {kDelay, 7}, {kHeadDirection, kNaN}, {kRecAmp, -0.5f}}},
         {44100,
          512,
          {{kMix, 0.6f}, {kDelay, 0.4f}, {kHeadDirection, 1}, {kProcess, 1}, {kTrackLength, 0.7f}}},
@@ -355,8 +368,15 @@ TEST_P(Contract, RefusesRatesItCannotTake) {
     const double inf = std::numeric_limits<double>::infinity();
     for (const double rate : {0.0, -44100.0, double{kNaN}, inf, -inf, 1e300})
         EXPECT_FALSE(face->activate(rate)) << rate;
-    for (const double rate : {8000.0, 44100.0, 768000.0})
-        EXPECT_TRUE(face->activate(rate)) << rate;
+    // What it takes, it plays.
+    std::vector<float> block = Noise(4096, 0.5f, 5);
+    for (const double rate : {8000.0, 22050.0, 44100.0, 96000.0, 768000.0}) {
+        ASSERT_TRUE(face->activate(rate)) << rate;
+        EXPECT_TRUE(face->process(block.data(), block.data(), 4096, Settings({{kMix, 0.5f}})));
+        EXPECT_TRUE(
+            std::all_of(block.begin(), block.end(), [](float s) { return std::isfinite(s); }));
+        EXPECT_NE(block, std::vector<float>(block.size())) << rate;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Faces, Contract, testing::ValuesIn(LoadedFaces()),

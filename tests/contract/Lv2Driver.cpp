@@ -1,8 +1,9 @@
 // The LV2 face as a host drives it through the descriptor: an instance is made
 // at its rate on activation, the control ports hold the host's values, and a
 // block is run in stretches with the controls changed between them. The main
-// thread's values reach the ports at the next block. The plug-in has no state
-// and no texts of its own.
+// thread's values reach the ports at the next block; a value read is the
+// port's, as the effect takes it. The plug-in has no state and no texts of its
+// own.
 #include "contract/FaceDrivers.h"
 #include "lv2/Lv2Ports.h"
 
@@ -65,7 +66,7 @@ class Lv2Driver final : public FaceDriver {
     }
     float value(int32_t index) override {
         if (index < 0 || index >= kParameterCount) return 0.0f;
-        return hostValues[index].load(std::memory_order_relaxed);
+        return ClampParameterValue(hostValues[index].load(std::memory_order_relaxed));
     }
 
   private:
