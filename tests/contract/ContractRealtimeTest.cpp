@@ -5,6 +5,7 @@
 // program's allocator (the validator's counting one) serves the loaded
 // binaries too.
 #include "contract/ContractSuite.h"
+#include "support/Signals.h"
 #include "tools/validate/AllocationCounter.h"
 
 #include <limits>
@@ -14,7 +15,7 @@ namespace {
 TEST_P(Contract, ProcessingAllocatesNothing) {
     if (!AllocationCounter::Available()) GTEST_SKIP() << "the allocator is not replaced here";
     ASSERT_TRUE(face->activate(44100));
-    Changes changes;
+    std::vector<ParameterChange> changes;
     for (int32_t offset = 0; offset < 512; offset += 37)
         for (int32_t index = 0; index < kParameterCount; ++index)
             changes.push_back({index, offset, static_cast<float>((offset + index) % 10) / 9});

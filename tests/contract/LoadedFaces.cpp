@@ -1,4 +1,4 @@
-#include "contract/LoadedFaces.h"
+#include "contract/ContractSuite.h"
 
 #include "contract/FaceDrivers.h"
 #include "tools/DynamicLibrary.h"
