@@ -67,7 +67,7 @@ TEST(EffectTexts, NumbersWithOrWithoutUnitsAreReadAndNonsenseIsRefused) {
     EXPECT_EQ(core.displayTextFor(kDelay, *delay), "5.80 ms ");
 }
 
-TEST(EffectStateBlock, RoundTripsAndRefusesEveryKindOfBadBlock) {
+TEST(EffectStateBlock, RoundTripsAndRefusesMoreThanTheBlock) {
     EffectState state;
     for (size_t i = 0; i < state.values.size(); ++i)
         state.values[i] = static_cast<float>(i) / 10;
@@ -76,31 +76,11 @@ TEST(EffectStateBlock, RoundTripsAndRefusesEveryKindOfBadBlock) {
     ASSERT_EQ(block.size(), kStateMinSize + 8);
     EXPECT_EQ(ReadEffectState(block), state);
 
-    const auto changed = [&](size_t offset, uint8_t byte) {
-        std::vector<uint8_t> bad = block;
-        bad[offset] = byte;
-        return bad;
-    };
-    const auto nan = std::numeric_limits<float>::quiet_NaN();
-    std::vector<uint8_t> notANumber = block;
-    std::memcpy(&notANumber[kStateHeaderSize + 8], &nan, 4);
+    // More than the block says is refused (the other bad blocks are the
+    // contract's, tests/contract, which the core refuses as every face does).
     std::vector<uint8_t> longer = block;
     longer.push_back('x');
-    const std::vector<std::vector<uint8_t>> bad = {
-        {},
-        std::vector<uint8_t>(block.begin(), block.end() - 1), // cut short
-        longer,                                               // more than it says
-        changed(0, 'X'),                                      // foreign
-        changed(4, 2),                                        // newer version
-        changed(8, 12),                                       // more parameters than here
-        changed(8, 0),                                        // none
-        changed(kStateHeaderSize + 3, 0x40),                  // a value of 2
-        notANumber,
-        changed(kStateMinSize - 4, 60), // a name longer than it may be
-        changed(kStateMinSize + 2, 0),  // a zero inside the name
-    };
-    for (size_t i = 0; i < bad.size(); ++i)
-        EXPECT_FALSE(ReadEffectState(bad[i])) << "bad block " << i;
+    EXPECT_FALSE(ReadEffectState(longer));
 
     // A block of an earlier build with fewer parameters: the rest take their defaults.
     std::vector<uint8_t> earlier = block;
