@@ -31,11 +31,7 @@ std::string Text(tapestrum* handle, int index) {
     return buffer;
 }
 
-TEST(CInterface, NullHandlesBadRatesAndBadIndexesDoNothing) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
-    for (const float rate : {0.0f, -44100.0f, nan, inf, -inf})
-        EXPECT_EQ(tapestrum_new(rate), nullptr) << rate;
+TEST(CInterface, NullHandlesAndBadIndexesDoNothing) {
     tapestrum_delete(nullptr);
 
     char buffer[8] = "marker";

@@ -87,34 +87,17 @@ class Session {
     }
 
     void run() {
-        for (size_t call = 0; call < kMaxCalls && !in.empty(); ++call) {
-            switch (in.byte() % 7) {
-            case 0:
-                activate();
-                break;
-            case 1:
-                face->deactivate();
-                break;
-            case 2:
-                process();
-                break;
-            case 3:
-                load();
-                break;
-            case 4:
-                save();
-                break;
-            case 5:
-                setAndRead();
-                break;
-            default:
-                texts();
-                break;
-            }
-        }
+        using Call = void (Session::*)();
+        static constexpr Call kCalls[] = {
+            &Session::activate, &Session::deactivate, &Session::process, &Session::load,
+            &Session::save,     &Session::setAndRead, &Session::texts};
+        for (size_t call = 0; call < kMaxCalls && !in.empty(); ++call)
+            (this->*kCalls[in.byte() % std::size(kCalls)])();
     }
 
   private:
+    void deactivate() { face->deactivate(); }
+
     void activate() {
         static constexpr double kUsualRates[] = {44100, 48000, 96000, 22050, 8000, 192000};
         const uint8_t choice = in.byte();

@@ -50,16 +50,9 @@ class AttributeList final : public IAttributeList {
     }
     uint32_t addRef() override { return 1; }
     uint32_t release() override { return 1; }
-    tresult setInt(AttrID id, int64 value) override {
-        ints[id] = value;
-        return kResultOk;
-    }
-    tresult getInt(AttrID id, int64& value) override {
-        const auto found = ints.find(id);
-        if (found == ints.end()) return kResultFalse;
-        value = found->second;
-        return kResultOk;
-    }
+    // The face sends floats alone.
+    tresult setInt(AttrID, int64) override { return kNotImplemented; }
+    tresult getInt(AttrID, int64&) override { return kNotImplemented; }
     tresult setFloat(AttrID id, double value) override {
         floats[id] = value;
         return kResultOk;
@@ -75,7 +68,6 @@ class AttributeList final : public IAttributeList {
     tresult setBinary(AttrID, const void*, uint32_t) override { return kNotImplemented; }
     tresult getBinary(AttrID, const void*&, uint32_t&) override { return kNotImplemented; }
 
-    std::map<std::string, int64> ints;
     std::map<std::string, double> floats;
 };
 
