@@ -1,6 +1,7 @@
 // The audio thread's calls into every face allocate nothing: blocks with
 // changes of every parameter at many offsets (a NaN among them), in place and
-// not, blocks of no samples without buffers, and, where the face switches on
+// not, blocks of no samples without buffers, values read, and, where the face
+// switches on
 // again within the instance, switching off and on at other rates. The
 // program's allocator (the validator's counting one) serves the loaded
 // binaries too.
@@ -30,6 +31,7 @@ TEST_P(Contract, ProcessingAllocatesNothing) {
         const float* in = block % 2 == 1 ? input.data() + block * 512 : out;
         face->process(in, out, 512, changes);
         face->process(nullptr, nullptr, 0, changes);
+        (void)face->value(static_cast<int32_t>(block) % kParameterCount);
         if (traits().reactivatesInPlace && block % 20 == 10) {
             face->deactivate();
             face->activate(block % 40 == 10 ? 48000 : 96000);

@@ -70,7 +70,7 @@ Changes Settings(const Values& values) {
 template <class ChangesAt>
 std::vector<float> Render(FaceDriver& face, const std::vector<float>& signal, int32_t block,
                           const ChangesAt& changesAt, Reference* reference = nullptr) {
-    std::vector<float> output(signal.size());
+    std::vector<float> output(signal.size(), 123.0f); // what a face must not add to
     Changes all; // at their offsets in the whole signal, for the reference's one call
     for (size_t start = 0; start < signal.size(); start += static_cast<size_t>(block)) {
         const auto frames = static_cast<int32_t>(

@@ -1,7 +1,7 @@
-// The VST 2 face as a host drives it through the instance record. The format
-// takes parameter changes only between blocks, so the host cuts a block at
-// each change; the record has no state chunk and shows only the current
-// value's text.
+// The VST 2 face as a host drives it through the instance record, by its two
+// processing calls in turn. The format takes parameter changes only between
+// blocks, so the host cuts a block at each change; the record has no state
+// chunk and shows only the current value's text.
 #include "contract/FaceDrivers.h"
 
 #include <cfloat>
@@ -38,7 +38,9 @@ class Vst2Driver final : public FaceDriver {
             [&](int32_t from, int32_t to) {
                 float* in[1] = {input ? const_cast<float*>(input) + from : nullptr};
                 float* out[1] = {output + from};
-                effect->processReplacing(effect, in, out, to - from);
+                // Hosts call either; both replace the output.
+                (stretches++ % 2 ? effect->process : effect->processReplacing)(effect, in, out,
+                                                                               to - from);
             },
             [&](const ParameterChange& c) { set(c.index, c.value); });
         return true;
@@ -60,6 +62,7 @@ class Vst2Driver final : public FaceDriver {
     }
 
     AEffect* effect;
+    uint64_t stretches = 0;
 };
 
 } // namespace

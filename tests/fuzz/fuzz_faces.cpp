@@ -6,12 +6,13 @@
 // face; the faces are linked in and reached through their entry points.
 //
 // Besides the sanitizers' reports, a face fails when a value reads back
-// outside 0 to 1, when a text it shows does not read back, when audio within
-// full scale at a usual rate comes out as anything but finite numbers, or when
-// its state does not follow the core's reading of the bytes: a stream that
-// holds a whole valid block (VST 3: a valid block at its start) and neither
-// fails nor stalls loads; a load that succeeds took the values of the block
-// the face read; one that fails changes nothing.
+// outside 0 to 1, when a text it reads gives a value outside 0 to 1 or a text
+// it shows at a usual rate does not read back, when audio within full scale at
+// a usual rate comes out as anything but finite numbers, or when its state
+// does not follow the core's reading of the bytes: a stream that holds a whole
+// valid block (VST 3: a valid block at its start) and neither fails nor stalls
+// loads; a load that succeeds took the values of the block the face read; one
+// that fails changes nothing.
 #include "ByteStream.h"
 
 #include "clap/ClapInterface.h"
@@ -195,17 +196,18 @@ class Session {
         const int32_t index = std::clamp(in.integer(), 0, kParameterCount - 1);
         const std::string shown = face->text(index, in.real());
         if (!face->traits().parses) return;
+        const std::optional<float> typed = face->parse(index, in.text());
+        if (typed) Check(*typed >= 0 && *typed <= 1);
+        if (!usualRate) return; // at other rates durations may show as INF or NAN
         const std::optional<float> back = face->parse(index, shown);
         Check(back.has_value());
         Check(face->text(index, *back) == shown);
-        const std::optional<float> typed = face->parse(index, in.text());
-        if (typed) Check(*typed >= 0 && *typed <= 1);
     }
 
     Kind kind;
     ByteStream& in;
     std::unique_ptr<FaceDriver> face;
-    bool usualRate = false;
+    bool usualRate = true; // every face starts at 44100 Hz
     int32_t budget = kSampleBudget;
 };
 
