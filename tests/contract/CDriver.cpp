@@ -7,8 +7,7 @@
 
 namespace {
 
-constexpr FaceTraits kTraits{"C",  false, true, false, false, ValueReads::Engine, RateType::Float,
-                             false};
+constexpr FaceTraits kTraits{.texts = true, .rate = RateType::Float};
 
 class CDriver final : public FaceDriver {
   public:

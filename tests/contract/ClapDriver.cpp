@@ -14,8 +14,13 @@ void HostRequest(const clap::Host*) {}
 const clap::Host kHost{clap::kVersion, nullptr,     "contract host", "tapestrum", "", "1",
                        HostExtension,  HostRequest, HostRequest,     HostRequest};
 
-constexpr FaceTraits kTraits{"Clap",           true, true, true, true, ValueReads::Stored,
-                             RateType::Double, true};
+constexpr FaceTraits kTraits{.state = true,
+                             .texts = true,
+                             .textsOfAnyValue = true,
+                             .parses = true,
+                             .values = ValueReads::Stored,
+                             .rate = RateType::Double,
+                             .reactivatesInPlace = true};
 
 template <typename Extension> const Extension* Lookup(const clap::Plugin* plugin, const char* id) {
     return static_cast<const Extension*>(plugin->getExtension(plugin, id));

@@ -39,19 +39,18 @@ enum class ValueReads { Engine, Stored };
 enum class RateType { Unchecked, Float, Double };
 
 struct FaceTraits {
-    const char* name;
     // A state block through a stream (save and load).
-    bool state;
+    bool state = false;
     // Texts of values; `textsOfAnyValue` when the face shows a value it does not
     // hold, otherwise text() sets the value first. `parses` when it reads texts.
-    bool texts;
-    bool textsOfAnyValue;
-    bool parses;
-    ValueReads values;
-    RateType rate;
+    bool texts = false;
+    bool textsOfAnyValue = false;
+    bool parses = false;
+    ValueReads values = ValueReads::Engine;
+    RateType rate = RateType::Unchecked;
     // Whether switching on again happens within the instance, without
     // allocating (faces whose rate comes with the instance make a new one).
-    bool reactivatesInPlace;
+    bool reactivatesInPlace = false;
 };
 
 class FaceDriver {

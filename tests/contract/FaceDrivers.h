@@ -6,6 +6,7 @@
 #include "contract/FaceDriver.h"
 #include "vst2/record/EffectRecord.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace vst3 {
@@ -38,9 +39,7 @@ void SplitAtChanges(int32_t frames, std::span<const ParameterChange> changes, co
                     const Apply& apply) {
     int32_t done = 0;
     for (const ParameterChange& change : changes) {
-        const int32_t at = change.offset < done     ? done
-                           : change.offset > frames ? frames
-                                                    : change.offset;
+        const int32_t at = std::clamp(change.offset, done, frames);
         if (at > done) render(done, at);
         done = at;
         apply(change);

@@ -12,8 +12,7 @@
 
 namespace {
 
-constexpr FaceTraits kTraits{
-    "Lv2", false, false, false, false, ValueReads::Stored, RateType::Double, false};
+constexpr FaceTraits kTraits{.values = ValueReads::Stored, .rate = RateType::Double};
 
 class Lv2Driver final : public FaceDriver {
   public:

@@ -13,8 +13,7 @@ intptr_t VSTCALL Host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float)
     return opcode == audioMasterVersion ? 2400 : 0;
 }
 
-constexpr FaceTraits kTraits{
-    "Vst2", false, true, false, false, ValueReads::Engine, RateType::Unchecked, true};
+constexpr FaceTraits kTraits{.texts = true, .reactivatesInPlace = true};
 
 class Vst2Driver final : public FaceDriver {
   public:

@@ -11,8 +11,12 @@ namespace {
 
 using namespace testhost;
 
-constexpr FaceTraits kTraits{"Vst3",           true, true, true, true, ValueReads::Stored,
-                             RateType::Double, false};
+constexpr FaceTraits kTraits{.state = true,
+                             .texts = true,
+                             .textsOfAnyValue = true,
+                             .parses = true,
+                             .values = ValueReads::Stored,
+                             .rate = RateType::Double};
 
 class Vst3Driver final : public FaceDriver {
   public:
