@@ -26,9 +26,9 @@ std::vector<float> Noise(int32_t length, float amplitude, unsigned seed) {
     return signal;
 }
 
-std::vector<float> TestSignal(double rate, int32_t length) {
+std::vector<float> TestSignal(double rate, int32_t length, unsigned seed) {
     std::vector<float> signal = Tones({{220, 0.2}, {331, 0.15}, {1234.5, 0.1}}, rate, length);
-    const std::vector<float> noise = Noise(length, 0.3f, 77);
+    const std::vector<float> noise = Noise(length, 0.3f, seed);
     const size_t phrase = static_cast<size_t>(rate) / 3;
     for (size_t i = phrase; i < signal.size(); ++i)
         signal[i] = (i / phrase) % 3 == 0 ? 0.0f : signal[i] + noise[i] * ((i / phrase) % 2);
