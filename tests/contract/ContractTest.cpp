@@ -290,9 +290,8 @@ TEST_P(Contract, TextsAreTheCores) {
     ASSERT_TRUE(face->activate(48000));
     Reference reference(48000);
     TapestrumEffect& core = reference.effect;
-    const float inf = std::numeric_limits<float>::infinity();
     std::vector<float> values{1e-7f,  1e-3f,  0.013f, 0.37f, 0.4999f, 0.5001f, 0.731f,
-                              0.999f, -0.25f, 1.5f,   -0.0f, kNaN,    inf,     -inf};
+                              0.999f, -0.25f, 1.5f,   -0.0f, kNaN,    kInf,    -kInf};
     for (int k = 0; k <= 32; ++k)
         values.push_back(static_cast<float>(k) / 32);
     const auto setBoth = [&](int32_t index, float value) {
