@@ -150,7 +150,7 @@ fi
 # it is left in build-tests/fuzz/artifacts and printed in base64.
 echo "=== fuzzing"
 fuzz_seconds=${TAPESTRUM_FUZZ_SECONDS:-25}
-fuzz_targets=(fuzz_program_file fuzz_automation fuzz_host_calls fuzz_effect_state fuzz_face_state
+fuzz_targets=(fuzz_program_file fuzz_automation fuzz_host_calls fuzz_effect_state fuzz_faces
               fuzz_parameter_text)
 probe=$(mktemp -d)
 echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' \

@@ -1,11 +1,13 @@
 // The C interface (tapestrum.h): what it does with nonsense arguments and short
-// buffers, that it shows and plays exactly what the VST 2 module does, and that
-// its presets are the factory presets.
+// buffers, its names, track and heads, and that its presets are the factory
+// presets (what it plays and shows is the contract's, tests/contract).
 #include "c/tapestrum.h"
 #include "core/FactoryPresets.h"
 #include "core/ParameterTable.h"
-#include "support/HostedPlugin.h"
+#include "core/TapestrumEffect.h"
 #include "support/Signals.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <climits>
@@ -29,11 +31,7 @@ std::string Text(tapestrum* handle, int index) {
     return buffer;
 }
 
-TEST(CInterface, NullHandlesBadRatesAndBadIndexesDoNothing) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
-    for (const float rate : {0.0f, -44100.0f, nan, inf, -inf})
-        EXPECT_EQ(tapestrum_new(rate), nullptr) << rate;
+TEST(CInterface, NullHandlesAndBadIndexesDoNothing) {
     tapestrum_delete(nullptr);
 
     char buffer[8] = "marker";
@@ -138,47 +136,28 @@ TEST(CInterface, PresetsAreTheFactoryPresets) {
     EXPECT_EQ(readAll(), before);
 }
 
-using CInterfaceAndVst2 = HostedPlugin;
-
-// The same settings through both faces, at a rate other than the default: the
-// same names, read-backs, texts and output bits, and heads and a track that
-// follow the engine.
-TEST_F(CInterfaceAndVst2, ShowAndPlayTheSame) {
+// The names are the table's; after the settings and the audio (which play as
+// the contract says, tests/contract) the heads and the track follow the engine.
+TEST(CInterface, NamesAndTheTrackAfterTheAudio) {
     const float rate = 48000.0f;
-    start(rate);
     const Handle effect = NewEffect(rate);
     ASSERT_EQ(tapestrum_parameter_count(), kParameterCount);
-    const auto compareAll = [&](const char* when) {
-        for (int index = 0; index < kParameterCount; ++index) {
-            EXPECT_EQ(tapestrum_parameter_name(index), text(effGetParamName, index));
-            EXPECT_EQ(tapestrum_get_parameter(effect.get(), index), get(index))
-                << when << ", index " << index;
-            EXPECT_EQ(Text(effect.get(), index), display(index)) << when << ", index " << index;
-        }
-    };
-    compareAll("after starting");
-
-    const std::vector<float> signal = Tones({{220, 0.3}, {1234.5, 0.2}}, rate, 30000);
+    for (int index = 0; index < kParameterCount; ++index) {
+        EXPECT_EQ(tapestrum_parameter_name(index), TapestrumEffect::parameterName(index));
+        EXPECT_FALSE(Text(effect.get(), index).empty()); // and its length answered
+    }
     const struct {
         int index;
         float value;
     } settings[] = {{kTrackLength, 0.3f}, {kDelay, 0.55f},        {kProcess, 1.0f},
                     {kMix, 0.6f},         {kHeadDirection, 1.0f}, {kRecStartFreq, 0.2f},
                     {kOutAmp, 0.8f},      {kHeadPosition, 0.5f},  {kThreshold, 1e-4f}};
-    for (const auto& setting : settings) {
+    for (const auto& setting : settings)
         tapestrum_set_parameter(effect.get(), setting.index, setting.value);
-        set(setting.index, setting.value);
-    }
-    compareAll("after the settings");
-
+    const std::vector<float> signal = Tones({{220, 0.3}, {1234.5, 0.2}}, rate, 30000);
     std::vector<float> output(signal.size());
-    const size_t block = 300;
-    for (size_t at = 0; at < signal.size(); at += block)
-        tapestrum_process(effect.get(), signal.data() + at, output.data() + at,
-                          static_cast<int>(std::min(block, signal.size() - at)));
-    const std::vector<float> expected = run(signal);
-    ASSERT_EQ(std::memcmp(output.data(), expected.data(), output.size() * sizeof(float)), 0);
-    compareAll("after the audio");
+    for (size_t at = 0; at < signal.size(); at += 300)
+        tapestrum_process(effect.get(), signal.data() + at, output.data() + at, 300);
 
     // 30000 samples are 117 hops (the first at sample 256) on a track of 54
     // frames, forward from frame 27; the delay of 16 frames puts the read head

@@ -29,31 +29,6 @@ TEST_F(EffectCore, TheVst2FaceAndTheProgramShowTheParameterTable) {
         EXPECT_EQ(get(row.index), row.defaultValue) << row.name << " read back after resume";
 }
 
-// Every text the face shows is what displayTextFor foretold, and reads back to
-// a value that shows the same text.
-TEST_F(EffectCore, TextsForAnyValueMatchTheFaceAndReadBack) {
-    start(48000.0f);
-    TapestrumEffect core;
-    core.setSampleRate(48000.0f);
-    core.resume();
-    std::vector<float> values{1e-7f, 0.4999f, 0.5f, 0.5001f, 0.999f};
-    for (int k = 0; k <= 32; ++k)
-        values.push_back(static_cast<float>(k) / 32);
-    for (const int32_t index : {6, 0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 6, 0, 7}) {
-        for (const float v : values) {
-            const std::string expected = core.displayTextFor(index, v);
-            core.setParameter(index, v);
-            set(index, v);
-            ASSERT_EQ(display(index), expected) << "index " << index << " value " << v;
-            const std::optional<float> back = core.valueForText(index, expected);
-            ASSERT_TRUE(back) << "index " << index << " text '" << expected << "'";
-            EXPECT_EQ(core.displayTextFor(index, *back), expected) << "index " << index;
-        }
-        core.setParameter(index, 0.3f);
-        set(index, 0.3f);
-    }
-}
-
 TEST(EffectTexts, NumbersWithOrWithoutUnitsAreReadAndNonsenseIsRefused) {
     TapestrumEffect core;
     core.resume(); // 44100 Hz, a track of 600 frames
@@ -94,7 +69,7 @@ TEST(EffectTexts, NumbersWithOrWithoutUnitsAreReadAndNonsenseIsRefused) {
     EXPECT_EQ(core.displayTextFor(kDelay, *delay), "5.80 ms ");
 }
 
-TEST(EffectStateBlock, RoundTripsAndRefusesEveryKindOfBadBlock) {
+TEST(EffectStateBlock, RoundTripsAndRefusesMoreThanTheBlock) {
     EffectState state;
     for (size_t i = 0; i < state.values.size(); ++i)
         state.values[i] = static_cast<float>(i) / 10;
@@ -103,31 +78,11 @@ TEST(EffectStateBlock, RoundTripsAndRefusesEveryKindOfBadBlock) {
     ASSERT_EQ(block.size(), kStateMinSize + 8);
     EXPECT_EQ(ReadEffectState(block), state);
 
-    const auto changed = [&](size_t offset, uint8_t byte) {
-        std::vector<uint8_t> bad = block;
-        bad[offset] = byte;
-        return bad;
-    };
-    const auto nan = std::numeric_limits<float>::quiet_NaN();
-    std::vector<uint8_t> notANumber = block;
-    std::memcpy(&notANumber[kStateHeaderSize + 8], &nan, 4);
+    // More than the block says is refused (the other bad blocks are the
+    // contract's, tests/contract, which the core refuses as every face does).
     std::vector<uint8_t> longer = block;
     longer.push_back('x');
-    const std::vector<std::vector<uint8_t>> bad = {
-        {},
-        std::vector<uint8_t>(block.begin(), block.end() - 1), // cut short
-        longer,                                               // more than it says
-        changed(0, 'X'),                                      // foreign
-        changed(4, 2),                                        // newer version
-        changed(8, 12),                                       // more parameters than here
-        changed(8, 0),                                        // none
-        changed(kStateHeaderSize + 3, 0x40),                  // a value of 2
-        notANumber,
-        changed(kStateMinSize - 4, 60), // a name longer than it may be
-        changed(kStateMinSize + 2, 0),  // a zero inside the name
-    };
-    for (size_t i = 0; i < bad.size(); ++i)
-        EXPECT_FALSE(ReadEffectState(bad[i])) << "bad block " << i;
+    EXPECT_FALSE(ReadEffectState(longer));
 
     // A block of an earlier build with fewer parameters: the rest take their defaults.
     std::vector<uint8_t> earlier = block;

@@ -1,8 +1,7 @@
-// The LV2 wrapper's own logic: which controls reach the effect and when, what an
-// unconnected port does, and what the bundle's binary does with bad values and
-// rates.
+// The LV2 wrapper's own logic: which controls reach the effect and when, and
+// what an unconnected port does (the binary's audio, values and rates are the
+// contract's, tests/contract).
 #include "lv2/Lv2Instance.h"
-#include "support/Signals.h"
 #include "tools/DynamicLibrary.h"
 
 #include <cmath>
@@ -123,52 +122,11 @@ class Lv2Binary : public ::testing::Test {
         EXPECT_STREQ(descriptor->URI, kLv2Uri);
     }
 
-    // Renders `input` with the controls, in one run.
-    std::vector<float> render(const std::vector<float>& input,
-                              const std::array<float, kParameterCount>& controls,
-                              double rate = 44100) {
-        LV2_Handle handle = descriptor->instantiate(descriptor, rate, "", nullptr);
-        EXPECT_NE(handle, nullptr);
-        Ports ports;
-        ports.in = input;
-        ports.out.assign(input.size(), 0.0f);
-        ports.controls = controls;
-        ConnectAll([&](uint32_t p, void* d) { descriptor->connect_port(handle, p, d); }, ports);
-        descriptor->activate(handle);
-        descriptor->run(handle, static_cast<uint32_t>(input.size()));
-        descriptor->deactivate(handle);
-        descriptor->cleanup(handle);
-        return ports.out;
-    }
-
     DynamicLibrary library{LV2_BINARY_PATH};
     const LV2_Descriptor* descriptor = nullptr;
 };
 
-TEST_F(Lv2Binary, BadControlValuesAreClampedAsTheHostParametersAre) {
-    const std::vector<float> input = Noise(8192, 0.5f, 3);
-    std::array<float, kParameterCount> base{};
-    base = {0.3f, 0, 1, 0, 1, 0, 1, 0, 0.5f, 0.5f, 1};
-    struct Case {
-        int index;
-        float bad, same;
-    };
-    for (const Case& c : std::vector<Case>{{9, 1.5f, 1.0f},
-                                           {9, -0.5f, 0.0f},
-                                           {9, kNaN, 0.0f},
-                                           {2, kInf, 1.0f},
-                                           {2, -kInf, 0.0f},
-                                           {0, 7.0f, 1.0f},
-                                           {10, kNaN, 0.0f}}) {
-        auto bad = base, same = base;
-        bad[static_cast<size_t>(c.index)] = c.bad;
-        same[static_cast<size_t>(c.index)] = c.same;
-        EXPECT_EQ(render(input, bad), render(input, same))
-            << "parameter " << c.index << " = " << c.bad;
-    }
-}
-
-TEST_F(Lv2Binary, UnconnectedPortsGiveSilenceAndBadRatesNoInstance) {
+TEST_F(Lv2Binary, UnconnectedPortsGiveSilence) {
     for (const uint32_t missing : {kLv2AudioInPort, kLv2FirstControlPort + 4, kLv2PortCount - 1}) {
         LV2_Handle handle = descriptor->instantiate(descriptor, 44100, "", nullptr);
         ASSERT_NE(handle, nullptr);
@@ -182,15 +140,6 @@ TEST_F(Lv2Binary, UnconnectedPortsGiveSilenceAndBadRatesNoInstance) {
         descriptor->run(handle, 64); // no output to write: nothing happens
         descriptor->deactivate(handle);
         descriptor->cleanup(handle);
-    }
-    for (const double rate : {0.0, -44100.0, double(kNaN), -double(kInf), 1e300})
-        EXPECT_EQ(descriptor->instantiate(descriptor, rate, "", nullptr), nullptr) << rate;
-    const std::vector<float> input = Noise(4096, 0.5f, 5);
-    for (const double rate : {8000.0, 22050.0, 96000.0, 768000.0}) {
-        const auto output = render(input, {0, 0, 1, 0, 1, 0, 1, 0, 0.5f, 0.5f, 0}, rate);
-        EXPECT_TRUE(
-            std::all_of(output.begin(), output.end(), [](float s) { return std::isfinite(s); }));
-        EXPECT_NE(output, std::vector<float>(input.size(), 0.0f)) << rate;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "Signals.h"
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <random>
 
@@ -23,4 +24,20 @@ std::vector<float> Noise(int32_t length, float amplitude, unsigned seed) {
     for (float& v : signal)
         v = uniform(random);
     return signal;
+}
+
+std::vector<float> TestSignal(double rate, int32_t length, unsigned seed) {
+    std::vector<float> signal = Tones({{220, 0.2}, {331, 0.15}, {1234.5, 0.1}}, rate, length);
+    const std::vector<float> noise = Noise(length, 0.3f, seed);
+    const size_t phrase = static_cast<size_t>(rate) / 3;
+    for (size_t i = phrase; i < signal.size(); ++i)
+        signal[i] = (i / phrase) % 3 == 0 ? 0.0f : signal[i] + noise[i] * ((i / phrase) % 2);
+    return signal;
+}
+
+std::ptrdiff_t FirstDifference(const std::vector<float>& a, const std::vector<float>& b) {
+    if (a.size() != b.size()) return 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::memcmp(&a[i], &b[i], sizeof(float)) != 0) return static_cast<std::ptrdiff_t>(i);
+    return -1;
 }

@@ -1,6 +1,7 @@
-// Test signals.
+// Test signals, and the comparison of two renders bit for bit.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -9,3 +10,9 @@ std::vector<float> Tones(const std::vector<std::pair<double, double>>& partials,
                          int32_t length);
 // Uniform noise in -amplitude .. amplitude, reproducible from the seed.
 std::vector<float> Noise(int32_t length, float amplitude, unsigned seed);
+// Tones, with bursts of noise (reproducible from the seed) and gaps of silence
+// from a third of a second on: every state the effect's gate and loop can be in.
+std::vector<float> TestSignal(double rate, int32_t length, unsigned seed = 77);
+// The index of the first sample whose bits differ (0 for renders of unequal
+// length), or -1 when the renders are the same.
+std::ptrdiff_t FirstDifference(const std::vector<float>& a, const std::vector<float>& b);

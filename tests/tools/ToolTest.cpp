@@ -79,14 +79,6 @@ class Tool : public ::testing::Test {
     fs::path folder;
 };
 
-std::vector<float> TestSignal(unsigned seed) {
-    std::vector<float> signal = Tones({{330.0 + seed * 50, 0.3}}, 44100, 30000);
-    const std::vector<float> noise = Noise(30000, 0.2f, seed);
-    for (size_t i = 15000; i < 22000; ++i)
-        signal[i] += noise[i];
-    return signal;
-}
-
 // The same samples through the effect directly: the module, driven in one call.
 std::vector<float> ProcessDirectly(const std::vector<float>& input, size_t tail,
                                    const std::vector<std::pair<int32_t, float>>& parameters) {
@@ -108,7 +100,7 @@ std::vector<float> ProcessDirectly(const std::vector<float>& input, size_t tail,
 }
 
 TEST_F(Tool, RenderEqualsProcessingTheEffectDirectly) {
-    const std::vector<float> signal = TestSignal(1);
+    const std::vector<float> signal = TestSignal(44100, 30000, 1);
     const std::string in = writeInput("in.wav", {signal});
     const std::vector<float> expected =
         ProcessDirectly(signal, 1024, {{9, 0.5f}, {0, 0.3f}, {10, 1.0f}});
@@ -129,7 +121,8 @@ TEST_F(Tool, RenderEqualsProcessingTheEffectDirectly) {
 }
 
 TEST_F(Tool, StereoChannelsAreIndependentInstances) {
-    const std::vector<float> left = TestSignal(2), right = TestSignal(3);
+    const std::vector<float> left = TestSignal(44100, 30000, 2),
+                             right = TestSignal(44100, 30000, 3);
     const std::string in = writeInput("stereo.wav", {left, right});
     const ToolRun result = run("render " + in + " " + file("out.wav") + " --set delay=0.5");
     ASSERT_EQ(result.status, 0) << result.err;
@@ -141,7 +134,7 @@ TEST_F(Tool, StereoChannelsAreIndependentInstances) {
 }
 
 TEST_F(Tool, TheTailHasTheStatedLength) {
-    const std::string in = writeInput("in.wav", {TestSignal(4)});
+    const std::string in = writeInput("in.wav", {TestSignal(44100, 30000, 4)});
     const std::pair<const char*, size_t> cases[] = {
         {"", 1024}, {" --tail 0.5", 22050}, {" --tail 0", 0}};
     for (const auto& [option, tail] : cases) {
@@ -152,7 +145,7 @@ TEST_F(Tool, TheTailHasTheStatedLength) {
 }
 
 TEST_F(Tool, OtherFormatsByExtension) {
-    const std::string in = writeInput("in.wav", {TestSignal(5)});
+    const std::string in = writeInput("in.wav", {TestSignal(44100, 30000, 5)});
     for (const char* name : {"out.aiff", "out.flac", "out.ogg"}) {
         const ToolRun result = run("render " + in + " " + file(name) + " --set mix=0.5");
         ASSERT_EQ(result.status, 0) << name << ": " << result.err;
@@ -174,7 +167,7 @@ struct ErrorCase {
 };
 
 TEST_F(Tool, EveryErrorIsOneLineAStatusAndNoOutputFile) {
-    const std::string in = writeInput("in.wav", {TestSignal(6)});
+    const std::string in = writeInput("in.wav", {TestSignal(44100, 30000, 6)});
     std::ofstream(file("not-audio.wav")) << "this is text";
     std::ofstream(file("not-a-module.so")) << "this is text";
     const std::vector<ErrorCase> cases = {
@@ -265,7 +258,8 @@ const char* kReverb = "/usr/lib/vst/MVerb-vst.so";
 TEST_F(Tool, HostsAThirdPartyEqualiserTransparently) {
     if (!fs::exists(kEqualiser))
         GTEST_SKIP() << kEqualiser << " is missing: install dpf-plugins-vst";
-    const std::vector<float> left = TestSignal(7), right = TestSignal(8);
+    const std::vector<float> left = TestSignal(44100, 30000, 7),
+                             right = TestSignal(44100, 30000, 8);
     const std::string in = writeInput("stereo.wav", {left, right});
     const ToolRun result = run("render " + in + " " + file("eq.wav") + " --plugin " + kEqualiser);
     ASSERT_EQ(result.status, 0) << result.err;
@@ -279,7 +273,8 @@ TEST_F(Tool, HostsAThirdPartyEqualiserTransparently) {
 
 TEST_F(Tool, HostsAThirdPartyReverb) {
     if (!fs::exists(kReverb)) GTEST_SKIP() << kReverb << " is missing: install dpf-plugins-vst";
-    const std::string in = writeInput("stereo.wav", {TestSignal(9), TestSignal(10)});
+    const std::string in =
+        writeInput("stereo.wav", {TestSignal(44100, 30000, 9), TestSignal(44100, 30000, 10)});
     const ToolRun result =
         run("render " + in + " " + file("verb.wav") + " --tail 1 --plugin " + kReverb);
     ASSERT_EQ(result.status, 0) << result.err;
@@ -374,7 +369,7 @@ TEST_F(Tool, PresetsAreWrittenAsHostsSaveThemAndRenderAsTheirValues) {
     bank.resize(156, '\0');
     std::ofstream(file("bank.fxb"), std::ios::binary) << bank + first + second;
 
-    const std::string in = writeInput("in.wav", {TestSignal(11)});
+    const std::string in = writeInput("in.wav", {TestSignal(44100, 30000, 11)});
     std::string sets;
     for (size_t i = 0; i < both.size(); ++i)
         sets += " --set " + std::to_string(i) + "=" + ValueText(both[i]);
@@ -396,7 +391,7 @@ TEST_F(Tool, PresetsAreWrittenAsHostsSaveThemAndRenderAsTheirValues) {
 // saved as a program file of those values under its own name; the list shows
 // each once.
 TEST_F(Tool, FactoryPresetsByNameRenderAsTheirValuesSetOneByOne) {
-    const std::string in = writeInput("in.wav", {TestSignal(13)});
+    const std::string in = writeInput("in.wav", {TestSignal(44100, 30000, 13)});
     const ToolRun list = run("presets");
     ASSERT_EQ(list.status, 0) << list.err;
     for (const FactoryPreset& preset : FactoryPresets()) {
@@ -423,7 +418,7 @@ TEST_F(Tool, FactoryPresetsByNameRenderAsTheirValuesSetOneByOne) {
 }
 
 TEST_F(Tool, EveryBadProgramFileIsOneLineStatus1AndNoOutput) {
-    const std::string in = writeInput("in.wav", {TestSignal(12)});
+    const std::string in = writeInput("in.wav", {TestSignal(44100, 30000, 12)});
     const std::string good = ProgramBytes(ReadBacks({}));
     std::string chunk = good;
     chunk.replace(8, 4, "FPCh");
@@ -506,7 +501,7 @@ std::vector<float> ProcessAutomated(const std::vector<float>& input, size_t tail
 }
 
 TEST_F(Tool, AutomationMovesParametersEvery32SamplesAsAHostDoes) {
-    const std::vector<float> signal = TestSignal(13);
+    const std::vector<float> signal = TestSignal(44100, 30000, 13);
     const std::string in = writeInput("in.wav", {signal});
     std::ofstream(file("mix.csv")) << "time,value\n0.1,0\n0.9,1\n";
     // 30000 samples of input (0.68 s) and a tail of 0.5 s.
@@ -529,7 +524,7 @@ TEST_F(Tool, AutomationMovesParametersEvery32SamplesAsAHostDoes) {
 }
 
 TEST_F(Tool, EveryBadAutomationIsOneLineStatus2AndNoOutput) {
-    const std::string in = writeInput("in.wav", {TestSignal(14)});
+    const std::string in = writeInput("in.wav", {TestSignal(44100, 30000, 14)});
     std::ofstream(file("bad.csv")) << "time,value\n0,0.5\nhalf,1\n";
     const std::pair<std::string, std::string> cases[] = {
         {"mix=1:0.5,0.5:1", "the times are not increasing at '0.5:1'"},
@@ -556,14 +551,16 @@ TEST_F(Tool, EveryBadAutomationIsOneLineStatus2AndNoOutput) {
 
 TEST_F(Tool, ParallelRenderingChangesNothingAndABatchSurvivesABadFile) {
     const std::string in =
-        writeInput("quad.wav", {TestSignal(15), TestSignal(16), TestSignal(17), TestSignal(18)});
+        writeInput("quad.wav", {TestSignal(44100, 30000, 15), TestSignal(44100, 30000, 16),
+                                TestSignal(44100, 30000, 17), TestSignal(44100, 30000, 18)});
     for (const auto& [jobs, out] : {std::pair{"-j 1", "j1.wav"}, {"-j4", "j4.wav"}})
         ASSERT_EQ(run("render " + in + " " + file(out) + " --set delay=0.2 " + jobs).status, 0);
     // The samples (the files' PEAK chunks hold the time they were written).
     EXPECT_TRUE(ReadAudioFile(file("j1.wav")).channels == ReadAudioFile(file("j4.wav")).channels);
 
-    const std::string a = writeInput("a.wav", {TestSignal(19)});
-    const std::string b = writeInput("b.wav", {TestSignal(20), TestSignal(21)});
+    const std::string a = writeInput("a.wav", {TestSignal(44100, 30000, 19)});
+    const std::string b =
+        writeInput("b.wav", {TestSignal(44100, 30000, 20), TestSignal(44100, 30000, 21)});
     std::ofstream(file("broken.wav")) << "not audio";
     const ToolRun result = run("render " + a + " " + file("broken.wav") + " " + b + " --out-dir " +
                                file("outs") + " --format aiff -j 3 --set mix=0.5");
@@ -581,7 +578,7 @@ TEST_F(Tool, ParallelRenderingChangesNothingAndABatchSurvivesABadFile) {
 }
 
 TEST_F(Tool, AModuleThatCrashesLeavesNoPartialOutput) {
-    const std::string in = writeInput("in.wav", {TestSignal(22)});
+    const std::string in = writeInput("in.wav", {TestSignal(44100, 30000, 22)});
     const std::vector<std::string> before = listing();
     const ToolRun result = run("render " + in + " " + file("out.wav") + " --block 4096 --plugin " +
                                FAULTY_MODULE_DIR + "/faulty_crashes_on_long.so");

@@ -50,16 +50,9 @@ class AttributeList final : public IAttributeList {
     }
     uint32_t addRef() override { return 1; }
     uint32_t release() override { return 1; }
-    tresult setInt(AttrID id, int64 value) override {
-        ints[id] = value;
-        return kResultOk;
-    }
-    tresult getInt(AttrID id, int64& value) override {
-        const auto found = ints.find(id);
-        if (found == ints.end()) return kResultFalse;
-        value = found->second;
-        return kResultOk;
-    }
+    // The face sends floats alone.
+    tresult setInt(AttrID, int64) override { return kNotImplemented; }
+    tresult getInt(AttrID, int64&) override { return kNotImplemented; }
     tresult setFloat(AttrID id, double value) override {
         floats[id] = value;
         return kResultOk;
@@ -75,7 +68,6 @@ class AttributeList final : public IAttributeList {
     tresult setBinary(AttrID, const void*, uint32_t) override { return kNotImplemented; }
     tresult getBinary(AttrID, const void*&, uint32_t&) override { return kNotImplemented; }
 
-    std::map<std::string, int64> ints;
     std::map<std::string, double> floats;
 };
 
@@ -144,38 +136,30 @@ tresult MemoryStream::queryInterface(const TUID iid, void** object) {
 }
 
 tresult MemoryStream::read(void* buffer, int32_t bytes, int32_t* bytesRead) {
-    const size_t left = position < data.size() ? data.size() - position : 0;
-    const size_t count =
-        std::min({static_cast<size_t>(std::max(0, bytes)), static_cast<size_t>(chunk), left});
-    if (count > 0) std::memcpy(buffer, data.data() + position, count);
-    position += count;
-    if (bytesRead != nullptr) *bytesRead = static_cast<int32_t>(count);
-    return kResultOk;
+    const int64_t moved = bytes < 0 ? -1 : stream.read(buffer, static_cast<size_t>(bytes));
+    if (bytesRead != nullptr) *bytesRead = moved < 0 ? 0 : static_cast<int32_t>(moved);
+    return moved < 0 ? kResultFalse : kResultOk;
 }
 
 tresult MemoryStream::write(void* buffer, int32_t bytes, int32_t* bytesWritten) {
-    const size_t count =
-        std::min(static_cast<size_t>(std::max(0, bytes)), static_cast<size_t>(chunk));
-    if (data.size() < position + count) data.resize(position + count);
-    if (count > 0) std::memcpy(data.data() + position, buffer, count);
-    position += count;
-    if (bytesWritten != nullptr) *bytesWritten = static_cast<int32_t>(count);
-    return kResultOk;
+    const int64_t moved = bytes < 0 ? -1 : stream.write(buffer, static_cast<size_t>(bytes));
+    if (bytesWritten != nullptr) *bytesWritten = moved < 0 ? 0 : static_cast<int32_t>(moved);
+    return moved < 0 ? kResultFalse : kResultOk;
 }
 
 tresult MemoryStream::seek(int64 target, int32_t mode, int64* result) {
     const int64 base = mode == 0   ? 0
-                       : mode == 1 ? static_cast<int64>(position)
-                                   : static_cast<int64>(data.size());
+                       : mode == 1 ? static_cast<int64>(stream.position)
+                                   : static_cast<int64>(stream.bytes.size());
     if (base + target < 0) return kInvalidArgument;
-    position = static_cast<size_t>(base + target);
-    if (result != nullptr) *result = static_cast<int64>(position);
+    stream.position = static_cast<size_t>(base + target);
+    if (result != nullptr) *result = static_cast<int64>(stream.position);
     return kResultOk;
 }
 
 tresult MemoryStream::tell(int64* where) {
     if (where == nullptr) return kInvalidArgument;
-    *where = static_cast<int64>(position);
+    *where = static_cast<int64>(stream.position);
     return kResultOk;
 }
 
@@ -192,6 +176,7 @@ tresult ValueQueue::getPoint(int32_t index, int32_t& offset, ParamValue& value) 
 }
 
 tresult ValueQueue::addPoint(int32_t offset, ParamValue value, int32_t& index) {
+    if (points.size() == kMaxPoints) return kResultFalse;
     index = getPointCount();
     points.emplace_back(offset, value);
     return kResultOk;
@@ -208,32 +193,40 @@ IParamValueQueue* ParameterChanges::getParameterData(int32_t index) {
 }
 
 IParamValueQueue* ParameterChanges::addParameterData(const ParamID& id, int32_t& index) {
-    for (size_t q = 0; q < queues.size(); ++q)
+    for (size_t q = 0; q < used; ++q)
         if (queues[q].id == id) {
             index = static_cast<int32_t>(q);
             return &queues[q];
         }
+    if (used == queues.size()) return nullptr;
     index = getParameterCount();
-    queues.emplace_back(id);
-    return &queues.back();
+    queues[used].id = id;
+    return &queues[used++];
 }
 
 void ParameterChanges::add(ParamID id, int32_t offset, ParamValue value) {
     int32_t index = 0;
-    addParameterData(id, index)->addPoint(offset, value, index);
+    if (IParamValueQueue* queue = addParameterData(id, index))
+        queue->addPoint(offset, value, index);
 }
 
-Vst3Plugin::Vst3Plugin(const Vst3Module& module) {
-    if (module.factory == nullptr) throw std::runtime_error("the module has no factory");
+void ParameterChanges::clear() {
+    for (size_t q = 0; q < used; ++q)
+        queues[q].points.clear();
+    used = 0;
+}
+
+Vst3Plugin::Vst3Plugin(IPluginFactory* factory) {
+    if (factory == nullptr) throw std::runtime_error("the module has no factory");
     TUID cid, iid;
     PClassInfo info{};
-    for (int32_t i = 0; i < module.factory->countClasses(); ++i)
-        if (module.factory->getClassInfo(i, &info) == kResultOk &&
+    for (int32_t i = 0; i < factory->countClasses(); ++i)
+        if (factory->getClassInfo(i, &info) == kResultOk &&
             std::strcmp(info.category, kAudioEffectCategory) == 0)
             break;
     kComponentIid.copyTo(iid);
     void* made = nullptr;
-    if (module.factory->createInstance(info.cid, iid, &made) != kResultOk || made == nullptr)
+    if (factory->createInstance(info.cid, iid, &made) != kResultOk || made == nullptr)
         throw std::runtime_error("the factory made no component");
     component = static_cast<IComponent*>(made);
     if (component->initialize(&host) != kResultOk)
@@ -244,7 +237,7 @@ Vst3Plugin::Vst3Plugin(const Vst3Module& module) {
         throw std::runtime_error("the component names no controller");
     kEditControllerIid.copyTo(iid);
     made = nullptr;
-    if (module.factory->createInstance(cid, iid, &made) != kResultOk || made == nullptr)
+    if (factory->createInstance(cid, iid, &made) != kResultOk || made == nullptr)
         throw std::runtime_error("the factory made no controller");
     controller = static_cast<IEditController*>(made);
     if (controller->initialize(&host) != kResultOk)
@@ -280,14 +273,15 @@ Vst3Plugin::~Vst3Plugin() {
     }
 }
 
-void Vst3Plugin::start(double rate, int32_t maxBlock) {
+bool Vst3Plugin::start(double rate, int32_t maxBlock) {
     SpeakerArrangement mono = kSpeakerMono, monoOut = kSpeakerMono;
     processor->setBusArrangements(&mono, 1, &monoOut, 1);
     ProcessSetup setup{0, kSample32, maxBlock, rate};
-    processor->setupProcessing(setup);
+    if (processor->setupProcessing(setup) != kResultOk) return false;
     component->setActive(1);
     processor->setProcessing(1);
     active = true;
+    return true;
 }
 
 void Vst3Plugin::stop() {
@@ -317,11 +311,11 @@ tresult Vst3Plugin::process(const float* input, float* output, int32_t frames,
 std::vector<uint8_t> Vst3Plugin::componentState() {
     MemoryStream stream;
     if (component->getState(&stream) != kResultOk) return {};
-    return stream.data;
+    return stream.data();
 }
 
-tresult Vst3Plugin::setComponentState(const std::vector<uint8_t>& block, int32_t chunk) {
-    MemoryStream forComponent(block, chunk), forController(block, chunk);
+tresult Vst3Plugin::setComponentState(const std::vector<uint8_t>& block) {
+    MemoryStream forComponent(block), forController(block);
     const tresult result = component->setState(&forComponent);
     if (result == kResultOk) controller->setComponentState(&forController);
     return result;

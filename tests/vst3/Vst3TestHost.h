@@ -5,12 +5,13 @@
 // switched on, processing, and torn down again.
 #pragma once
 
+#include "support/ChunkedStream.h"
 #include "tools/DynamicLibrary.h"
 #include "vst3/Vst3Interface.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -55,67 +56,75 @@ class HostApplication final : public HostObject<IHostApplication> {
     tresult createInstance(TUID cid, TUID iid, void** object) override;
 };
 
-// A stream over a byte vector that moves at most `chunk` bytes per call.
+// A host's stream over a chunked stream: its own, or one the caller holds.
 class MemoryStream final : public HostObject<IBStream> {
   public:
-    explicit MemoryStream(std::vector<uint8_t> bytes = {}, int32_t chunk = 1 << 20)
-        : data(std::move(bytes)), chunk(chunk) {}
+    explicit MemoryStream(std::vector<uint8_t> bytes = {}, size_t perCall = ChunkedStream::kNever)
+        : own{std::move(bytes), perCall}, stream(own) {}
+    explicit MemoryStream(ChunkedStream& shared) : stream(shared) {}
     tresult queryInterface(const TUID iid, void** object) override;
     tresult read(void* buffer, int32_t bytes, int32_t* bytesRead) override;
     tresult write(void* buffer, int32_t bytes, int32_t* bytesWritten) override;
     tresult seek(int64 position, int32_t mode, int64* result) override;
     tresult tell(int64* position) override;
+    const std::vector<uint8_t>& data() const { return stream.bytes; }
 
-    std::vector<uint8_t> data;
-    size_t position = 0;
-    int32_t chunk;
+  private:
+    ChunkedStream own;
+    ChunkedStream& stream;
 };
 
-// One parameter's changes within a block.
+// One parameter's changes within a block; its points keep their room when
+// cleared, so that a host's block allocates nothing.
 class ValueQueue final : public HostObject<IParamValueQueue> {
   public:
-    ValueQueue(ParamID id) : id(id) {}
+    ValueQueue() { points.reserve(kMaxPoints); }
     tresult queryInterface(const TUID, void** object) override;
     ParamID getParameterId() override { return id; }
     int32_t getPointCount() override { return static_cast<int32_t>(points.size()); }
     tresult getPoint(int32_t index, int32_t& offset, ParamValue& value) override;
     tresult addPoint(int32_t offset, ParamValue value, int32_t& index) override;
 
-    ParamID id;
+    static constexpr size_t kMaxPoints = 1024;
+    ParamID id = 0;
     std::vector<std::pair<int32_t, ParamValue>> points;
 };
 
-// A block's changes: queues in the order they were first added to.
+// A block's changes: queues in the order they were first added to, in a table
+// of fixed size (a host's queues stay where they are while the block runs).
 class ParameterChanges final : public HostObject<IParameterChanges> {
   public:
     tresult queryInterface(const TUID, void** object) override;
-    int32_t getParameterCount() override { return static_cast<int32_t>(queues.size()); }
+    int32_t getParameterCount() override { return static_cast<int32_t>(used); }
     IParamValueQueue* getParameterData(int32_t index) override;
     IParamValueQueue* addParameterData(const ParamID& id, int32_t& index) override;
     // Adds one point, to the parameter's queue.
     void add(ParamID id, int32_t offset, ParamValue value);
-    void clear() { queues.clear(); }
+    void clear();
 
-    std::deque<ValueQueue> queues; // stable addresses as queues are added
+    std::array<ValueQueue, 64> queues;
+    size_t used = 0;
 };
 
 // The effect's component and controller, created and connected as a host does.
 class Vst3Plugin {
   public:
-    explicit Vst3Plugin(const Vst3Module& module);
+    explicit Vst3Plugin(const Vst3Module& module) : Vst3Plugin(module.factory) {}
+    explicit Vst3Plugin(IPluginFactory* factory);
     ~Vst3Plugin();
     Vst3Plugin(const Vst3Plugin&) = delete;
     Vst3Plugin& operator=(const Vst3Plugin&) = delete;
 
-    // Mono to mono, 32-bit samples at the rate, then switched on.
-    void start(double rate = 44100.0, int32_t maxBlock = 512);
+    // Mono to mono, 32-bit samples at the rate, then switched on; false (and
+    // still off) when the processor refuses the setup.
+    bool start(double rate = 44100.0, int32_t maxBlock = 512);
     void stop();
     // One block through the processor with the given changes (null: none).
     tresult process(const float* input, float* output, int32_t frames,
                     IParameterChanges* changes = nullptr);
 
     std::vector<uint8_t> componentState();
-    tresult setComponentState(const std::vector<uint8_t>& block, int32_t chunk = 1 << 20);
+    tresult setComponentState(const std::vector<uint8_t>& block);
     // The controller's text for a value (its characters are all ASCII; any
     // other shows as '?').
     std::string text(ParamID id, double value);

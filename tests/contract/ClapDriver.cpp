@@ -1,0 +1,193 @@
+#include "contract/ClapDriver.h"
+
+#include "contract/FaceDrivers.h"
+#include "tools/DynamicLibrary.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+const void* HostExtension(const clap::Host*, const char*) { return nullptr; }
+void HostRequest(const clap::Host*) {}
+
+const clap::Host kHost{clap::kVersion, nullptr,     "contract host", "tapestrum", "", "1",
+                       HostExtension,  HostRequest, HostRequest,     HostRequest};
+
+constexpr FaceTraits kTraits{.state = true,
+                             .texts = true,
+                             .textsOfAnyValue = true,
+                             .parses = true,
+                             .values = ValueReads::Stored,
+                             .rate = RateType::Double,
+                             .reactivatesInPlace = true};
+
+template <typename Extension> const Extension* Lookup(const clap::Plugin* plugin, const char* id) {
+    return static_cast<const Extension*>(plugin->getExtension(plugin, id));
+}
+
+int64_t Read(const clap::InputStream* stream, void* buffer, uint64_t size) {
+    return static_cast<ChunkedStream*>(stream->ctx)->read(buffer, static_cast<size_t>(size));
+}
+
+int64_t Write(const clap::OutputStream* stream, const void* buffer, uint64_t size) {
+    return static_cast<ChunkedStream*>(stream->ctx)->write(buffer, static_cast<size_t>(size));
+}
+
+} // namespace
+
+const clap::PluginEntry* ClapEntry(const char* path) {
+    static const DynamicLibrary library(path);
+    static const auto* entry = static_cast<const clap::PluginEntry*>(library.symbol("clap_entry"));
+    static const bool initialised = entry && entry->init(path);
+    return initialised ? entry : nullptr;
+}
+
+const clap::PluginFactory* ClapFactory(const char* path) {
+    const clap::PluginEntry* entry = ClapEntry(path);
+    if (!entry) return nullptr;
+    return static_cast<const clap::PluginFactory*>(entry->getFactory(clap::kPluginFactoryId));
+}
+
+const clap::Host* ClapTestHost() { return &kHost; }
+
+clap::ParamValueEvent ClapEvents::Change(uint32_t time, clap::Id id, double value) {
+    clap::ParamValueEvent event{};
+    event.header = {sizeof event, time, clap::kCoreEventSpace, clap::kEventParamValue, 0};
+    event.paramId = id;
+    event.noteId = -1;
+    event.portIndex = event.channel = event.key = -1;
+    event.value = value;
+    return event;
+}
+
+uint32_t ClapEvents::Size(const clap::InputEvents* list) {
+    return static_cast<uint32_t>(static_cast<const ClapEvents*>(list->ctx)->count);
+}
+
+const clap::EventHeader* ClapEvents::Get(const clap::InputEvents* list, uint32_t index) {
+    const auto* self = static_cast<const ClapEvents*>(list->ctx);
+    return index < self->count ? &self->events[index].header : nullptr;
+}
+
+ClapDriver::ClapDriver(const clap::PluginFactory* factory) {
+    if (!factory || factory->getPluginCount(factory) == 0) return;
+    plugin = factory->createPlugin(factory, &kHost, factory->getPluginDescriptor(factory, 0)->id);
+    if (!plugin) return;
+    if (!plugin->init(plugin)) {
+        plugin->destroy(plugin);
+        plugin = nullptr;
+        return;
+    }
+    audioPorts = Lookup<clap::PluginAudioPorts>(plugin, clap::kExtAudioPorts);
+    params = Lookup<clap::PluginParams>(plugin, clap::kExtParams);
+    state = Lookup<clap::PluginState>(plugin, clap::kExtState);
+    latency = Lookup<clap::PluginLatency>(plugin, clap::kExtLatency);
+    tail = Lookup<clap::PluginTail>(plugin, clap::kExtTail);
+}
+
+ClapDriver::~ClapDriver() {
+    if (!plugin) return;
+    deactivate();
+    plugin->destroy(plugin);
+}
+
+const FaceTraits& ClapDriver::traits() const { return kTraits; }
+
+bool ClapDriver::activate(double rate) {
+    deactivate();
+    active = plugin->activate(plugin, rate, 1, kMaxDriverBlock);
+    return active && plugin->startProcessing(plugin);
+}
+
+void ClapDriver::deactivate() {
+    if (!active) return;
+    plugin->stopProcessing(plugin);
+    plugin->deactivate(plugin);
+    active = false;
+}
+
+bool ClapDriver::process(const float* input, float* output, int32_t frames,
+                         std::span<const ParameterChange> changes) {
+    events.clear();
+    pending.take(
+        [&](int32_t index, float value) { events.add(0, static_cast<clap::Id>(index), value); });
+    for (const ParameterChange& c : changes)
+        events.add(static_cast<uint32_t>(c.offset), static_cast<clap::Id>(c.index), c.value);
+    return process(input, output, static_cast<uint32_t>(frames), events);
+}
+
+// Without an input the block has no input port; without an output, no output
+// port.
+bool ClapDriver::process(const float* input, float* output, uint32_t frames,
+                         const ClapEvents& blockEvents) {
+    float* in[1] = {const_cast<float*>(input)};
+    float* out[1] = {output};
+    const clap::AudioBuffer inputs{in, nullptr, 1, 0, 0};
+    clap::AudioBuffer outputs{out, nullptr, 1, 0, ~uint64_t{0}};
+    const clap::Process block{steadyTime, frames,          nullptr,          &inputs,
+                              &outputs,   input ? 1u : 0u, output ? 1u : 0u, blockEvents.list(),
+                              nullptr};
+    steadyTime += frames;
+    const bool goesOn = plugin->process(plugin, &block) == clap::kProcessContinue;
+    return goesOn && (!output || outputs.constantMask == 0);
+}
+
+std::vector<float> ClapDriver::run(const std::vector<float>& input, uint32_t block) {
+    std::vector<float> output(input.size());
+    const ClapEvents none;
+    for (size_t done = 0; done < input.size(); done += block) {
+        const auto n = static_cast<uint32_t>(std::min<size_t>(block, input.size() - done));
+        if (!process(input.data() + done, output.data() + done, n, none)) return {};
+    }
+    return output;
+}
+
+bool ClapDriver::save(ChunkedStream& stream) {
+    const clap::OutputStream host{&stream, Write};
+    return state->save(plugin, &host);
+}
+
+bool ClapDriver::load(ChunkedStream& stream) {
+    const clap::InputStream host{&stream, Read};
+    return state->load(plugin, &host);
+}
+
+std::optional<std::vector<uint8_t>> ClapDriver::saved(size_t perCall) {
+    ChunkedStream stream{{}, perCall};
+    if (!save(stream)) return std::nullopt;
+    return stream.bytes;
+}
+
+bool ClapDriver::load(std::vector<uint8_t> block, size_t perCall) {
+    ChunkedStream stream{std::move(block), perCall};
+    return load(stream);
+}
+
+float ClapDriver::value(int32_t index) {
+    double value = 0;
+    if (!params->getValue(plugin, static_cast<clap::Id>(index), &value))
+        return std::numeric_limits<float>::quiet_NaN();
+    return static_cast<float>(value);
+}
+
+std::string ClapDriver::text(int32_t index, float value) {
+    char buffer[256] = {};
+    if (!params->valueToText(plugin, static_cast<clap::Id>(index), value, buffer, sizeof buffer))
+        return {};
+    return buffer;
+}
+
+std::optional<float> ClapDriver::parse(int32_t index, std::string_view text) {
+    const std::string terminated(text);
+    double value = 0;
+    if (!params->textToValue(plugin, static_cast<clap::Id>(index), terminated.c_str(), &value))
+        return std::nullopt;
+    return static_cast<float>(value);
+}
+
+std::unique_ptr<FaceDriver> MakeClapDriver(const clap::PluginFactory* factory) {
+    auto driver = std::make_unique<ClapDriver>(factory);
+    if (!driver->usable()) return nullptr;
+    return driver;
+}
