@@ -180,7 +180,7 @@ TEST_F(Vst3Bundle, ParametersAsTheControllerListsThem) {
 // With no samples, a block only takes its changes; without buffers as well.
 TEST_F(Vst3Bundle, EmptyBlocksTakeTheirChanges) {
     Vst3Plugin plugin(module);
-    plugin.start();
+    ASSERT_TRUE(plugin.activate(44100));
     ParameterChanges changes;
     changes.add(kMix, 0, 0.25);
     changes.add(kDelay, 0, 0.5);
