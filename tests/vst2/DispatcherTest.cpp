@@ -131,23 +131,9 @@ TEST(Dispatcher, EveryOpcodeReachesItsOperationAndConvertsItsResult) {
             } else {
                 EXPECT_TRUE(effect.calls.empty());
             }
-            switch (row.result) {
-            case Result::AsIs:
-                EXPECT_EQ(result, effect.intAnswer);
-                break;
-            case Result::Flag:
-                EXPECT_EQ(result, answer ? 1 : 0);
-                break;
-            case Result::Inverted:
-                EXPECT_EQ(result, answer ? 0 : 1);
-                break;
-            case Result::Zero:
-                EXPECT_EQ(result, 0);
-                break;
-            case Result::One:
-                EXPECT_EQ(result, 1);
-                break;
-            }
+            // By Result: as is, the flag, the flag inverted, zero, one.
+            const intptr_t expected[] = {effect.intAnswer, answer, !answer, 0, 1};
+            EXPECT_EQ(result, expected[static_cast<int>(row.result)]);
         }
     }
 }
