@@ -43,12 +43,20 @@ Vst3Module::~Vst3Module() {
 
 namespace {
 
+// The object itself, counted, when asked for its own interface or the base;
+// nothing otherwise.
+tresult QueryOwn(FUnknown* self, const Uid& own, const TUID iid, void** object) {
+    const bool known = own.matches(iid) || kFUnknownIid.matches(iid);
+    *object = known ? self : nullptr;
+    if (known) self->addRef();
+    return known ? kResultOk : kNoInterface;
+}
+
 // A message and its attributes, made by the host for the plug-in.
 class AttributeList final : public IAttributeList {
   public:
     tresult queryInterface(const TUID, void** object) override {
-        *object = nullptr;
-        return kNoInterface;
+        return *object = nullptr, kNoInterface;
     }
     uint32_t addRef() override { return 1; }
     uint32_t release() override { return 1; }
@@ -76,13 +84,7 @@ class AttributeList final : public IAttributeList {
 class Message final : public IMessage {
   public:
     tresult queryInterface(const TUID iid, void** object) override {
-        if (kMessageIid.matches(iid) || kFUnknownIid.matches(iid)) {
-            *object = this;
-            addRef();
-            return kResultOk;
-        }
-        *object = nullptr;
-        return kNoInterface;
+        return QueryOwn(this, kMessageIid, iid, object);
     }
     uint32_t addRef() override { return ++references; }
     uint32_t release() override {
@@ -102,13 +104,7 @@ class Message final : public IMessage {
 } // namespace
 
 tresult HostApplication::queryInterface(const TUID iid, void** object) {
-    if (kHostApplicationIid.matches(iid) || kFUnknownIid.matches(iid)) {
-        *object = this;
-        addRef();
-        return kResultOk;
-    }
-    *object = nullptr;
-    return kNoInterface;
+    return QueryOwn(this, kHostApplicationIid, iid, object);
 }
 
 tresult HostApplication::getName(String128 name) {
@@ -128,13 +124,7 @@ tresult HostApplication::createInstance(TUID cid, TUID iid, void** object) {
 }
 
 tresult MemoryStream::queryInterface(const TUID iid, void** object) {
-    if (kBStreamIid.matches(iid) || kFUnknownIid.matches(iid)) {
-        *object = this;
-        addRef();
-        return kResultOk;
-    }
-    *object = nullptr;
-    return kNoInterface;
+    return QueryOwn(this, kBStreamIid, iid, object);
 }
 
 tresult MemoryStream::read(void* buffer, int32_t bytes, int32_t* bytesRead) {
@@ -166,8 +156,7 @@ tresult MemoryStream::tell(int64* where) {
 }
 
 tresult ValueQueue::queryInterface(const TUID, void** object) {
-    *object = nullptr;
-    return kNoInterface;
+    return *object = nullptr, kNoInterface;
 }
 
 tresult ValueQueue::getPoint(int32_t index, int32_t& offset, ParamValue& value) {
@@ -185,8 +174,7 @@ tresult ValueQueue::addPoint(int32_t offset, ParamValue value, int32_t& index) {
 }
 
 tresult ParameterChanges::queryInterface(const TUID, void** object) {
-    *object = nullptr;
-    return kNoInterface;
+    return *object = nullptr, kNoInterface;
 }
 
 IParamValueQueue* ParameterChanges::getParameterData(int32_t index) {
