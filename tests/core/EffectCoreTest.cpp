@@ -1,28 +1,14 @@
-// The format-neutral effect: its parameter table against what each format
-// shows, the texts it gives for any value and reads back, and its saved state
-// (that a missing input is a block of zeros is the contract's, tests/contract).
+// The format-neutral effect: the texts it gives for any value and reads back,
+// its saved state and its factory presets (its parameter table as the VST 2
+// face shows it is in tests/vst2/ParametersTest.cpp; that a missing input is a
+// block of zeros is the contract's, tests/contract).
 #include "core/EffectState.h"
 #include "core/FactoryPresets.h"
 #include "core/TapestrumEffect.h"
-#include "support/HostedPlugin.h"
-#include "vst2/APluginProgram.h"
+
+#include <gtest/gtest.h>
 
 namespace {
-
-using EffectCore = HostedPlugin;
-
-TEST_F(EffectCore, TheVst2FaceAndTheProgramShowTheParameterTable) {
-    const APluginProgram program;
-    for (const ParameterInfo& row : kParameters) {
-        EXPECT_EQ(text(effGetParamName, row.index), row.name);
-        EXPECT_EQ(text(effGetParamLabel, row.index), row.label);
-        EXPECT_EQ(program.params[row.index], row.defaultValue) << row.name;
-        EXPECT_EQ(row.isSwitch, row.index == kProcess || row.index == kHeadDirection);
-    }
-    start(44100.0f);
-    for (const ParameterInfo& row : kParameters)
-        EXPECT_EQ(get(row.index), row.defaultValue) << row.name << " read back after resume";
-}
 
 TEST(EffectTexts, NumbersWithOrWithoutUnitsAreReadAndNonsenseIsRefused) {
     TapestrumEffect core;
