@@ -23,10 +23,11 @@ struct OperationCall {
 class RecordingEffect : public AudioEffectX {
   public:
     explicit RecordingEffect(audioMasterCallback host = nullptr, int32_t programs = 4,
-                             int32_t params = 3);
-    ~RecordingEffect() override;
+                             int32_t params = 3)
+        : AudioEffectX(host, programs, params) {}
+    ~RecordingEffect() override { ++destroyed; }
 
-    static int destroyed;
+    static inline int destroyed = 0;
 
     std::vector<OperationCall> calls;
     intptr_t intAnswer = 0;

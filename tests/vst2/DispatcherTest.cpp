@@ -197,33 +197,16 @@ TEST(Dispatcher, UnknownAndNegativeOpcodesAnswerZero) {
 // The defaults of a plain effect, as a host sees them.
 TEST(Dispatcher, DefaultsOfThePlainEffect) {
     DefaultEffect effect;
-    struct Case {
-        int32_t opcode;
-        intptr_t expected;
-    };
-    const Case cases[] = {
-        {effKeysRequired, 1},
-        {effGetVstVersion, 2300},
-        {effGetNumProgramCategories, 1},
-        {effCanBeAutomated, 1},
-        {effGetCurrentMidiProgram, -1},
-        {effConnectInput, 1},
-        {effConnectOutput, 1},
-        {effGetPlugCategory, 0},
-        {effGetProgram, 0},
-        {effGetVu, 0},
-        {effProcessEvents, 0},
-        {effCanDo, 0},
-        {effGetVendorVersion, 0},
-        {effGetEffectName, 0},
-        {effGetChunk, 0},
-        {effGetOutputProperties, 0},
-        {effGetIcon, 0},
-        {effGetDestinationBuffer, 0},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(effect.dispatcher(c.opcode, 3, 0, nullptr, 0), c.expected) << c.opcode;
-    }
+    const std::pair<int32_t, intptr_t> answering[] = {
+        {effKeysRequired, 1},   {effGetVstVersion, 2300},       {effGetNumProgramCategories, 1},
+        {effCanBeAutomated, 1}, {effGetCurrentMidiProgram, -1}, {effConnectInput, 1},
+        {effConnectOutput, 1}};
+    for (const auto& [opcode, expected] : answering)
+        EXPECT_EQ(effect.dispatcher(opcode, 3, 0, nullptr, 0), expected) << opcode;
+    for (const int32_t opcode : {effGetPlugCategory, effGetProgram, effGetVu, effProcessEvents,
+                                 effCanDo, effGetVendorVersion, effGetEffectName, effGetChunk,
+                                 effGetOutputProperties, effGetIcon, effGetDestinationBuffer})
+        EXPECT_EQ(effect.dispatcher(opcode, 3, 0, nullptr, 0), 0) << opcode;
     // No default reads or writes through a null ptr: every opcode with a null ptr.
     for (int32_t op = 0; op <= 80; ++op)
         if (op != effClose) effect.dispatcher(op, 0, 0, nullptr, 0);
