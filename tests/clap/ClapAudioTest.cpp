@@ -5,6 +5,7 @@
 #include "core/ParameterTable.h"
 #include "support/Signals.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,17 +19,23 @@ TEST(ClapAudio, ResetForgetsWhatWasHeard) {
     loop.add(0, kTrackLength, 0.4);
     loop.add(0, kDelay, 0.5);
     loop.add(0, kHeadPosition, 0.25);
+    // The whole signal in blocks, without events.
+    const auto render = [](ClapDriver& e, const std::vector<float>& input, size_t block) {
+        std::vector<float> output(input.size());
+        for (size_t done = 0; done < input.size(); done += block) {
+            const auto n = static_cast<int32_t>(std::min(block, input.size() - done));
+            EXPECT_TRUE(e.process(input.data() + done, output.data() + done, n, {}));
+        }
+        return output;
+    };
     std::vector<float> outputs[3];
     for (int run = 0; run < 3; ++run) {
         ClapDriver e(ClapFactory(TAPESTRUM_CLAP_PATH));
         e.flush(loop);
         ASSERT_TRUE(e.activate(44100));
-        if (run > 0) {
-            EXPECT_EQ(e.run(before, 300).size(), before.size());
-        }
+        if (run > 0) render(e, before, 300);
         if (run == 1) e.plugin->reset(e.plugin);
-        outputs[run] = e.run(after, 512);
-        EXPECT_EQ(outputs[run].size(), after.size());
+        outputs[run] = render(e, after, 512);
     }
     EXPECT_EQ(FirstDifference(outputs[1], outputs[0]), -1);
     EXPECT_NE(FirstDifference(outputs[2], outputs[0]), -1);
