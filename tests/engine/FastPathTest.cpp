@@ -90,6 +90,7 @@ TEST(FastPath, PhaseMathEqualsTheScalarCalls) {
         const HopKernels& fast = HopKernelsFor(level);
         size_t analysed = 0, synthesised = 0;
         for (int frame = 0; frame < kFrames; ++frame) {
+            SCOPED_TRACE(testing::Message() << SimdLevelName(level) << " frame " << frame);
             std::vector<float> spectrum(2 * kBins), last(kBins), phases(kBins);
             for (float& v : spectrum)
                 v = AnyValue(random, frame % 4 == 0);
@@ -102,12 +103,9 @@ TEST(FastPath, PhaseMathEqualsTheScalarCalls) {
                                phases.data(), first, end, 43.06640625f, 1.5707964f, 27.416f});
             fast.analyse({spectrum.data(), magsB.data(), freqsB.data(), lastB.data(), phases.data(),
                           first, end, 43.06640625f, 1.5707964f, 27.416f});
-            ASSERT_EQ(FirstDifference(magsA, magsB), -1)
-                << SimdLevelName(level) << " frame " << frame;
-            ASSERT_EQ(FirstDifference(freqsA, freqsB), -1)
-                << SimdLevelName(level) << " frame " << frame;
-            ASSERT_EQ(FirstDifference(lastA, lastB), -1)
-                << SimdLevelName(level) << " frame " << frame;
+            ASSERT_EQ(FirstDifference(magsA, magsB), -1);
+            ASSERT_EQ(FirstDifference(freqsA, freqsB), -1);
+            ASSERT_EQ(FirstDifference(lastA, lastB), -1);
             analysed += static_cast<size_t>(end - first);
 
             std::vector<float> synth(kBins), mags(kBins), freqs(kBins);
@@ -123,10 +121,8 @@ TEST(FastPath, PhaseMathEqualsTheScalarCalls) {
                                   43.06640625f, 1.5707964f, 0.03647f});
             fast.synthesise({specB.data(), synthB.data(), mags.data(), freqs.data(), 43.06640625f,
                              1.5707964f, 0.03647f});
-            ASSERT_EQ(FirstDifference(synthA, synthB), -1)
-                << SimdLevelName(level) << " frame " << frame;
-            ASSERT_EQ(FirstDifference(specA, specB), -1)
-                << SimdLevelName(level) << " frame " << frame;
+            ASSERT_EQ(FirstDifference(synthA, synthB), -1);
+            ASSERT_EQ(FirstDifference(specA, specB), -1);
             synthesised += kBins;
         }
         EXPECT_GE(analysed, 1000000u);

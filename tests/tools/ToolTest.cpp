@@ -333,18 +333,17 @@ void Put(std::string& bytes, float value) {
     Put(bytes, bits);
 }
 void Put(std::string& bytes, const char (&text)[5]) { bytes.append(text, 4); }
+template <typename... Fields>
+requires(sizeof...(Fields) > 1) void Put(std::string& bytes, const Fields&... fields) {
+    (Put(bytes, fields), ...);
+}
 
 // A program file ('FxCk') built field by field.
 std::string ProgramBytes(const std::vector<float>& values, const char (&id)[5] = "ZOLT",
                          const std::string& name = "Preset 0") {
     std::string bytes;
-    Put(bytes, "CcnK");
-    Put(bytes, static_cast<uint32_t>(48 + 4 * values.size()));
-    Put(bytes, "FxCk");
-    Put(bytes, 1u);
-    Put(bytes, id);
-    Put(bytes, 1u); // the record's version
-    Put(bytes, static_cast<uint32_t>(values.size()));
+    const auto count = static_cast<uint32_t>(values.size());
+    Put(bytes, "CcnK", 48 + 4 * count, "FxCk", 1u, id, 1u /* the record's version */, count);
     bytes += name;
     bytes.resize(56, '\0');
     for (const float value : values)
@@ -389,14 +388,8 @@ TEST_F(Tool, PresetsAreWrittenAsHostsSaveThemAndRenderAsTheirValues) {
     // A bank in format 2 whose current program is the second.
     std::string bank;
     const std::string first = ProgramBytes(ReadBacks({})), second = Slurp(file("b.fxp"));
-    Put(bank, "CcnK");
-    Put(bank, static_cast<uint32_t>(148 + first.size() + second.size()));
-    Put(bank, "FxBk");
-    Put(bank, 2u);
-    Put(bank, "ZOLT");
-    Put(bank, 1u);
-    Put(bank, 2u);
-    Put(bank, 1u); // the current program
+    const auto size = static_cast<uint32_t>(148 + first.size() + second.size());
+    Put(bank, "CcnK", size, "FxBk", 2u, "ZOLT", 1u, 2u, 1u /* the current program */);
     bank.resize(156, '\0');
     std::ofstream(file("bank.fxb"), std::ios::binary) << bank + first + second;
 
