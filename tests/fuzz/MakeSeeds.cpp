@@ -54,14 +54,13 @@ Bytes Bank(const std::vector<Bytes>& programs, uint32_t version, uint32_t curren
     for (const Bytes& program : programs)
         body.insert(body.end(), program.begin(), program.end());
     Bytes bytes;
-    PutBigEndian(bytes, 0x43636E4B); // CcnK
-    PutBigEndian(bytes, static_cast<uint32_t>(148 + body.size()));
-    PutBigEndian(bytes, 0x4678426B); // FxBk
-    PutBigEndian(bytes, version);
-    PutBigEndian(bytes, 0x5A4F4C54);
-    PutBigEndian(bytes, 1);
-    PutBigEndian(bytes, static_cast<uint32_t>(programs.size()));
-    PutBigEndian(bytes, current);
+    const uint32_t size = static_cast<uint32_t>(148 + body.size()),
+                   count = static_cast<uint32_t>(programs.size());
+    // CcnK, the size, FxBk, the format, ZOLT, its version, the program count and the
+    // current program.
+    for (const uint32_t word :
+         {0x43636E4Bu, size, 0x4678426Bu, version, 0x5A4F4C54u, 1u, count, current})
+        PutBigEndian(bytes, word);
     bytes.resize(156, 0);
     bytes.insert(bytes.end(), body.begin(), body.end());
     return bytes;

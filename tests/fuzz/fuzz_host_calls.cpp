@@ -39,16 +39,10 @@ constexpr int32_t kSampleBudget = 1 << 13;
 constexpr int32_t kMaxReopens = 2;
 
 intptr_t VSTCALL HostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    switch (opcode) {
-    case audioMasterVersion:
-        return 2400;
-    case audioMasterGetSampleRate:
-        return 44100;
-    case audioMasterGetBlockSize:
-        return 512;
-    default:
-        return 0;
-    }
+    return opcode == audioMasterVersion         ? 2400
+           : opcode == audioMasterGetSampleRate ? 44100
+           : opcode == audioMasterGetBlockSize  ? 512
+                                                : 0;
 }
 
 // A buffer of the host's, filled with a canary so that a missing terminating
