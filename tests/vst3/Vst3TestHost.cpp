@@ -53,13 +53,8 @@ tresult QueryOwn(FUnknown* self, const Uid& own, const TUID iid, void** object) 
 }
 
 // A message and its attributes, made by the host for the plug-in.
-class AttributeList final : public IAttributeList {
+class AttributeList final : public HostObject<IAttributeList> {
   public:
-    tresult queryInterface(const TUID, void** object) override {
-        return *object = nullptr, kNoInterface;
-    }
-    uint32_t addRef() override { return 1; }
-    uint32_t release() override { return 1; }
     // The face sends floats alone.
     tresult setInt(AttrID, int64) override { return kNotImplemented; }
     tresult getInt(AttrID, int64&) override { return kNotImplemented; }
@@ -155,10 +150,6 @@ tresult MemoryStream::tell(int64* where) {
     return kResultOk;
 }
 
-tresult ValueQueue::queryInterface(const TUID, void** object) {
-    return *object = nullptr, kNoInterface;
-}
-
 tresult ValueQueue::getPoint(int32_t index, int32_t& offset, ParamValue& value) {
     if (index < 0 || index >= getPointCount()) return kInvalidArgument;
     offset = points[static_cast<size_t>(index)].first;
@@ -171,10 +162,6 @@ tresult ValueQueue::addPoint(int32_t offset, ParamValue value, int32_t& index) {
     index = getPointCount();
     points.emplace_back(offset, value);
     return kResultOk;
-}
-
-tresult ParameterChanges::queryInterface(const TUID, void** object) {
-    return *object = nullptr, kNoInterface;
 }
 
 IParamValueQueue* ParameterChanges::getParameterData(int32_t index) {

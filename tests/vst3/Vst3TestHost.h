@@ -39,10 +39,14 @@ class Vst3Module {
     IPluginFactory2* factory2 = nullptr;
 };
 
-// Objects the host owns on the stack: their reference counts are kept but
-// never free them.
+// Objects the host owns: their reference counts are kept but never free them.
+// They answer no interface unless they say otherwise.
 template <typename Interface> class HostObject : public Interface {
   public:
+    tresult queryInterface(const TUID, void** object) override {
+        *object = nullptr;
+        return kNoInterface;
+    }
     uint32_t addRef() override { return ++references; }
     uint32_t release() override { return --references; }
     std::atomic<uint32_t> references{1};
@@ -75,7 +79,6 @@ class MemoryStream final : public HostObject<IBStream> {
 class ValueQueue final : public HostObject<IParamValueQueue> {
   public:
     ValueQueue() { points.reserve(kMaxPoints); }
-    tresult queryInterface(const TUID, void** object) override;
     ParamID getParameterId() override { return id; }
     int32_t getPointCount() override { return static_cast<int32_t>(points.size()); }
     tresult getPoint(int32_t index, int32_t& offset, ParamValue& value) override;
@@ -90,7 +93,6 @@ class ValueQueue final : public HostObject<IParamValueQueue> {
 // of fixed size (a host's queues stay where they are while the block runs).
 class ParameterChanges final : public HostObject<IParameterChanges> {
   public:
-    tresult queryInterface(const TUID, void** object) override;
     int32_t getParameterCount() override { return static_cast<int32_t>(used); }
     IParamValueQueue* getParameterData(int32_t index) override;
     IParamValueQueue* addParameterData(const ParamID& id, int32_t& index) override;
