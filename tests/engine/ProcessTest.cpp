@@ -16,6 +16,8 @@ namespace {
 
 constexpr int32_t kHop = TDelayVoc::HopLength;
 constexpr double kRate = 44100.0;
+constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 std::unique_ptr<TDelayVoc> Engine(float rate = 44100.0f) {
     auto e = std::make_unique<TDelayVoc>();
@@ -338,9 +340,7 @@ bool AllFinite(const float* values, size_t count) {
 
 // Mend: a burst of bad samples must not poison the track or the phases.
 TEST(Process, BadSamplesDoNotPoisonTheTrackOrThePhases) {
-    const float inf = std::numeric_limits<float>::infinity();
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    for (const float bad : {nan, inf, -inf, 1e38f, -3e38f}) {
+    for (const float bad : {kNaN, kInf, -kInf, 1e38f, -3e38f}) {
         auto e = Engine();
         e->SetTrackLength(40);
         std::vector<float> input = Tones({{440, 0.5}}, kRate, 60 * kHop);
@@ -393,12 +393,9 @@ TEST(Process, ASampleBeyond80DbfsIsAnalysedAsSilence) {
 TEST(Process, TheDryPathPassesBadSamplesUnchanged) {
     auto e = Engine();
     e->SetMix(0.0f);
-    const float inf = std::numeric_limits<float>::infinity();
     std::vector<float> input = Noise(2000, 0.5f, 8);
-    input[300] = inf;
-    input[301] = -inf;
-    input[302] = std::numeric_limits<float>::quiet_NaN();
-    input[303] = 1e38f;
+    const float bad[] = {kInf, -kInf, kNaN, 1e38f};
+    std::copy(std::begin(bad), std::end(bad), input.begin() + 300);
     const std::vector<float> output = ProcessAll(*e, input);
     for (size_t i = 0; i < input.size(); ++i) {
         if (std::isnan(input[i])) {
