@@ -211,10 +211,7 @@ TEST(Dispatcher, DefaultsOfThePlainEffect) {
     for (int32_t op = 0; op <= 80; ++op)
         if (op != effClose) effect.dispatcher(op, 0, 0, nullptr, 0);
     EXPECT_EQ(effect.dispatcher(effSetTotalSampleToProcess, 0, 12345, nullptr, 0), 12345);
-}
-
-TEST(Dispatcher, PlugCategoryFollowsTheSynthFlag) {
-    DefaultEffect effect;
+    // The category follows the synth flag.
     effect.isSynth(true);
     EXPECT_EQ(effect.dispatcher(effGetPlugCategory, 0, 0, nullptr, 0), 2);
     effect.isSynth(false);
