@@ -177,14 +177,13 @@ TEST(Dispatcher, VuIsScaledTo32767AndRoundedHalfToEven) {
     }
 }
 
-TEST(Dispatcher, IdentifyAnswersNvEfWhateverTheArguments) {
-    RecordingEffect effect;
-    EXPECT_EQ(effect.dispatcher(effIdentify, 5, 6, kPtr, 1.0f), 0x4E764566);
-    EXPECT_EQ(effect.dispatcher(effIdentify, 0, 0, nullptr, 0), 0x4E764566);
-    EXPECT_TRUE(effect.calls.empty());
-}
-
-TEST(Dispatcher, UnknownAndNegativeOpcodesAnswerZero) {
+// Identify answers NvEf whatever the arguments; unknown and negative opcodes
+// answer 0; neither reaches an operation.
+TEST(Dispatcher, IdentifyAndUnknownOpcodes) {
+    RecordingEffect identified;
+    EXPECT_EQ(identified.dispatcher(effIdentify, 5, 6, kPtr, 1.0f), 0x4E764566);
+    EXPECT_EQ(identified.dispatcher(effIdentify, 0, 0, nullptr, 0), 0x4E764566);
+    EXPECT_TRUE(identified.calls.empty());
     for (const int32_t opcode : {-1, -100, 77, 78, 1000, INT32_MIN, INT32_MAX}) {
         RecordingEffect effect;
         effect.intAnswer = 99;
@@ -218,18 +217,6 @@ TEST(Dispatcher, DefaultsOfThePlainEffect) {
     EXPECT_EQ(effect.dispatcher(effGetPlugCategory, 0, 0, nullptr, 0), 0);
 }
 
-TEST(Dispatcher, BlockSizeAndSampleRateAreStoredWithoutTheSetters) {
-    RecordingEffect recording;
-    recording.AudioEffectX::setBlockSizeAndSampleRate(256, 96000.0f);
-    EXPECT_TRUE(recording.calls.empty()); // neither setBlockSize nor setSampleRate
-    EXPECT_EQ(recording.block(), 256);
-    EXPECT_EQ(recording.rate(), 96000.0f);
-    DefaultEffect effect;
-    EXPECT_EQ(effect.dispatcher(effSetBlockSizeAndSampleRate, 0, 512, nullptr, 48000.0f), 1);
-    EXPECT_EQ(effect.block(), 512);
-    EXPECT_EQ(effect.rate(), 48000.0f);
-}
-
 TEST(Dispatcher, DefaultSpeakerArrangementStoresNullInBothPointers) {
     DefaultEffect effect;
     VstSpeakerArrangement dummy{};
@@ -252,6 +239,15 @@ TEST(Dispatcher, BaseSettersStoreRateBlockAndProgram) {
     EXPECT_EQ(effect.block(), 64);
     effect.dispatcher(effSetProgram, 0, 0, nullptr, 0);
     EXPECT_EQ(effect.dispatcher(effGetProgram, 0, 0, nullptr, 0), 0);
+    // Both at once are stored without the setters.
+    EXPECT_EQ(effect.dispatcher(effSetBlockSizeAndSampleRate, 0, 512, nullptr, 48000.0f), 1);
+    EXPECT_EQ(effect.block(), 512);
+    EXPECT_EQ(effect.rate(), 48000.0f);
+    RecordingEffect recording;
+    recording.AudioEffectX::setBlockSizeAndSampleRate(256, 96000.0f);
+    EXPECT_TRUE(recording.calls.empty()); // neither setBlockSize nor setSampleRate
+    EXPECT_EQ(recording.block(), 256);
+    EXPECT_EQ(recording.rate(), 96000.0f);
 }
 
 } // namespace

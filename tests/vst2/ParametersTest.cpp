@@ -66,19 +66,18 @@ TEST_F(Parameters, DefaultProgramAt44100) {
     }
 }
 
+// Before the first resume the displays show the engine; after it, the default
+// program at the host's rate.
 TEST_F(Parameters, DefaultProgramAt48000) {
+    EXPECT_EQ(display(10), "forward");
+    EXPECT_EQ(display(3), "0Hz");
+    EXPECT_EQ(display(4), "0 Hz");
+    EXPECT_EQ(display(6), "3482.99 ms ");
     start(48000.0f);
     EXPECT_EQ(display(4), "24000.00 Hz");
     EXPECT_EQ(display(6), "3200.00 ms ");
     set(3, 0.5f); // bin 64
     EXPECT_EQ(display(3), "3000.00Hz");
-}
-
-TEST_F(Parameters, BeforeTheFirstResumeTheDisplaysShowTheEngine) {
-    EXPECT_EQ(display(10), "forward");
-    EXPECT_EQ(display(3), "0Hz");
-    EXPECT_EQ(display(4), "0 Hz");
-    EXPECT_EQ(display(6), "3482.99 ms ");
 }
 
 struct RoundTrip {
