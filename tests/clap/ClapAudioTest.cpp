@@ -5,6 +5,7 @@
 #include "core/ParameterTable.h"
 #include "support/Signals.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,17 +19,23 @@ TEST(ClapAudio, ResetForgetsWhatWasHeard) {
     loop.add(0, kTrackLength, 0.4);
     loop.add(0, kDelay, 0.5);
     loop.add(0, kHeadPosition, 0.25);
+    // The whole signal in blocks, without events.
+    const auto render = [](ClapDriver& e, const std::vector<float>& input, size_t block) {
+        std::vector<float> output(input.size());
+        for (size_t done = 0; done < input.size(); done += block) {
+            const auto n = static_cast<int32_t>(std::min(block, input.size() - done));
+            EXPECT_TRUE(e.process(input.data() + done, output.data() + done, n, {}));
+        }
+        return output;
+    };
     std::vector<float> outputs[3];
     for (int run = 0; run < 3; ++run) {
         ClapDriver e(ClapFactory(TAPESTRUM_CLAP_PATH));
         e.flush(loop);
         ASSERT_TRUE(e.activate(44100));
-        if (run > 0) {
-            EXPECT_EQ(e.run(before, 300).size(), before.size());
-        }
+        if (run > 0) render(e, before, 300);
         if (run == 1) e.plugin->reset(e.plugin);
-        outputs[run] = e.run(after, 512);
-        EXPECT_EQ(outputs[run].size(), after.size());
+        outputs[run] = render(e, after, 512);
     }
     EXPECT_EQ(FirstDifference(outputs[1], outputs[0]), -1);
     EXPECT_NE(FirstDifference(outputs[2], outputs[0]), -1);
@@ -36,8 +43,8 @@ TEST(ClapAudio, ResetForgetsWhatWasHeard) {
 
 // Events the effect has no use for are skipped, parameter changes for no
 // parameter ignored; times out of order or past the block are taken as late as
-// the order allows, within the block. Without an input the effect hears
-// silence; without an output a block fails, but its changes are made.
+// the order allows, within the block. Without an output a block fails, but its
+// changes are made (a missing input is the contract's).
 TEST(ClapAudio, OddEventsAndBuffers) {
     const std::vector<float> input = TestSignal(44100, 110250);
     std::vector<float> outputs[2];
@@ -68,17 +75,6 @@ TEST(ClapAudio, OddEventsAndBuffers) {
             events.add(run == 0 ? 512 : 9000, kOutAmp, 0.8);
             EXPECT_TRUE(e.process(input.data() + done, outputs[run].data() + done, 512, events));
         }
-        // Silence, given as zeros, or as no input at all.
-        std::vector<float> zeros(512, 0.0f), last(512, 1.0f);
-        float* in[1] = {zeros.data()};
-        float* out[1] = {last.data()};
-        const clap::AudioBuffer silentIn{in, nullptr, 1, 0, 0};
-        clap::AudioBuffer silentOut{out, nullptr, 1, 0, 0};
-        const ClapEvents none;
-        const clap::Process silence{
-            0, 512, nullptr, &silentIn, &silentOut, run == 0 ? 1u : 0u, 1, none.list(), nullptr};
-        EXPECT_EQ(e.plugin->process(e.plugin, &silence), clap::kProcessContinue);
-        outputs[run].insert(outputs[run].end(), last.begin(), last.end());
         if (run == 1) {
             ClapEvents change;
             change.add(0, kMix, 0.25);

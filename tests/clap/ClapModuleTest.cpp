@@ -109,9 +109,9 @@ TEST(ClapModule, OddValuesAreSavedClamped) {
     changes.add(0, kMix, 7.0);
     changes.add(0, kThreshold, -std::numeric_limits<double>::infinity());
     source.flush(changes);
-    const std::optional<std::vector<uint8_t>> block = source.saved(1);
-    ASSERT_TRUE(block);
-    const std::optional<EffectState> saved = ReadEffectState(*block);
+    ChunkedStream block{{}, 1};
+    ASSERT_TRUE(source.save(block));
+    const std::optional<EffectState> saved = ReadEffectState(block.bytes);
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->name, "Preset 0");
     for (int32_t i = 0; i < kParameterCount; ++i) {
@@ -127,14 +127,20 @@ TEST(ClapModule, OddValuesAreSavedClamped) {
 // changes nothing (the other bad blocks are the contract's).
 TEST(ClapModule, MoreThanTheBlockIsRefused) {
     ClapDriver e(ClapFactory(TAPESTRUM_CLAP_PATH));
-    const std::vector<uint8_t> good = *e.saved(64);
+    const auto saved = [&e] {
+        ChunkedStream stream{{}, 64};
+        EXPECT_TRUE(e.save(stream));
+        return stream.bytes;
+    };
+    const std::vector<uint8_t> good = saved();
     std::vector<uint8_t> longer = good;
     longer.push_back('x');
     std::vector<uint8_t> overlong(kStateMaxSize + 1, 0);
     std::copy(good.begin(), good.end(), overlong.begin());
     for (const auto& block : {longer, overlong}) {
-        EXPECT_FALSE(e.load(block, 3)) << block.size() << " bytes";
-        EXPECT_EQ(e.saved(64), good);
+        ChunkedStream stream{block, 3};
+        EXPECT_FALSE(e.load(stream)) << block.size() << " bytes";
+        EXPECT_EQ(saved(), good);
     }
 }
 

@@ -3,7 +3,6 @@
 #include "contract/FaceDrivers.h"
 #include "tools/DynamicLibrary.h"
 
-#include <algorithm>
 #include <limits>
 
 namespace {
@@ -133,16 +132,6 @@ bool ClapDriver::process(const float* input, float* output, uint32_t frames,
     return goesOn && (!output || outputs.constantMask == 0);
 }
 
-std::vector<float> ClapDriver::run(const std::vector<float>& input, uint32_t block) {
-    std::vector<float> output(input.size());
-    const ClapEvents none;
-    for (size_t done = 0; done < input.size(); done += block) {
-        const auto n = static_cast<uint32_t>(std::min<size_t>(block, input.size() - done));
-        if (!process(input.data() + done, output.data() + done, n, none)) return {};
-    }
-    return output;
-}
-
 bool ClapDriver::save(ChunkedStream& stream) {
     const clap::OutputStream host{&stream, Write};
     return state->save(plugin, &host);
@@ -151,17 +140,6 @@ bool ClapDriver::save(ChunkedStream& stream) {
 bool ClapDriver::load(ChunkedStream& stream) {
     const clap::InputStream host{&stream, Read};
     return state->load(plugin, &host);
-}
-
-std::optional<std::vector<uint8_t>> ClapDriver::saved(size_t perCall) {
-    ChunkedStream stream{{}, perCall};
-    if (!save(stream)) return std::nullopt;
-    return stream.bytes;
-}
-
-bool ClapDriver::load(std::vector<uint8_t> block, size_t perCall) {
-    ChunkedStream stream{std::move(block), perCall};
-    return load(stream);
 }
 
 float ClapDriver::value(int32_t index) {

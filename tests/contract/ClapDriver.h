@@ -57,15 +57,10 @@ class ClapDriver final : public FaceDriver {
     // A block with the events as given: true when the plug-in goes on and marks
     // no channel constant.
     bool process(const float* input, float* output, uint32_t frames, const ClapEvents& events);
-    // The whole signal in blocks of `block`, without events; nothing when a
-    // block fails.
-    std::vector<float> run(const std::vector<float>& input, uint32_t block);
     void flush(const ClapEvents& events) { params->flush(plugin, events.list(), nullptr); }
 
     bool save(ChunkedStream& stream) override;
     bool load(ChunkedStream& stream) override;
-    std::optional<std::vector<uint8_t>> saved(size_t perCall);
-    bool load(std::vector<uint8_t> block, size_t perCall);
 
     void set(int32_t index, float value) override { pending.put(index, value); }
     // NaN for a parameter the plug-in does not know.

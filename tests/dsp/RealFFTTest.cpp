@@ -1,26 +1,17 @@
 // The real transform against the sums that define its layout, its tables, and the
 // examples a reader can check by hand.
 #include "dsp/RealFFT.h"
+#include "support/Signals.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
-#include <random>
 #include <stdexcept>
 #include <vector>
 
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-
-std::vector<float> RandomSignal(int32_t n, unsigned seed) {
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
-    std::vector<float> x(static_cast<size_t>(n));
-    for (float& v : x)
-        v = uniform(random);
-    return x;
-}
 
 // The layout's sums, in double.
 std::vector<double> ReferenceForward(const std::vector<float>& x) {
@@ -62,7 +53,7 @@ TEST(RealFFT, ForwardAndInverseAgreeWithTheSumsForEveryPowerOfTwo) {
     for (int32_t n = 1; n <= 1024; n *= 2) {
         SCOPED_TRACE("N = " + std::to_string(n));
         TRealFFT fft(n);
-        const std::vector<float> x = RandomSignal(n, static_cast<unsigned>(n));
+        const std::vector<float> x = Noise(n, 1.0f, static_cast<unsigned>(n));
         const std::vector<float> xCopy = x;
         std::vector<float> spectrum(x.size());
         fft.ForwardTransform(spectrum.data(), x.data());

@@ -22,29 +22,24 @@ struct TextCase {
     const char* text;
 };
 
+// Two decimals above 0.01; more digits at and below it, down to a millionth;
+// below that, 0.
 TEST_F(Texts, NumberTextTable) {
     const TextCase cases[] = {
-        {1234.5678f, "1234.57"},
-        {22050.0f, "22050.00"},
-        {123456.789f, "123456.80"},
-        {-0.5f, "-0.50"},
-        {0.011f, "0.01"},
-        {0.01f, "0.0100"},
-        {0.005f, "0.0050"},
-        {0.0001f, "0.000100"},
-        {0.00005f, "0.000050"},
-        {0.000001f, "0"},
-        {0.0f, "0"},
-        {-0.0f, "0"},
-        {3482.9932f, "3482.99"},
-        {0.0999f, "0.10"},
-        {1.0f, "1.00"},
-        {0.0000011f, "0.000001"},
-        {-0.0000005f, "0"},
-        {1e-40f, "0"},
+        {1234.5678f, "1234.57"}, {22050.0f, "22050.00"}, {123456.789f, "123456.80"},
+        {-0.5f, "-0.50"},        {0.011f, "0.01"},       {3482.9932f, "3482.99"},
+        {0.0999f, "0.10"},       {1.0f, "1.00"},
+    };
+    const TextCase small[] = {
+        {0.01f, "0.0100"},      {0.005f, "0.0050"},       {0.0001f, "0.000100"},
+        {0.00005f, "0.000050"}, {0.0000011f, "0.000001"},
     };
     for (const TextCase& c : cases)
         EXPECT_EQ(NumberText(c.value), c.text) << c.value;
+    for (const TextCase& c : small)
+        EXPECT_EQ(NumberText(c.value), c.text) << c.value;
+    for (const float zero : {0.000001f, 0.0f, -0.0f, -0.0000005f, 1e-40f})
+        EXPECT_EQ(NumberText(zero), "0") << zero;
 }
 
 // Ties that are exact in binary round away from zero, unlike the C library's

@@ -61,12 +61,10 @@ TEST(Engine, SettersKeepTheBandAndTheDelayInRange) {
         int32_t startThen, endThen;
         bool endFirst;
     };
-    for (const BandCase& c : std::vector<BandCase>{{3, 300, 3, 300, false},
-                                                   {400, 300, 400, 400, false},
-                                                   {400, 300, 300, 300, true},
-                                                   {-7, 9999, 0, 512, false},
-                                                   {9999, -7, 512, 512, false},
-                                                   {9999, -7, 0, 0, true}}) {
+    const BandCase bands[] = {{3, 300, 3, 300, false},     {400, 300, 400, 400, false},
+                              {400, 300, 300, 300, true},  {-7, 9999, 0, 512, false},
+                              {9999, -7, 512, 512, false}, {9999, -7, 0, 0, true}};
+    for (const BandCase& c : bands) {
         TDelayVoc e;
         if (c.endFirst) {
             e.SetEndBin(c.end);

@@ -6,12 +6,16 @@
 
 #include <atomic>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 #include <random>
 #include <thread>
 
 namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
 
 TEST(Threads, QuantitiesWrittenWhileProcessingKeepTheEngineSound) {
     TDelayVoc e;
@@ -20,61 +24,29 @@ TEST(Threads, QuantitiesWrittenWhileProcessingKeepTheEngineSound) {
 
     std::thread writer([&] {
         std::mt19937 random(42);
-        const float floats[] = {0.0f,
-                                0.5f,
-                                1.0f,
-                                2.0f,
-                                1e30f,
-                                -1.0f,
-                                std::numeric_limits<float>::quiet_NaN(),
-                                std::numeric_limits<float>::infinity()};
+        const float floats[] = {0.0f, 0.5f, 1.0f, 2.0f, 1e30f, -1.0f, kNaN, kInf};
         const float rates[] = {22050.0f, 44100.0f, 48000.0f, 96000.0f, 0.0f, -1.0f};
         auto anyFloat = [&] { return floats[random() % std::size(floats)]; };
         auto anyInt = [&] { return static_cast<int32_t>(random() % 1400) - 100; };
-        while (!done.load()) {
-            switch (random() % 14) {
-            case 0:
-                e.SetDelay(anyInt());
-                break;
-            case 1:
-                e.SetDelayedAsCarrier(random() % 2);
-                break;
-            case 2:
-                e.SetOutputGain(anyFloat());
-                break;
-            case 3:
-                e.SetStartBin(anyInt());
-                break;
-            case 4:
-                e.SetEndBin(anyInt());
-                break;
-            case 5:
-                e.SetThreshold(anyFloat());
-                break;
-            case 6:
-                e.SetWriteHead(anyInt());
-                break;
-            case 7:
-                e.SetRecordGain(anyFloat());
-                break;
-            case 8:
-                e.SetForward(random() % 2);
-                break;
-            case 9:
-            case 10:
-                e.SetTrackLength(anyInt());
-                break;
-            case 11:
-                e.SetMix(anyFloat());
-                break;
-            case 12:
-                e.SetSampleRate(rates[random() % std::size(rates)]);
-                break;
-            default:
-                std::this_thread::yield();
-                break;
-            }
-        }
+        // One writer per setter (the track length twice as often), and a pause.
+        const std::function<void()> writes[] = {
+            [&] { e.SetDelay(anyInt()); },
+            [&] { e.SetDelayedAsCarrier(random() % 2); },
+            [&] { e.SetOutputGain(anyFloat()); },
+            [&] { e.SetStartBin(anyInt()); },
+            [&] { e.SetEndBin(anyInt()); },
+            [&] { e.SetThreshold(anyFloat()); },
+            [&] { e.SetWriteHead(anyInt()); },
+            [&] { e.SetRecordGain(anyFloat()); },
+            [&] { e.SetForward(random() % 2); },
+            [&] { e.SetTrackLength(anyInt()); },
+            [&] { e.SetTrackLength(anyInt()); },
+            [&] { e.SetMix(anyFloat()); },
+            [&] { e.SetSampleRate(rates[random() % std::size(rates)]); },
+            [] { std::this_thread::yield(); },
+        };
+        while (!done.load())
+            writes[random() % std::size(writes)]();
     });
 
     const std::vector<float> input = Tones({{440, 0.5}, {3100, 0.2}}, 44100, 64);

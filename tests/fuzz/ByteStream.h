@@ -35,38 +35,15 @@ class ByteStream {
     // Mostly values a host might send, the edge cases among them; after a byte
     // of 32 or more, any float (NaN and infinities included).
     float real() {
-        static constexpr float kTable[] = {0.0f,
-                                           1.0f,
-                                           0.5f,
-                                           -0.0f,
-                                           0.25f,
-                                           0.75f,
-                                           1.0000001f,
-                                           -1.0f,
-                                           2.0f,
-                                           1e-45f,
-                                           1e-20f,
-                                           1e30f,
-                                           44100.0f,
-                                           48000.0f,
-                                           8000.0f,
-                                           22050.0f,
-                                           96000.0f,
-                                           192000.0f,
-                                           384000.0f,
-                                           1.0f / 3,
-                                           0.999999f,
-                                           0.1f,
-                                           0.9f,
-                                           -1e-45f,
-                                           std::numeric_limits<float>::quiet_NaN(),
-                                           std::numeric_limits<float>::infinity(),
-                                           -std::numeric_limits<float>::infinity(),
-                                           std::numeric_limits<float>::max(),
-                                           std::numeric_limits<float>::lowest(),
-                                           std::numeric_limits<float>::min(),
-                                           1e-38f,
-                                           0.01f};
+        using Limits = std::numeric_limits<float>;
+        constexpr float kNaN = Limits::quiet_NaN(), kInf = Limits::infinity();
+        constexpr float kMax = Limits::max(), kLowest = Limits::lowest(), kMin = Limits::min();
+        constexpr float kThird = 1.0f / 3;
+        static constexpr float kTable[] = {
+            0.0f,     1.0f,      0.5f,      -0.0f,  0.25f,     0.75f,    1.0000001f, -1.0f,
+            2.0f,     1e-45f,    1e-20f,    1e30f,  44100.0f,  48000.0f, 8000.0f,    22050.0f,
+            96000.0f, 192000.0f, 384000.0f, kThird, 0.999999f, 0.1f,     0.9f,       -1e-45f,
+            kNaN,     kInf,      -kInf,     kMax,   kLowest,   kMin,     1e-38f,     0.01f};
         static_assert(sizeof kTable / sizeof kTable[0] == 32);
         const uint8_t first = byte();
         if (first < 32) return kTable[first];

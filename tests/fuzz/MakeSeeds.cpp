@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -53,14 +54,13 @@ Bytes Bank(const std::vector<Bytes>& programs, uint32_t version, uint32_t curren
     for (const Bytes& program : programs)
         body.insert(body.end(), program.begin(), program.end());
     Bytes bytes;
-    PutBigEndian(bytes, 0x43636E4B); // CcnK
-    PutBigEndian(bytes, static_cast<uint32_t>(148 + body.size()));
-    PutBigEndian(bytes, 0x4678426B); // FxBk
-    PutBigEndian(bytes, version);
-    PutBigEndian(bytes, 0x5A4F4C54);
-    PutBigEndian(bytes, 1);
-    PutBigEndian(bytes, static_cast<uint32_t>(programs.size()));
-    PutBigEndian(bytes, current);
+    const uint32_t size = static_cast<uint32_t>(148 + body.size()),
+                   count = static_cast<uint32_t>(programs.size());
+    // CcnK, the size, FxBk, the format, ZOLT, its version, the program count and the
+    // current program.
+    for (const uint32_t word :
+         {0x43636E4Bu, size, 0x4678426Bu, version, 0x5A4F4C54u, 1u, count, current})
+        PutBigEndian(bytes, word);
     bytes.resize(156, 0);
     bytes.insert(bytes.end(), body.begin(), body.end());
     return bytes;
@@ -136,6 +136,10 @@ class Calls {
         bytes.push_back(value);
         return *this;
     }
+    Calls& raw(std::initializer_list<uint8_t> values) {
+        bytes.insert(bytes.end(), values);
+        return *this;
+    }
     Calls& dispatch(int32_t opcode, int32_t index = 0, int32_t value = 0, uint8_t opt = 0) {
         return byte(0).byte(static_cast<uint8_t>(opcode)).small(index).small(value).tableReal(opt);
     }
@@ -149,14 +153,8 @@ class Calls {
     }
     Calls& get(int32_t index) { return byte(3).small(index); }
     Calls& process(uint16_t frames, uint8_t kind) {
-        return byte(4)
-            .byte(frames & 0xFF)
-            .byte(frames >> 8)
-            .byte(kind)
-            .byte(1)
-            .byte(2)
-            .byte(3)
-            .byte(4);
+        return byte(4).raw({static_cast<uint8_t>(frames & 0xFF), static_cast<uint8_t>(frames >> 8),
+                            kind, 1, 2, 3, 4});
     }
 
     Bytes bytes;
@@ -198,19 +196,8 @@ void HostCallStreams(const fs::path& folder) {
     odd.dispatch(effSetProgramName).text("a program name longer than any host buffer for it");
     odd.dispatch(effGetProgramName).dispatch(effSetProgram, 0, 0).dispatch(effGetProgram);
     odd.dispatch(effSetBlockSizeAndSampleRate, 0, 64, 13).dispatch(effMainsChanged, 0, 1);
-    odd.dispatch(effProcessEvents)
-        .byte(2)
-        .byte(1)
-        .small(0)
-        .byte(0x90)
-        .byte(60)
-        .byte(100)
-        .byte(0)
-        .small(7)
-        .small(3)
-        .byte(0)
-        .byte(0)
-        .byte(0);
+    odd.dispatch(effProcessEvents).raw({2, 1}).small(0).raw({0x90, 60, 100, 0}).small(7).small(3);
+    odd.raw({0, 0, 0});
     odd.process(1, 2).process(255, 2).process(257, 1).process(0, 0).process(4096, 2);
     odd.dispatch(effSetSpeakerArrangement).byte(1).byte(0).byte(0);
     odd.dispatch(effGetSpeakerArrangement).dispatch(effGetChunk).dispatch(effIdentify);

@@ -39,16 +39,10 @@ constexpr int32_t kSampleBudget = 1 << 13;
 constexpr int32_t kMaxReopens = 2;
 
 intptr_t VSTCALL HostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    switch (opcode) {
-    case audioMasterVersion:
-        return 2400;
-    case audioMasterGetSampleRate:
-        return 44100;
-    case audioMasterGetBlockSize:
-        return 512;
-    default:
-        return 0;
-    }
+    return opcode == audioMasterVersion         ? 2400
+           : opcode == audioMasterGetSampleRate ? 44100
+           : opcode == audioMasterGetBlockSize  ? 512
+                                                : 0;
 }
 
 // A buffer of the host's, filled with a canary so that a missing terminating
@@ -83,7 +77,7 @@ class Session {
 
     void run() {
         while (!in.empty()) {
-            switch (in.byte() % 8) {
+            switch (const uint8_t op = in.byte() % 8) {
             case 0:
                 dispatch(in.byte() % (effBeginLoadProgram + 2));
                 break;
@@ -114,14 +108,10 @@ class Session {
                 if (!(value >= 0.0f && value <= 1.0f)) std::abort();
                 break;
             }
-            case 4:
-                process(false, false);
-                break;
+            case 4: // replacing, accumulating, in place
             case 5:
-                process(true, false);
-                break;
             case 6:
-                process(false, true);
+                process(op == 5, op == 6);
                 break;
             default:
                 reopen();
@@ -164,9 +154,6 @@ class Session {
             reopen();
             return;
         case effSetSampleRate:
-            noteRate(opt);
-            call(opcode, index, value, nullptr, opt);
-            return;
         case effSetBlockSizeAndSampleRate:
             noteRate(opt);
             call(opcode, index, value, nullptr, opt);
@@ -313,27 +300,16 @@ class Session {
         const uint8_t kind = in.byte() % 5;
         uint32_t noise = in.word() | 1;
         for (int32_t i = 0; i < frames; ++i) {
-            float& sample = input[static_cast<size_t>(i)];
-            switch (kind) {
-            case 0:
-                sample = 0.0f;
-                break;
-            case 1:
-                sample = static_cast<float>(std::sin(0.05 * (i + produced)));
-                break;
-            case 2:
+            float& sample = input[static_cast<size_t>(i)]; // silence unless set
+            if (kind == 1) sample = static_cast<float>(std::sin(0.05 * (i + produced)));
+            if (kind == 2) {
                 noise ^= noise << 13;
                 noise ^= noise >> 17;
                 noise ^= noise << 5;
                 sample = static_cast<float>(noise) / 4294967296.0f * 2.0f - 1.0f;
-                break;
-            case 3:
-                sample = i & 1 ? 1.0f : -1.0f;
-                break;
-            default:
-                sample = i < 16 ? in.real() : input[static_cast<size_t>(i % 16)];
-                break;
             }
+            if (kind == 3) sample = i & 1 ? 1.0f : -1.0f;
+            if (kind == 4) sample = i < 16 ? in.real() : input[static_cast<size_t>(i % 16)];
             if (!(std::fabs(sample) <= 1.0f)) tame = false;
         }
         std::vector<float> output(inPlace ? 0 : static_cast<size_t>(frames), 7.0f);

@@ -64,16 +64,15 @@ std::vector<std::pair<intptr_t, float>> ParameterCalls(const RecordingCore& effe
 }
 
 TEST(Lv2Wrapper, ChangedControlsReachTheEffectOnceInIndexOrderBeforeTheAudio) {
-    RecordingCore recording;
-    RecordingCore* effect = &recording;
-    Lv2Runner<RecordingCore> instance(recording, 48000.0f);
+    RecordingCore effect;
+    Lv2Runner<RecordingCore> instance(effect, 48000.0f);
     Ports ports;
     ConnectAll([&](uint32_t p, void* d) { instance.connectPort(p, d); }, ports);
     instance.activate();
-    ASSERT_EQ(effect->calls.size(), 2u);
-    EXPECT_EQ(effect->calls[0].name, "setSampleRate");
-    EXPECT_EQ(effect->calls[0].value, 48000.0f);
-    EXPECT_EQ(effect->calls.back().name, "resume"); // switched on with its rate
+    ASSERT_EQ(effect.calls.size(), 2u);
+    EXPECT_EQ(effect.calls[0].name, "setSampleRate");
+    EXPECT_EQ(effect.calls[0].value, 48000.0f);
+    EXPECT_EQ(effect.calls.back().name, "resume"); // switched on with its rate
 
     struct Step {
         std::vector<std::pair<int, float>> writes; // port values set before the run
@@ -92,10 +91,10 @@ TEST(Lv2Wrapper, ChangedControlsReachTheEffectOnceInIndexOrderBeforeTheAudio) {
     for (size_t s = 0; s < steps.size(); ++s) {
         for (const auto& [port, value] : steps[s].writes)
             ports.controls[static_cast<size_t>(port)] = value;
-        const size_t before = effect->calls.size();
+        const size_t before = effect.calls.size();
         instance.run(64);
         bool processed = false;
-        const auto calls = ParameterCalls(*effect, before, processed);
+        const auto calls = ParameterCalls(effect, before, processed);
         ASSERT_EQ(calls.size(), steps[s].expected.size()) << "step " << s;
         for (size_t i = 0; i < calls.size(); ++i) {
             EXPECT_EQ(calls[i].first, steps[s].expected[i].first) << "step " << s;

@@ -40,7 +40,8 @@ TEST(PresetFiles, EveryFactoryPresetLoadsIntoTheVst3ComponentFromItsFile) {
         EXPECT_TRUE(kProcessorClassId.matches(contents->classId.bytes));
 
         Vst3Plugin plugin(module);
-        ASSERT_EQ(plugin.setComponentState(contents->componentState), kResultOk);
+        ChunkedStream stream{contents->componentState};
+        ASSERT_TRUE(plugin.load(stream));
         for (const auto& row : kParameters)
             EXPECT_EQ(plugin.controller->getParamNormalized(row.index), preset.values[row.index])
                 << row.name;

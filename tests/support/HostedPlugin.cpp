@@ -1,6 +1,5 @@
 #include "support/HostedPlugin.h"
 
-#include <algorithm>
 #include <cstring>
 
 void HostedPlugin::SetUp() {
@@ -30,16 +29,10 @@ std::string HostedPlugin::text(int32_t opcode, int32_t index) {
     return buffer;
 }
 
-std::vector<float> HostedPlugin::run(const std::vector<float>& input, int32_t block) {
-    std::vector<float> source = input;
+std::vector<float> HostedPlugin::run(std::vector<float> input) {
     std::vector<float> output(input.size());
-    for (size_t done = 0; done < input.size();) {
-        const auto n =
-            static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(block), input.size() - done));
-        float* in[1] = {source.data() + done};
-        float* out[1] = {output.data() + done};
-        effect->processReplacing(effect, in, out, n);
-        done += static_cast<size_t>(n);
-    }
+    float* in[1] = {input.data()};
+    float* out[1] = {output.data()};
+    effect->processReplacing(effect, in, out, static_cast<int32_t>(input.size()));
     return output;
 }

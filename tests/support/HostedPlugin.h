@@ -21,8 +21,8 @@ class HostedPlugin : public ::testing::Test {
     // A text operation into a 64-byte buffer filled with a marker first.
     std::string text(int32_t opcode, int32_t index = 0);
     std::string display(int32_t index) { return text(effGetParamDisplay, index); }
-    // processReplacing over the whole signal, in blocks of the given size.
-    std::vector<float> run(const std::vector<float>& input, int32_t block = 512);
+    // processReplacing over the whole signal in one call.
+    std::vector<float> run(std::vector<float> input);
 
     LoadedModule module;
     RecordingHost host;

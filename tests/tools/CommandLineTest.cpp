@@ -10,32 +10,18 @@ namespace {
 
 TEST(CommandLine, NumbersAreWholeTextsAndFinite) {
     using namespace std::string_literals;
-    const struct {
-        std::string text;
-        NumberForm form;
-        std::optional<double> value;
-    } cases[] = {
-        {"0.25", NumberForm::Real, 0.25},
-        {"-1e3", NumberForm::Real, -1000.0},
-        {"", NumberForm::Real, std::nullopt},
-        {"0.5x", NumberForm::Real, std::nullopt},
-        {"0.5 ", NumberForm::Real, std::nullopt},
-        {"0.5\0"
-         "9"s,
-         NumberForm::Real, std::nullopt}, // a zero byte does not end the text
-        {"1e400", NumberForm::Real, std::nullopt},
-        {"nan", NumberForm::Real, std::nullopt},
-        {"-inf", NumberForm::Real, std::nullopt},
-        {"infinity", NumberForm::Real, std::nullopt},
-        {"4294967295", NumberForm::Whole, 4294967295.0},
-        {"-7", NumberForm::Whole, -7.0},
-        {"7.5", NumberForm::Whole, std::nullopt},
-        {"1e3", NumberForm::Whole, std::nullopt},
-        {"99999999999999999999", NumberForm::Whole, std::nullopt},
-        {"", NumberForm::Whole, std::nullopt},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ParseNumber(c.text, c.form), c.value) << "'" << c.text << "'";
+    const std::pair<std::string, double> reals[] = {{"0.25", 0.25}, {"-1e3", -1000.0}},
+                                         wholes[] = {{"4294967295", 4294967295.0}, {"-7", -7.0}};
+    for (const auto& [text, value] : reals)
+        EXPECT_EQ(ParseNumber(text, NumberForm::Real), value) << text;
+    for (const auto& [text, value] : wholes)
+        EXPECT_EQ(ParseNumber(text, NumberForm::Whole), value) << text;
+    const std::string withZero("0.5\09", 5); // a zero byte does not end the text
+    for (const std::string& text :
+         {""s, "0.5x"s, "0.5 "s, withZero, "1e400"s, "nan"s, "-inf"s, "infinity"s})
+        EXPECT_FALSE(ParseNumber(text, NumberForm::Real)) << "'" << text << "'";
+    for (const std::string& text : {"7.5"s, "1e3"s, "99999999999999999999"s, ""s})
+        EXPECT_FALSE(ParseNumber(text, NumberForm::Whole)) << "'" << text << "'";
 
     EXPECT_EQ(NumberOption("level", "10", 1, 10, NumberForm::Whole), 10.0);
     try {

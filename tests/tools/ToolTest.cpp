@@ -79,24 +79,55 @@ class Tool : public ::testing::Test {
     fs::path folder;
 };
 
-// The same samples through the effect directly: the module, driven in one call.
-std::vector<float> ProcessDirectly(const std::vector<float>& input, size_t tail,
-                                   const std::vector<std::pair<int32_t, float>>& parameters) {
+using Ramps = std::vector<std::pair<int32_t, std::vector<double>>>; // index, time/value pairs
+
+// The module driven directly, with the host's automation rule: ramps read at
+// sample 0 (before switching on) and every `step` samples after, set when
+// changed.
+std::vector<float> ProcessAutomated(const std::vector<float>& input, size_t tail,
+                                    const Ramps& ramps, size_t step = 32) {
+    auto rampAt = [](const std::vector<double>& points, double t) {
+        if (t <= points[0]) return points[1];
+        for (size_t p = 2; p < points.size(); p += 2)
+            if (t < points[p])
+                return points[p - 1] + (points[p + 1] - points[p - 1]) * (t - points[p - 2]) /
+                                           (points[p] - points[p - 2]);
+        return points.back();
+    };
     LoadedModule module;
     RecordingHost host;
     AEffect* e = module.entry()(RecordingHost::Callback);
     Dispatch(e, effOpen);
     Dispatch(e, effSetSampleRate, 0, 0, nullptr, 44100.0f);
-    for (const auto& [index, value] : parameters)
-        e->setParameter(e, index, value);
+    std::vector<float> last;
+    for (const auto& [index, points] : ramps) {
+        last.push_back(static_cast<float>(rampAt(points, 0.0)));
+        e->setParameter(e, index, last.back());
+    }
     Dispatch(e, effMainsChanged, 0, 1);
     std::vector<float> in = input, out(input.size() + tail);
     in.resize(out.size(), 0.0f);
-    float* inputs[1] = {in.data()};
-    float* outputs[1] = {out.data()};
-    e->processReplacing(e, inputs, outputs, static_cast<int32_t>(out.size()));
+    for (size_t n = 0; n < out.size(); n += step) {
+        for (size_t r = 0; n > 0 && r < ramps.size(); ++r) {
+            const auto value = static_cast<float>(rampAt(ramps[r].second, n / 44100.0));
+            if (value != last[r]) e->setParameter(e, ramps[r].first, last[r] = value);
+        }
+        float* inputs[1] = {in.data() + n};
+        float* outputs[1] = {out.data() + n};
+        e->processReplacing(e, inputs, outputs,
+                            static_cast<int32_t>(std::min(step, out.size() - n)));
+    }
     Dispatch(e, effClose);
     return out;
+}
+
+// The same samples through the effect directly: the module, driven in one call.
+std::vector<float> ProcessDirectly(const std::vector<float>& input, size_t tail,
+                                   const std::vector<std::pair<int32_t, float>>& parameters) {
+    Ramps constant;
+    for (const auto& [index, value] : parameters)
+        constant.push_back({index, {0.0, value}});
+    return ProcessAutomated(input, tail, constant, input.size() + tail);
 }
 
 TEST_F(Tool, RenderEqualsProcessingTheEffectDirectly) {
@@ -302,18 +333,17 @@ void Put(std::string& bytes, float value) {
     Put(bytes, bits);
 }
 void Put(std::string& bytes, const char (&text)[5]) { bytes.append(text, 4); }
+template <typename... Fields>
+requires(sizeof...(Fields) > 1) void Put(std::string& bytes, const Fields&... fields) {
+    (Put(bytes, fields), ...);
+}
 
 // A program file ('FxCk') built field by field.
 std::string ProgramBytes(const std::vector<float>& values, const char (&id)[5] = "ZOLT",
                          const std::string& name = "Preset 0") {
     std::string bytes;
-    Put(bytes, "CcnK");
-    Put(bytes, static_cast<uint32_t>(48 + 4 * values.size()));
-    Put(bytes, "FxCk");
-    Put(bytes, 1u);
-    Put(bytes, id);
-    Put(bytes, 1u); // the record's version
-    Put(bytes, static_cast<uint32_t>(values.size()));
+    const auto count = static_cast<uint32_t>(values.size());
+    Put(bytes, "CcnK", 48 + 4 * count, "FxCk", 1u, id, 1u /* the record's version */, count);
     bytes += name;
     bytes.resize(56, '\0');
     for (const float value : values)
@@ -358,14 +388,8 @@ TEST_F(Tool, PresetsAreWrittenAsHostsSaveThemAndRenderAsTheirValues) {
     // A bank in format 2 whose current program is the second.
     std::string bank;
     const std::string first = ProgramBytes(ReadBacks({})), second = Slurp(file("b.fxp"));
-    Put(bank, "CcnK");
-    Put(bank, static_cast<uint32_t>(148 + first.size() + second.size()));
-    Put(bank, "FxBk");
-    Put(bank, 2u);
-    Put(bank, "ZOLT");
-    Put(bank, 1u);
-    Put(bank, 2u);
-    Put(bank, 1u); // the current program
+    const auto size = static_cast<uint32_t>(148 + first.size() + second.size());
+    Put(bank, "CcnK", size, "FxBk", 2u, "ZOLT", 1u, 2u, 1u /* the current program */);
     bank.resize(156, '\0');
     std::ofstream(file("bank.fxb"), std::ios::binary) << bank + first + second;
 
@@ -460,46 +484,6 @@ TEST_F(Tool, EveryBadProgramFileIsOneLineStatus1AndNoOutput) {
     }
 }
 
-// The module driven directly, with the host's automation rule: ramps read at
-// sample 0 (before switching on) and every 32 samples after, set when changed.
-std::vector<float> ProcessAutomated(const std::vector<float>& input, size_t tail,
-                                    const std::vector<std::pair<int32_t, std::vector<double>>>&
-                                        ramps) { // index, then time/value pairs
-    auto rampAt = [](const std::vector<double>& points, double t) {
-        if (t <= points[0]) return points[1];
-        for (size_t p = 2; p < points.size(); p += 2)
-            if (t < points[p])
-                return points[p - 1] + (points[p + 1] - points[p - 1]) * (t - points[p - 2]) /
-                                           (points[p] - points[p - 2]);
-        return points.back();
-    };
-    LoadedModule module;
-    RecordingHost host;
-    AEffect* e = module.entry()(RecordingHost::Callback);
-    Dispatch(e, effOpen);
-    Dispatch(e, effSetSampleRate, 0, 0, nullptr, 44100.0f);
-    std::vector<float> last;
-    for (const auto& [index, points] : ramps) {
-        last.push_back(static_cast<float>(rampAt(points, 0.0)));
-        e->setParameter(e, index, last.back());
-    }
-    Dispatch(e, effMainsChanged, 0, 1);
-    std::vector<float> in = input, out(input.size() + tail);
-    in.resize(out.size(), 0.0f);
-    for (size_t n = 0; n < out.size(); n += 32) {
-        for (size_t r = 0; n > 0 && r < ramps.size(); ++r) {
-            const auto value = static_cast<float>(rampAt(ramps[r].second, n / 44100.0));
-            if (value != last[r]) e->setParameter(e, ramps[r].first, last[r] = value);
-        }
-        float* inputs[1] = {in.data() + n};
-        float* outputs[1] = {out.data() + n};
-        e->processReplacing(e, inputs, outputs,
-                            static_cast<int32_t>(std::min<size_t>(32, out.size() - n)));
-    }
-    Dispatch(e, effClose);
-    return out;
-}
-
 TEST_F(Tool, AutomationMovesParametersEvery32SamplesAsAHostDoes) {
     const std::vector<float> signal = TestSignal(44100, 30000, 13);
     const std::string in = writeInput("in.wav", {signal});
@@ -507,7 +491,7 @@ TEST_F(Tool, AutomationMovesParametersEvery32SamplesAsAHostDoes) {
     // 30000 samples of input (0.68 s) and a tail of 0.5 s.
     const struct {
         std::string options;
-        std::vector<std::pair<int32_t, std::vector<double>>> ramps;
+        Ramps ramps;
     } cases[] = {
         {"--automate mix=0.2:0.1,1.1:0.9", {{9, {0.2, 0.1, 1.1, 0.9}}}},
         {"--automate 'head direction=0:0,0.3:1' --automate mix=" + file("mix.csv") + " --block 100",

@@ -131,23 +131,9 @@ TEST(Dispatcher, EveryOpcodeReachesItsOperationAndConvertsItsResult) {
             } else {
                 EXPECT_TRUE(effect.calls.empty());
             }
-            switch (row.result) {
-            case Result::AsIs:
-                EXPECT_EQ(result, effect.intAnswer);
-                break;
-            case Result::Flag:
-                EXPECT_EQ(result, answer ? 1 : 0);
-                break;
-            case Result::Inverted:
-                EXPECT_EQ(result, answer ? 0 : 1);
-                break;
-            case Result::Zero:
-                EXPECT_EQ(result, 0);
-                break;
-            case Result::One:
-                EXPECT_EQ(result, 1);
-                break;
-            }
+            // By Result: as is, the flag, the flag inverted, zero, one.
+            const intptr_t expected[] = {effect.intAnswer, answer, !answer, 0, 1};
+            EXPECT_EQ(result, expected[static_cast<int>(row.result)]);
         }
     }
 }
@@ -191,14 +177,13 @@ TEST(Dispatcher, VuIsScaledTo32767AndRoundedHalfToEven) {
     }
 }
 
-TEST(Dispatcher, IdentifyAnswersNvEfWhateverTheArguments) {
-    RecordingEffect effect;
-    EXPECT_EQ(effect.dispatcher(effIdentify, 5, 6, kPtr, 1.0f), 0x4E764566);
-    EXPECT_EQ(effect.dispatcher(effIdentify, 0, 0, nullptr, 0), 0x4E764566);
-    EXPECT_TRUE(effect.calls.empty());
-}
-
-TEST(Dispatcher, UnknownAndNegativeOpcodesAnswerZero) {
+// Identify answers NvEf whatever the arguments; unknown and negative opcodes
+// answer 0; neither reaches an operation.
+TEST(Dispatcher, IdentifyAndUnknownOpcodes) {
+    RecordingEffect identified;
+    EXPECT_EQ(identified.dispatcher(effIdentify, 5, 6, kPtr, 1.0f), 0x4E764566);
+    EXPECT_EQ(identified.dispatcher(effIdentify, 0, 0, nullptr, 0), 0x4E764566);
+    EXPECT_TRUE(identified.calls.empty());
     for (const int32_t opcode : {-1, -100, 77, 78, 1000, INT32_MIN, INT32_MAX}) {
         RecordingEffect effect;
         effect.intAnswer = 99;
@@ -211,57 +196,25 @@ TEST(Dispatcher, UnknownAndNegativeOpcodesAnswerZero) {
 // The defaults of a plain effect, as a host sees them.
 TEST(Dispatcher, DefaultsOfThePlainEffect) {
     DefaultEffect effect;
-    struct Case {
-        int32_t opcode;
-        intptr_t expected;
-    };
-    const Case cases[] = {
-        {effKeysRequired, 1},
-        {effGetVstVersion, 2300},
-        {effGetNumProgramCategories, 1},
-        {effCanBeAutomated, 1},
-        {effGetCurrentMidiProgram, -1},
-        {effConnectInput, 1},
-        {effConnectOutput, 1},
-        {effGetPlugCategory, 0},
-        {effGetProgram, 0},
-        {effGetVu, 0},
-        {effProcessEvents, 0},
-        {effCanDo, 0},
-        {effGetVendorVersion, 0},
-        {effGetEffectName, 0},
-        {effGetChunk, 0},
-        {effGetOutputProperties, 0},
-        {effGetIcon, 0},
-        {effGetDestinationBuffer, 0},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(effect.dispatcher(c.opcode, 3, 0, nullptr, 0), c.expected) << c.opcode;
-    }
+    const std::pair<int32_t, intptr_t> answering[] = {
+        {effKeysRequired, 1},   {effGetVstVersion, 2300},       {effGetNumProgramCategories, 1},
+        {effCanBeAutomated, 1}, {effGetCurrentMidiProgram, -1}, {effConnectInput, 1},
+        {effConnectOutput, 1}};
+    for (const auto& [opcode, expected] : answering)
+        EXPECT_EQ(effect.dispatcher(opcode, 3, 0, nullptr, 0), expected) << opcode;
+    for (const int32_t opcode : {effGetPlugCategory, effGetProgram, effGetVu, effProcessEvents,
+                                 effCanDo, effGetVendorVersion, effGetEffectName, effGetChunk,
+                                 effGetOutputProperties, effGetIcon, effGetDestinationBuffer})
+        EXPECT_EQ(effect.dispatcher(opcode, 3, 0, nullptr, 0), 0) << opcode;
     // No default reads or writes through a null ptr: every opcode with a null ptr.
     for (int32_t op = 0; op <= 80; ++op)
         if (op != effClose) effect.dispatcher(op, 0, 0, nullptr, 0);
     EXPECT_EQ(effect.dispatcher(effSetTotalSampleToProcess, 0, 12345, nullptr, 0), 12345);
-}
-
-TEST(Dispatcher, PlugCategoryFollowsTheSynthFlag) {
-    DefaultEffect effect;
+    // The category follows the synth flag.
     effect.isSynth(true);
     EXPECT_EQ(effect.dispatcher(effGetPlugCategory, 0, 0, nullptr, 0), 2);
     effect.isSynth(false);
     EXPECT_EQ(effect.dispatcher(effGetPlugCategory, 0, 0, nullptr, 0), 0);
-}
-
-TEST(Dispatcher, BlockSizeAndSampleRateAreStoredWithoutTheSetters) {
-    RecordingEffect recording;
-    recording.AudioEffectX::setBlockSizeAndSampleRate(256, 96000.0f);
-    EXPECT_TRUE(recording.calls.empty()); // neither setBlockSize nor setSampleRate
-    EXPECT_EQ(recording.block(), 256);
-    EXPECT_EQ(recording.rate(), 96000.0f);
-    DefaultEffect effect;
-    EXPECT_EQ(effect.dispatcher(effSetBlockSizeAndSampleRate, 0, 512, nullptr, 48000.0f), 1);
-    EXPECT_EQ(effect.block(), 512);
-    EXPECT_EQ(effect.rate(), 48000.0f);
 }
 
 TEST(Dispatcher, DefaultSpeakerArrangementStoresNullInBothPointers) {
@@ -286,6 +239,15 @@ TEST(Dispatcher, BaseSettersStoreRateBlockAndProgram) {
     EXPECT_EQ(effect.block(), 64);
     effect.dispatcher(effSetProgram, 0, 0, nullptr, 0);
     EXPECT_EQ(effect.dispatcher(effGetProgram, 0, 0, nullptr, 0), 0);
+    // Both at once are stored without the setters.
+    EXPECT_EQ(effect.dispatcher(effSetBlockSizeAndSampleRate, 0, 512, nullptr, 48000.0f), 1);
+    EXPECT_EQ(effect.block(), 512);
+    EXPECT_EQ(effect.rate(), 48000.0f);
+    RecordingEffect recording;
+    recording.AudioEffectX::setBlockSizeAndSampleRate(256, 96000.0f);
+    EXPECT_TRUE(recording.calls.empty()); // neither setBlockSize nor setSampleRate
+    EXPECT_EQ(recording.block(), 256);
+    EXPECT_EQ(recording.rate(), 96000.0f);
 }
 
 } // namespace

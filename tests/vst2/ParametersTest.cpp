@@ -1,5 +1,7 @@
 // Parameters and their texts as a host sees them through the loaded module.
+#include "core/ParameterTable.h"
 #include "support/HostedPlugin.h"
+#include "vst2/APluginProgram.h"
 
 #include <cmath>
 #include <cstring>
@@ -46,29 +48,36 @@ TEST_F(Parameters, DefaultProgramAt44100) {
         {9, "mix", "(cc9)", "|||||| wet"},
         {10, "head direction", "(cc10)", "backward"},
     };
+    const APluginProgram program;
     for (const Expected& row : rows) {
+        const ParameterInfo& info = kParameters[row.index];
         EXPECT_EQ(text(effGetParamName, row.index), row.name);
+        EXPECT_EQ(text(effGetParamName, row.index), info.name); // the face shows the table
         EXPECT_EQ(text(effGetParamLabel, row.index), row.label);
+        EXPECT_EQ(text(effGetParamLabel, row.index), info.label);
         EXPECT_EQ(display(row.index), row.display) << row.index;
+        EXPECT_EQ(program.params[row.index], info.defaultValue) << info.name;
+        EXPECT_EQ(info.isSwitch, row.index == kProcess || row.index == kHeadDirection);
     }
     const float defaults[] = {0, 0, 1, 0, 1, 0, 1, 0, 0.5f, 1, 0};
-    for (int32_t i = 0; i < 11; ++i)
+    for (int32_t i = 0; i < 11; ++i) {
         EXPECT_EQ(get(i), defaults[i]) << i;
+        EXPECT_EQ(get(i), kParameters[i].defaultValue) << i;
+    }
 }
 
+// Before the first resume the displays show the engine; after it, the default
+// program at the host's rate.
 TEST_F(Parameters, DefaultProgramAt48000) {
+    EXPECT_EQ(display(10), "forward");
+    EXPECT_EQ(display(3), "0Hz");
+    EXPECT_EQ(display(4), "0 Hz");
+    EXPECT_EQ(display(6), "3482.99 ms ");
     start(48000.0f);
     EXPECT_EQ(display(4), "24000.00 Hz");
     EXPECT_EQ(display(6), "3200.00 ms ");
     set(3, 0.5f); // bin 64
     EXPECT_EQ(display(3), "3000.00Hz");
-}
-
-TEST_F(Parameters, BeforeTheFirstResumeTheDisplaysShowTheEngine) {
-    EXPECT_EQ(display(10), "forward");
-    EXPECT_EQ(display(3), "0Hz");
-    EXPECT_EQ(display(4), "0 Hz");
-    EXPECT_EQ(display(6), "3482.99 ms ");
 }
 
 struct RoundTrip {

@@ -39,18 +39,15 @@ TEST_F(Vst3Bundle, FactoryAndItsTwoClasses) {
     ASSERT_EQ(module.factory->countClasses(), 2);
     ASSERT_NE(module.factory2, nullptr);
 
-    struct Expected {
-        const char* category;
-        const char* subcategories;
-    };
-    const Expected classes[] = {{"Audio Module Class", "Fx|Delay"},
-                                {"Component Controller Class", ""}};
+    // Each class's category and subcategories.
+    const std::pair<const char*, const char*> classes[] = {{"Audio Module Class", "Fx|Delay"},
+                                                           {"Component Controller Class", ""}};
     std::string ids[2];
     for (int32_t i = 0; i < 2; ++i) {
         PClassInfo2 info{};
         ASSERT_EQ(module.factory2->getClassInfo2(i, &info), kResultOk);
-        EXPECT_STREQ(info.category, classes[i].category);
-        EXPECT_STREQ(info.subCategories, classes[i].subcategories);
+        EXPECT_STREQ(info.category, classes[i].first);
+        EXPECT_STREQ(info.subCategories, classes[i].second);
         EXPECT_STREQ(info.name, kEffectName);
         EXPECT_STREQ(info.vendor, kVendorName);
         EXPECT_STREQ(info.version, kVersionText);
@@ -180,7 +177,7 @@ TEST_F(Vst3Bundle, ParametersAsTheControllerListsThem) {
 // With no samples, a block only takes its changes; without buffers as well.
 TEST_F(Vst3Bundle, EmptyBlocksTakeTheirChanges) {
     Vst3Plugin plugin(module);
-    plugin.start();
+    ASSERT_TRUE(plugin.activate(44100));
     ParameterChanges changes;
     changes.add(kMix, 0, 0.25);
     changes.add(kDelay, 0, 0.5);

@@ -1,5 +1,7 @@
 #include "vst3/Vst3TestHost.h"
 
+#include "contract/FaceDrivers.h"
+
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
@@ -41,15 +43,18 @@ Vst3Module::~Vst3Module() {
 
 namespace {
 
+// The object itself, counted, when asked for its own interface or the base;
+// nothing otherwise.
+tresult QueryOwn(FUnknown* self, const Uid& own, const TUID iid, void** object) {
+    const bool known = own.matches(iid) || kFUnknownIid.matches(iid);
+    *object = known ? self : nullptr;
+    if (known) self->addRef();
+    return known ? kResultOk : kNoInterface;
+}
+
 // A message and its attributes, made by the host for the plug-in.
-class AttributeList final : public IAttributeList {
+class AttributeList final : public HostObject<IAttributeList> {
   public:
-    tresult queryInterface(const TUID, void** object) override {
-        *object = nullptr;
-        return kNoInterface;
-    }
-    uint32_t addRef() override { return 1; }
-    uint32_t release() override { return 1; }
     // The face sends floats alone.
     tresult setInt(AttrID, int64) override { return kNotImplemented; }
     tresult getInt(AttrID, int64&) override { return kNotImplemented; }
@@ -74,13 +79,7 @@ class AttributeList final : public IAttributeList {
 class Message final : public IMessage {
   public:
     tresult queryInterface(const TUID iid, void** object) override {
-        if (kMessageIid.matches(iid) || kFUnknownIid.matches(iid)) {
-            *object = this;
-            addRef();
-            return kResultOk;
-        }
-        *object = nullptr;
-        return kNoInterface;
+        return QueryOwn(this, kMessageIid, iid, object);
     }
     uint32_t addRef() override { return ++references; }
     uint32_t release() override {
@@ -100,13 +99,7 @@ class Message final : public IMessage {
 } // namespace
 
 tresult HostApplication::queryInterface(const TUID iid, void** object) {
-    if (kHostApplicationIid.matches(iid) || kFUnknownIid.matches(iid)) {
-        *object = this;
-        addRef();
-        return kResultOk;
-    }
-    *object = nullptr;
-    return kNoInterface;
+    return QueryOwn(this, kHostApplicationIid, iid, object);
 }
 
 tresult HostApplication::getName(String128 name) {
@@ -126,13 +119,7 @@ tresult HostApplication::createInstance(TUID cid, TUID iid, void** object) {
 }
 
 tresult MemoryStream::queryInterface(const TUID iid, void** object) {
-    if (kBStreamIid.matches(iid) || kFUnknownIid.matches(iid)) {
-        *object = this;
-        addRef();
-        return kResultOk;
-    }
-    *object = nullptr;
-    return kNoInterface;
+    return QueryOwn(this, kBStreamIid, iid, object);
 }
 
 tresult MemoryStream::read(void* buffer, int32_t bytes, int32_t* bytesRead) {
@@ -163,11 +150,6 @@ tresult MemoryStream::tell(int64* where) {
     return kResultOk;
 }
 
-tresult ValueQueue::queryInterface(const TUID, void** object) {
-    *object = nullptr;
-    return kNoInterface;
-}
-
 tresult ValueQueue::getPoint(int32_t index, int32_t& offset, ParamValue& value) {
     if (index < 0 || index >= getPointCount()) return kInvalidArgument;
     offset = points[static_cast<size_t>(index)].first;
@@ -180,11 +162,6 @@ tresult ValueQueue::addPoint(int32_t offset, ParamValue value, int32_t& index) {
     index = getPointCount();
     points.emplace_back(offset, value);
     return kResultOk;
-}
-
-tresult ParameterChanges::queryInterface(const TUID, void** object) {
-    *object = nullptr;
-    return kNoInterface;
 }
 
 IParamValueQueue* ParameterChanges::getParameterData(int32_t index) {
@@ -250,12 +227,13 @@ Vst3Plugin::Vst3Plugin(IPluginFactory* factory) {
         componentPoint->connect(controllerPoint);
         controllerPoint->connect(componentPoint);
     }
-    MemoryStream state(componentState());
-    controller->setComponentState(&state);
+    ChunkedStream state{componentState()};
+    MemoryStream forController(state);
+    controller->setComponentState(&forController);
 }
 
 Vst3Plugin::~Vst3Plugin() {
-    stop();
+    deactivate();
     if (componentPoint != nullptr && controllerPoint != nullptr) {
         componentPoint->disconnect(controllerPoint);
         controllerPoint->disconnect(componentPoint);
@@ -273,10 +251,24 @@ Vst3Plugin::~Vst3Plugin() {
     }
 }
 
-bool Vst3Plugin::start(double rate, int32_t maxBlock) {
+namespace {
+
+constexpr FaceTraits kTraits{.state = true,
+                             .texts = true,
+                             .textsOfAnyValue = true,
+                             .parses = true,
+                             .values = ValueReads::Stored,
+                             .rate = RateType::Double};
+
+} // namespace
+
+const FaceTraits& Vst3Plugin::traits() const { return kTraits; }
+
+bool Vst3Plugin::activate(double rate) {
+    deactivate();
     SpeakerArrangement mono = kSpeakerMono, monoOut = kSpeakerMono;
     processor->setBusArrangements(&mono, 1, &monoOut, 1);
-    ProcessSetup setup{0, kSample32, maxBlock, rate};
+    ProcessSetup setup{0, kSample32, kMaxDriverBlock, rate};
     if (processor->setupProcessing(setup) != kResultOk) return false;
     component->setActive(1);
     processor->setProcessing(1);
@@ -284,15 +276,23 @@ bool Vst3Plugin::start(double rate, int32_t maxBlock) {
     return true;
 }
 
-void Vst3Plugin::stop() {
+void Vst3Plugin::deactivate() {
     if (!active) return;
     processor->setProcessing(0);
     component->setActive(0);
     active = false;
 }
 
-tresult Vst3Plugin::process(const float* input, float* output, int32_t frames,
-                            IParameterChanges* changes) {
+bool Vst3Plugin::process(const float* input, float* output, int32_t frames,
+                         std::span<const ParameterChange> changes) {
+    blockChanges.clear();
+    pending.take([&](int32_t index, float value) {
+        blockChanges.add(static_cast<ParamID>(index), 0, value);
+    });
+    for (const ParameterChange& c : changes) {
+        blockChanges.add(static_cast<ParamID>(c.index), c.offset, c.value);
+        sent.put(c.index, c.value);
+    }
     float* in[1] = {const_cast<float*>(input)};
     float* out[1] = {output};
     AudioBusBuffers inputs{1, 0, {in}};
@@ -304,30 +304,68 @@ tresult Vst3Plugin::process(const float* input, float* output, int32_t frames,
     data.numOutputs = 1;
     data.inputs = &inputs;
     data.outputs = &outputs;
-    data.inputParameterChanges = changes;
-    return processor->process(data);
+    data.inputParameterChanges = &blockChanges;
+    return processor->process(data) == kResultOk;
+}
+
+bool Vst3Plugin::save(ChunkedStream& stream) {
+    MemoryStream host(stream);
+    return component->getState(&host) == kResultOk;
+}
+
+bool Vst3Plugin::load(ChunkedStream& stream) {
+    syncController();
+    ChunkedStream copy = stream;
+    MemoryStream forComponent(stream), forController(copy);
+    const bool toComponent = component->setState(&forComponent) == kResultOk;
+    return controller->setComponentState(&forController) == kResultOk && toComponent;
 }
 
 std::vector<uint8_t> Vst3Plugin::componentState() {
-    MemoryStream stream;
-    if (component->getState(&stream) != kResultOk) return {};
-    return stream.data();
+    ChunkedStream stream;
+    return save(stream) ? stream.bytes : std::vector<uint8_t>{};
 }
 
-tresult Vst3Plugin::setComponentState(const std::vector<uint8_t>& block) {
-    MemoryStream forComponent(block), forController(block);
-    const tresult result = component->setState(&forComponent);
-    if (result == kResultOk) controller->setComponentState(&forController);
-    return result;
+void Vst3Plugin::set(int32_t index, float value) {
+    syncController();
+    controller->setParamNormalized(static_cast<ParamID>(index), value);
+    pending.put(index, value);
 }
 
-std::string Vst3Plugin::text(ParamID id, double value) {
+float Vst3Plugin::value(int32_t index) {
+    syncController();
+    return static_cast<float>(controller->getParamNormalized(static_cast<ParamID>(index)));
+}
+
+std::string Vst3Plugin::text(int32_t index, float value) {
+    syncController();
     String128 buffer{};
-    if (controller->getParamStringByValue(id, value, buffer) != kResultOk) return "<none>";
+    if (controller->getParamStringByValue(static_cast<ParamID>(index), value, buffer) != kResultOk)
+        return "<none>";
     std::string narrow;
     for (size_t i = 0; i < 128 && buffer[i] != 0; ++i)
         narrow += buffer[i] < 0x80 ? static_cast<char>(buffer[i]) : '?';
     return narrow;
 }
 
+std::optional<float> Vst3Plugin::parse(int32_t index, std::string_view text) {
+    String128 typed{};
+    for (size_t i = 0; i < text.size() && i < 127; ++i)
+        typed[i] = static_cast<unsigned char>(text[i]);
+    ParamValue value = 0;
+    if (controller->getParamValueByString(static_cast<ParamID>(index), typed, value) != kResultOk)
+        return std::nullopt;
+    return static_cast<float>(value);
+}
+
+void Vst3Plugin::syncController() {
+    sent.take(
+        [&](int32_t i, float v) { controller->setParamNormalized(static_cast<ParamID>(i), v); });
+}
+
 } // namespace testhost
+
+std::unique_ptr<FaceDriver> MakeVst3Driver(vst3::IPluginFactory* factory) {
+    if (!factory) return nullptr;
+    return std::make_unique<testhost::Vst3Plugin>(factory);
+}

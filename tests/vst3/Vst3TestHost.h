@@ -5,7 +5,7 @@
 // switched on, processing, and torn down again.
 #pragma once
 
-#include "support/ChunkedStream.h"
+#include "contract/FaceDriver.h"
 #include "tools/DynamicLibrary.h"
 #include "vst3/Vst3Interface.h"
 
@@ -39,10 +39,14 @@ class Vst3Module {
     IPluginFactory2* factory2 = nullptr;
 };
 
-// Objects the host owns on the stack: their reference counts are kept but
-// never free them.
+// Objects the host owns: their reference counts are kept but never free them.
+// They answer no interface unless they say otherwise.
 template <typename Interface> class HostObject : public Interface {
   public:
+    tresult queryInterface(const TUID, void** object) override {
+        *object = nullptr;
+        return kNoInterface;
+    }
     uint32_t addRef() override { return ++references; }
     uint32_t release() override { return --references; }
     std::atomic<uint32_t> references{1};
@@ -56,21 +60,17 @@ class HostApplication final : public HostObject<IHostApplication> {
     tresult createInstance(TUID cid, TUID iid, void** object) override;
 };
 
-// A host's stream over a chunked stream: its own, or one the caller holds.
+// A host's stream over a chunked stream the caller holds.
 class MemoryStream final : public HostObject<IBStream> {
   public:
-    explicit MemoryStream(std::vector<uint8_t> bytes = {}, size_t perCall = ChunkedStream::kNever)
-        : own{std::move(bytes), perCall}, stream(own) {}
     explicit MemoryStream(ChunkedStream& shared) : stream(shared) {}
     tresult queryInterface(const TUID iid, void** object) override;
     tresult read(void* buffer, int32_t bytes, int32_t* bytesRead) override;
     tresult write(void* buffer, int32_t bytes, int32_t* bytesWritten) override;
     tresult seek(int64 position, int32_t mode, int64* result) override;
     tresult tell(int64* position) override;
-    const std::vector<uint8_t>& data() const { return stream.bytes; }
 
   private:
-    ChunkedStream own;
     ChunkedStream& stream;
 };
 
@@ -79,7 +79,6 @@ class MemoryStream final : public HostObject<IBStream> {
 class ValueQueue final : public HostObject<IParamValueQueue> {
   public:
     ValueQueue() { points.reserve(kMaxPoints); }
-    tresult queryInterface(const TUID, void** object) override;
     ParamID getParameterId() override { return id; }
     int32_t getPointCount() override { return static_cast<int32_t>(points.size()); }
     tresult getPoint(int32_t index, int32_t& offset, ParamValue& value) override;
@@ -94,7 +93,6 @@ class ValueQueue final : public HostObject<IParamValueQueue> {
 // of fixed size (a host's queues stay where they are while the block runs).
 class ParameterChanges final : public HostObject<IParameterChanges> {
   public:
-    tresult queryInterface(const TUID, void** object) override;
     int32_t getParameterCount() override { return static_cast<int32_t>(used); }
     IParamValueQueue* getParameterData(int32_t index) override;
     IParamValueQueue* addParameterData(const ParamID& id, int32_t& index) override;
@@ -106,28 +104,40 @@ class ParameterChanges final : public HostObject<IParameterChanges> {
     size_t used = 0;
 };
 
-// The effect's component and controller, created and connected as a host does.
-class Vst3Plugin {
+// The effect's component and controller, created and connected as a host does,
+// and driven as the contract drives every face: changes go with the block at
+// their offsets. The host keeps the controller in step with what it sends:
+// values set on the main thread go to the controller at once and to the
+// processor with the next block; changes sent with a block reach the
+// controller when the main thread next reads a value.
+class Vst3Plugin final : public FaceDriver {
   public:
     explicit Vst3Plugin(const Vst3Module& module) : Vst3Plugin(module.factory) {}
     explicit Vst3Plugin(IPluginFactory* factory);
-    ~Vst3Plugin();
+    ~Vst3Plugin() override;
     Vst3Plugin(const Vst3Plugin&) = delete;
     Vst3Plugin& operator=(const Vst3Plugin&) = delete;
 
+    const FaceTraits& traits() const override;
     // Mono to mono, 32-bit samples at the rate, then switched on; false (and
     // still off) when the processor refuses the setup.
-    bool start(double rate = 44100.0, int32_t maxBlock = 512);
-    void stop();
-    // One block through the processor with the given changes (null: none).
-    tresult process(const float* input, float* output, int32_t frames,
-                    IParameterChanges* changes = nullptr);
+    bool activate(double rate) override;
+    void deactivate() override;
+    bool process(const float* input, float* output, int32_t frames,
+                 std::span<const ParameterChange> changes) override;
 
+    // The component's stream; a load gives the same bytes to the controller,
+    // as a host restores a project.
+    bool save(ChunkedStream& stream) override;
+    bool load(ChunkedStream& stream) override;
     std::vector<uint8_t> componentState();
-    tresult setComponentState(const std::vector<uint8_t>& block);
+
+    void set(int32_t index, float value) override;
+    float value(int32_t index) override;
     // The controller's text for a value (its characters are all ASCII; any
-    // other shows as '?').
-    std::string text(ParamID id, double value);
+    // other shows as '?'), or "<none>".
+    std::string text(int32_t index, float value) override;
+    std::optional<float> parse(int32_t index, std::string_view text) override;
 
     HostApplication host;
     IComponent* component = nullptr;
@@ -135,7 +145,15 @@ class Vst3Plugin {
     IEditController* controller = nullptr;
     IConnectionPoint* componentPoint = nullptr;
     IConnectionPoint* controllerPoint = nullptr;
+
+  private:
+    // What the audio thread sent, told to the controller (main thread).
+    void syncController();
+
     bool active = false;
+    ParameterChanges blockChanges;
+    PendingValues pending; // main thread to the processor
+    PendingValues sent;    // the audio thread's changes, to the controller
 };
 
 // Queries an interface, as an FIDString pair of bytes.
