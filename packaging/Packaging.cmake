@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # Presets, installation and the Debian package: included at the end of the top
 # CMakeLists.txt, when every target it installs is known. Linux only: the
 # Windows builds are copied into a host's folder by hand.
@@ -140,7 +141,7 @@ set(CPACK_PACKAGE_NAME tapestrum)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "spectral delay and looper plug-in (VST 2, LV2) and offline host")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "spectral delay and looper plug-in (VST 2, VST 3, CLAP, LV2)")
 # CPack puts the summary first and starts each line with a space; an empty
 # line separates paragraphs.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "tapestrum records the spectrum of its input, bin by bin, onto a circular
@@ -150,10 +151,11 @@ frequencies of a delayed frame, or the other way round. Recording only
 happens above a gate and within a band of frequencies, so the track plays as
 a loop.
 
-This package holds the effect as a VST 2 module and an LV2 bundle (and as a
-VST 3 bundle and a CLAP plug-in where the build has them), eight factory
-presets, and the offline host tapestrum, which renders audio files through
-the effect and validates VST 2 modules.")
+This package holds the effect as a VST 2 module, a VST 3 bundle, a CLAP
+plug-in and an LV2 bundle; its eight factory presets for each of them (VST 2
+program files, VST 3 preset files, LV2 presets); and the offline host
+tapestrum, which renders audio files through the effect and validates VST 2
+modules.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TAPESTRUM_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
