@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The engine's cost per hop on each instruction set, with the gate open (every
 // hop records the whole band: the worst case) and closed, with normal and with
 // subnormal input; the real-time factor of one instance; and how many instances

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The engine's transform at its one length, 1024, on each instruction set, with
 // FFTW's float real transforms of the same length in the same run as the
 // yardstick.

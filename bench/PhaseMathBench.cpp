@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The phase math of one hop: 512 atan2 (the analysis) and 512 sine-cosine pairs
 // (the resynthesis), as the scalar libm loops and as each level's kernels. The
 // kernels also do the rest of their per-bin work (magnitudes and frequencies;

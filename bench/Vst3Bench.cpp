@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // One instance at 44.1 kHz in blocks of 256 through each face: the VST 3
 // processor (with the empty parameter changes hosts send with most blocks)
 // beside the VST 2 module loaded as a host loads it. Both report seconds of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The C interface (tapestrum.h): a thin face over TapestrumEffect, like the VST 2
 // and LV2 faces, with every argument checked before it reaches the effect.
 #include "c/tapestrum.h"

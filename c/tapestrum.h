@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: ISC */
 /* tapestrum.h: the effect behind a plain C interface, for any embedder (the
  * WebAssembly module of the browser page exports exactly these functions).
  *

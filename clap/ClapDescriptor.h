@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The one plug-in this module offers, as hosts list it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The instance's lifecycle and processing, and the plug-in record the host calls.
 #include "clap/ClapEffect.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // ClapEffect: one instance of the effect as a CLAP host sees it. It holds the
 // effect core and the plug-in record the host calls through, and translates the
 // format's lifecycle, processing, parameter and state calls into the core's.

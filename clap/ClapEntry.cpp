@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The module's one export, `clap_entry`, and the plug-in factory behind it.
 #include "clap/ClapDescriptor.h"
 #include "clap/ClapEffect.h"

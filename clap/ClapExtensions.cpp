@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The extensions the plug-in offers (audio ports, parameters, state, latency,
 // tail) and the records through which the host calls them.
 #include "clap/ClapEffect.h"

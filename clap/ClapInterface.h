@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The binary records, identifiers and extension names that cross the boundary
 // between a CLAP host and this module (version 1.2 of the format), declared
 // here from the format's public binary interface: only what this plug-in and its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Parameter values and their texts, as the host's main thread asks for them.
 #include "clap/ClapEffect.h"
 #include "clap/ClapValues.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The state a host stores in its project: the effect's state block, moved through
 // the host's streams by the core's loop (main thread).
 #include "clap/ClapEffect.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Values and events as they come from a CLAP host.
 #pragma once
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # Shared by the mingw-w64 toolchain files, which set TAPESTRUM_MINGW_ARCH. The
 # -posix compilers' runtime has std::thread, which the tests use. Test programs
 # run under wine through scripts/wine-run.sh.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # 32-bit x86 Linux build with the host's g++ (Debian's g++-multilib): the build
 # in which the instance record has the 144-byte layout of 32-bit hosts.
 set(CMAKE_SYSTEM_NAME Linux)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Who the effect says it is, in every format.
 #pragma once
 

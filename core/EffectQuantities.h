@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The engine quantities the parameter values turn into, following each row's
 // mapping (core/ParameterTable.h): the one set of formulas behind applying a
 // value, reading it back, showing its text and reading a text back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The effect's saved state, as the VST 3 and CLAP faces store it in a host's
 // project: the 11 parameter values and the program name, in a small versioned
 // little-endian block.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "core/EffectStateStream.h"
 
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The effect's state block through a host's stream. A stream may move fewer
 // bytes than asked in one call, or fail part way: both directions loop until
 // the block is through or the stream stops moving. Each format's face turns

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The texts hosts show for the parameters: names, labels and value displays,
 // and the reading of such a text back into a value.
 #include "core/TapestrumEffect.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "core/FactoryPresets.h"
 
 namespace {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The factory presets: named settings of all 11 parameters, each with a line
 // that says what it does. The LV2 bundle's presets, the VST 2 program files
 // the build writes and the offline host (`presets`, `--preset NAME`, the

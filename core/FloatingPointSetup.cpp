@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "core/FloatingPointSetup.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Load-time setup of the floating-point unit of the thread that loads the module.
 #pragma once
 

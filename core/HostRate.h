@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The sample rate a host announces, as the effect takes it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Copying texts into buffers the host supplies, as 8-bit characters or as the
 // UTF-16 units some formats take.
 #pragma once

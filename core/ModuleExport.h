@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Marks a plug-in module's entry point as exported: the one name (or few names)
 // a host looks up. Everything else a module holds stays hidden, as the build
 // compiles with hidden visibility. On Windows a module may also name its exports

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Compiled into every plug-in module of the effect (VST 2, VST 3, CLAP, LV2):
 // when the module is loaded, on the loading thread, floating-point exceptions
 // are masked, so that the effect's arithmetic gives NaNs and infinities rather

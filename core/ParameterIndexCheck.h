@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Whether a host's parameter index or identifier names one of the effect's
 // parameters, for any integer type a format uses (signed indexes, unsigned
 // identifiers).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The effect's 11 parameters, as every format presents them: one row per
 // parameter, in index order. The VST 2 names, labels and program defaults, the
 // LV2 ports and the other formats' parameter lists are all read from here.

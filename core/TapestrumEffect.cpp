@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "core/TapestrumEffect.h"
 
 #include "core/EffectQuantities.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // TapestrumEffect: the effect itself, apart from any plug-in format. It owns the
 // delay-vocoder engine and the 11 parameter values; it clamps and stores values,
 // turns them into engine quantities and reads them back, renders their texts,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The whole state in one call each way, for every face that saves and restores
 // it (VST 3, CLAP) or loads a set of values at once (the VST 2 program, the C
 // interface's presets).

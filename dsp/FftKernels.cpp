@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The SSE2 build of the transform's vector passes, and the choice of kernels.
 #include "dsp/FftKernels.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The radix-2 passes of TRealFFT (levels 3 and up), as a table of functions
 // chosen when the transform is built: the scalar reference or a vector version
 // for the CPU's instruction set. All give bit-identical spectra.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The vector passes of the transform, written once for any vector width: a
 // translation unit includes its instruction set's SimdArch header, then this,
 // and names its widest lane type Wide.

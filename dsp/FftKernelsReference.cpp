@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The reference passes of the transform: the plain scalar code that every
 // vector kernel must equal bit for bit.
 #include "dsp/FftKernels.h"

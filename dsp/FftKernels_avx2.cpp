@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The AVX2 build of the transform's vector passes (compiled with -mavx2 -mfma
 // -ffp-contract=off, and called only on CPUs that have both).
 #include "dsp/FftKernels.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The numeric routines whose exact edge behaviour the rest of the effect relies
 // on: the guarded cosine and its exception, the power function used by the
 // parameter mappings, the base-10 logarithm of the decibel texts, floor,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "dsp/RealFFT.h"
 
 #include "dsp/GuardedMath.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The real fast Fourier transform of the engine: forward and inverse transforms
 // of power-of-two lengths between a signal of N floats and a half-complex
 // spectrum of N floats, with every index and cosine table built at construction.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The 256-bit vocabulary of the vector kernels: float vectors of 8 lanes,
 // double vectors of 4. Included by the AVX2 translation units only, which are
 // built with -mavx2 -mfma -ffp-contract=off; everything here has internal

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The 128-bit vocabulary of the vector kernels: float vectors of 4 lanes,
 // double vectors of 2. Included by the SSE2 translation units only; everything
 // here has internal linkage, so that no definition is shared with (or taken

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Four float lanes as raw SSE registers, for the transform's passes, included
 // by each instruction set's vocabulary. Everything here has internal linkage:
 // each unit compiles its own copy, with its own instruction encoding.

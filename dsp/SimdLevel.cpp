@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "dsp/SimdLevel.h"
 
 bool SimdLevelAvailable(SimdLevel level) {

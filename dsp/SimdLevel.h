@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Which instruction set the hot kernels of the transform and the engine use.
 // The choice is made once, when an object is built, from the CPU's features;
 // tests and benchmarks may ask for a particular one. Every level gives

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "dsp/TextUtils.h"
 
 #include "dsp/GuardedMath.h"

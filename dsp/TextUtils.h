@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Texts the host shows for parameter values, and the packing of four-character
 // identifiers.
 #pragma once

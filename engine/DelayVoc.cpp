@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "engine/DelayVoc.h"
 
 #include "engine/HannWindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // TDelayVoc: the effect's signal processor, a single-channel spectral delay line
 // on a circular track.
 //

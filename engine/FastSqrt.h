@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The engine's square root for magnitudes, computed on the bit pattern: halving
 // the exponent-and-mantissa word relative to a bias gives a root within about
 // 3.1 % below and 3.8 % above the true one (fastSqrt(1) = 0.98372954,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "engine/HannWindow.h"
 
 #include "dsp/GuardedMath.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The symmetric Hann window the engine applies at analysis and again at
 // overlap-add.
 #pragma once

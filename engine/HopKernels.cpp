@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The SSE2 build of the engine's vector kernels, and the choice of kernels.
 #include "engine/HopKernels.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The engine's per-sample and per-bin arithmetic, as a table of functions
 // chosen when the engine is built: the scalar reference or a vector version for
 // the CPU's instruction set. Every version stores the same floats.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The engine's vector kernels, written once for any vector width: a
 // translation unit includes its instruction set's SimdArch header, then this.
 //

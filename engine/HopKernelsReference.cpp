@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The reference kernels: the plain scalar code, one sample or bin at a time.
 #include "engine/HopKernels.h"
 #include "engine/HopScalar.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The AVX2 build of the engine's vector kernels (compiled with -mavx2 -mfma
 // -ffp-contract=off, and called only on CPUs that have both).
 #include "engine/HopKernels.h"

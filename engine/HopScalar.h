@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The scalar arithmetic of one sample or one bin, exactly as the reference
 // performs it. The vector kernels use it for the lanes they leave to the
 // scalar code (the ends of a range, and the rare values their fast math cannot

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Sine, cosine and atan2 on double lanes, for the hop's phase math: written
 // once in the vocabulary of the including unit's instruction set (Arch, D).
 //

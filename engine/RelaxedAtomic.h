@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // A value that one thread writes and another reads without any ordering between
 // them: each access is a relaxed atomic load or store, which on x86 compiles to a
 // plain move but makes concurrent access defined behaviour in C++.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The LV2 entry point: the plug-in's descriptor, whose functions build an
 // instance of the effect and the LV2 runner around it.
 #include "core/HostRate.h"

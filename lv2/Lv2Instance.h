@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // One LV2 instance of the effect: the ports the host connects, and the calls
 // LV2 makes, turned into the effect core's operations. Written for any effect
 // with the core's operations (setSampleRate, resume, suspend, setParameter,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The LV2 plug-in's ports: the audio input and output, then one control input
 // per parameter, in parameter order, named, described and given their symbols
 // by the effect's parameter table.

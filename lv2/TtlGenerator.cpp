@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Writes the LV2 bundle's data files, manifest.ttl, tapestrum.ttl and
 // presets.ttl, from the effect's parameter table and its factory presets: the
 // port symbols, names and defaults are the table's, the switches' scale points

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # Run by CPack after it has made the Debian package. CPack gives a package
 # maintainer scripts that call ldconfig whenever a shared object lies in a
 # folder of /usr/lib, as the VST 2 module in /usr/lib/vst does; but plug-ins are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Writes one VST 2 program file (.fxp) per factory preset, as a host saves
 // them: it loads the module, switches an instance on at 44100 Hz, sets the
 // preset's values in index order and the program's name, and saves what the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Writes one VST 3 preset file (.vstpreset) per factory preset: the
 // processor's state block with the preset's values and its name, which is what
 // the processor's getState writes once a host has set them (the table holds the

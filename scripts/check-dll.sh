@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # Checks a Windows plug-in DLL's tables: it exports exactly the names given, and
 # imports from nothing but Windows' own DLLs.
 #   scripts/check-dll.sh OBJDUMP DLL EXPORT...

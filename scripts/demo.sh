@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # The main job: installs what is missing, builds the plug-in module and the
 # offline host, and renders the demo into out/.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # Draws the pictures of the factory presets: renders the demo's input through
 # every factory preset (`tapestrum render --preset NAME`) and writes a spectrogram of the input and of each output into docs/,
 # then rewrites the README's table of presets, which shows each picture beside

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # Installs, from Debian's packages, what building and testing need, and does
 # nothing when everything is there already. Run as root on Debian 12.
 #   scripts/setup.sh            the native build, its tests, the offline host

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # Builds and runs every test: the native build, the 32-bit x86 build (whose
 # instance record is the 144-byte one), ThreadSanitizer, AddressSanitizer with
 # UndefinedBehaviorSanitizer, and the Windows DLLs under wine.
@@ -40,12 +41,20 @@ total_passed=0
 total_failed=0
 
 build_and_test native -DCMAKE_BUILD_TYPE=Release
-# The Debian package of the native build: the install's files, and no lintian error.
+# The Debian package of the native build: the install's files, and no lintian error or warning.
 echo "=== Debian package"
 if bash scripts/check-package.sh build-tests/native; then
     total_passed=$((total_passed + 1))
 else
     failed+=(package)
+    total_failed=$((total_failed + 1))
+fi
+# Every source file carries its licence line.
+echo "=== licence lines"
+if bash scripts/check-spdx.sh; then
+    total_passed=$((total_passed + 1))
+else
+    failed+=(licence-lines)
     total_failed=$((total_failed + 1))
 fi
 # Kernels without 32-bit support run the 32-bit programs under qemu's user-mode

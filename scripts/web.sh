@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # The effect in a browser page: builds the WebAssembly module of the effect core
 # and serves the page on this machine.
 #   scripts/web.sh [serve] [PORT]  build, then serve build-web/site on 127.0.0.1:PORT (8000)

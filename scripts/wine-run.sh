@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # Runs a Windows program under wine, headless, in a wine prefix of the build's
 # own (created on first use, which takes about ten seconds).
 set -euo pipefail

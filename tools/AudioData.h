@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Audio held in memory: one vector of samples per channel.
 #pragma once
 

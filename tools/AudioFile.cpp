@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "tools/AudioFile.h"
 
 #include "tools/ToolError.h"

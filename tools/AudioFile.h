@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Reading and writing audio files through libsndfile: WAV, FLAC, AIFF, OGG and
 // whatever else it reads.
 #pragma once

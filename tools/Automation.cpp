@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "tools/Automation.h"
 
 #include "tools/ToolError.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Parameter automation for an offline render: a ramp of (time, value) points per
 // parameter, from the command line or from a two-column CSV file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Planning a batch render: where each input's output goes, and how many
 // threads the work may use.
 #pragma once

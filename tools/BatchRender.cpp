@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "tools/BatchRender.h"
 
 #include "tools/AudioFile.h"

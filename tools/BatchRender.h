@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Rendering files: one, or a batch of them in parallel within one budget of
 // threads.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "tools/Demo.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The demo: a signal made from nothing, rendered through contrasting settings.
 #pragma once
 

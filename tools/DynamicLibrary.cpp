@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "tools/DynamicLibrary.h"
 
 #if defined(_WIN32)

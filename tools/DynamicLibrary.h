@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // A shared library loaded at run time: dlopen on Linux, LoadLibrary on Windows.
 #pragma once
 

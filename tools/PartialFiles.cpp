@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "tools/PartialFiles.h"
 
 #include <atomic>

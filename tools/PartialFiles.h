@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The temporary files of outputs still being written. When the program dies
 // from a signal (a hosted module that crashes, or the user's Ctrl-C), they are
 // removed before it goes, so that no partial output is left behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "tools/ProgramFile.h"
 
 #include "tools/PartialFiles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Program files (.fxp) and bank files (.fxb), the files VST 2 hosts save and
 // load for a plug-in's parameters: big-endian throughout, a 'CcnK' chunk whose
 // form 'FxCk' holds one program as floats and 'FxBk' a bank of such programs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "tools/ProgressBar.h"
 
 #include <cstdio>

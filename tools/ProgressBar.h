@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // A progress bar on stderr, only when someone is watching it and the work
 // takes long enough to be worth watching.
 #pragma once

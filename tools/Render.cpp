@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "tools/Render.h"
 
 #include "tools/ToolError.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Rendering audio through a plug-in the way a host plays a track through it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The one kind of failure the offline host reports: a message for the user,
 // printed as one line on stderr, and the exit status to leave with.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // tapestrum: the offline host. Renders audio files through a VST 2 plug-in,
 // prints what a host sees of one, saves its programs, validates a module and
 // makes a demo from nothing.

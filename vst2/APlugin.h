@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // APlugin: the effect as a VST 2 host sees it, a thin face of TapestrumEffect.
 // It owns the effect, one program and the data-module object; it writes every
 // parameter change through to the program, tells the effect the host's sample

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The glue between the host's processing and event calls and the engine, the
 // output pin's description and the capability answers.
 #include "vst2/APlugin.h"

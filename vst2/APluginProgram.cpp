@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "vst2/APluginProgram.h"
 
 APluginProgram::APluginProgram() : name("program") {

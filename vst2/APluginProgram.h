@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // One stored program: the 11 parameter values and a name.
 //
 // Threads: the plug-in writes the values from whichever host thread changes a

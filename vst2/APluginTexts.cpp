@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The texts the host shows: parameter names, labels and value displays, and the
 // effect's identity.
 #include "vst2/APlugin.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "vst2/AudioEffect.h"
 
 #include "dsp/GuardedMath.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // AudioEffect: the base of every effect object. It owns the instance record the
 // host holds, keeps the few settings the host sets (sample rate, block size,
 // current program), turns dispatcher opcodes 0 to 24 into virtual operations and

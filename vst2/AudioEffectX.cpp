@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "vst2/AudioEffectX.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // AudioEffectX: the second half of the plug-in interface. It answers dispatcher
 // opcodes 25 to 76 (events, program categories, pins, offline work, names and
 // vendor data, capabilities, MIDI program names, speaker arrangements, processing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "vst2/EntryPoint.h"
 
 #include "vst2/AudioEffect.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Creation of an instance for the host: what the module's exported entry point
 // does. The effect itself is supplied by createEffectInstance, which the plug-in
 // defines, so this boundary knows nothing of the effect behind it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The module's exported symbols. The host looks up `main` (and 64-bit hosts
 // usually `VSTPluginMain` first); both reach CreateInstanceRecord directly, never
 // through the dynamic symbol `main`, which in a host executable may resolve to

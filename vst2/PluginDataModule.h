@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The auxiliary container object every plug-in instance creates: it holds only a
 // reference back to its plug-in and has no behaviour of its own.
 #pragma once

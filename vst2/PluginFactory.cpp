@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "vst2/APlugin.h"
 #include "vst2/EntryPoint.h"
 

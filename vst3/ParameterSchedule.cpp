@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "vst3/ParameterSchedule.h"
 
 #include "core/ParameterIndexCheck.h"

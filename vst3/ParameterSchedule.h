@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The parameter changes a host sends with one block, in the order the effect
 // takes them: by sample offset, and at one offset by parameter index (several
 // changes of one parameter at one offset in the host's order, the last one

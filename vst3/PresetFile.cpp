@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "vst3/PresetFile.h"
 
 #include <array>

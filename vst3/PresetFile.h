@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The format's preset file (.vstpreset): one class's saved state, as hosts
 // load it through their preset browsers. All numbers are little-endian.
 //

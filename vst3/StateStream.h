@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The effect's saved state through a host's stream, read and written by the
 // core's loop (core/EffectStateStream.h), which a stream that moves a few bytes
 // at a time or fails part way cannot surprise.

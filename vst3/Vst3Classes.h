@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The effect's two VST 3 classes and what passes between them.
 //
 // The class identifiers are the effect's identity in every host project that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The effect's VST 3 edit controller: the 11 parameters as hosts list them,
 // their texts, and the values the host last gave them.
 //

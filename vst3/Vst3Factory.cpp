@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "vst3/Vst3Factory.h"
 
 #include "core/EffectIdentity.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The module's class factory: the effect's processor and its controller.
 #pragma once
 

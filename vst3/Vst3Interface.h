@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The VST 3 binary interface, as far as this plug-in implements or calls it:
 // the base interface, the class factory, the component with its audio
 // processor, the edit controller, the connection between the two, the streams

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The module's exported entry points: the factory, and the calls a host makes
 // when it loads and before it unloads the module (nothing to set up or tear
 // down there).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The effect's VST 3 component: its audio processor, its buses and its saved
 // state, around one TapestrumEffect.
 //

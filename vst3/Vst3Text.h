@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Texts between the effect (UTF-8 std::string) and the format: UTF-16 arrays
 // read back from the host, and fixed 8-bit arrays filled to their end. The
 // effect's texts go into the format's UTF-16 arrays by the core's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The C interface (tapestrum.h): what it does with nonsense arguments and short
 // buffers, its names, track and heads, and that its presets are the factory
 // presets (what it plays and shows is the contract's, tests/contract).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Audio through the .clap file where it is the format's alone: a reset, and
 // events and buffers a host may send that are no parameter change (the audio
 // and the changes at their samples are the contract's, tests/contract).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The built .clap file as a host meets it: the entry, the factory and the
 // descriptor, the extensions, the parameters against the parameter table, and
 // what is the format's alone in the texts and the saved state.

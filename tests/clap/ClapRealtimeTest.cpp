@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The audio thread's calls into the .clap file that are the format's alone
 // never allocate: events of other kinds, flushes, resets and the tail (the
 // processing and activation are the contract's, tests/contract). The program's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The C interface as an embedder uses it: a handle made at a rate is an
 // instance switched on (another rate makes another instance), changes are set
 // between stretches of a block, and texts are the current value's. It has no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "contract/ClapDriver.h"
 
 #include "contract/FaceDrivers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The CLAP face as a host drives it through the plug-in record and its
 // extensions: changes are parameter events at their sample times, values set
 // on the main thread go with the next block, and the state moves through the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The audio thread's calls into every face allocate nothing: blocks with
 // changes of every parameter at many offsets (a NaN among them), in place and
 // not, blocks of no samples without buffers, values read, and, where the face

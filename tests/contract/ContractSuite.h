@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The contract tests' fixture, parametrised over the faces this build has,
 // each loaded once as a host loads it (VST 3, CLAP and LV2 where they are
 // built).

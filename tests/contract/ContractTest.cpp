@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // One contract for every face, each driven as its format's host drives it: the
 // audio equals the core's scalar reference bit for bit, changes land on their
 // sample, the state survives streams of any shape and bad blocks change

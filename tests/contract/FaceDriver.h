@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // What the contract tests (and the faces' fuzz target) ask of every face, in one
 // small interface that each face's driver implements as that format's host
 // would: switched on at a rate, blocks with parameter changes at sample

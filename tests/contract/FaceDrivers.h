@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The drivers of the five faces, each made from the face's entry point: the
 // tests pass what they find in the built binaries, the fuzz target the entry
 // points linked in. The makers give null when the entry point makes nothing.

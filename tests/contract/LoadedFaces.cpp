@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "contract/ContractSuite.h"
 
 #include "contract/FaceDrivers.h"

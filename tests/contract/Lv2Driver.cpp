@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The LV2 face as a host drives it through the descriptor: an instance is made
 // at its rate on activation, the control ports hold the host's values, and a
 // block is run in stretches with the controls changed between them. The main

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The VST 2 face as a host drives it through the instance record, by its two
 // processing calls in turn. The format takes parameter changes only between
 // blocks, so the host cuts a block at each change; the record has no state

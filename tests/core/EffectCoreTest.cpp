@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The format-neutral effect: the texts it gives for any value and reads back,
 // its saved state and its factory presets (its parameter table as the VST 2
 // face shows it is in tests/vst2/ParametersTest.cpp; that a missing input is a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The edge behaviour of the guarded math that the parameter mappings, the window
 // and the decibel texts rely on.
 #include "dsp/GuardedMath.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The real transform against the sums that define its layout, its tables, and the
 // examples a reader can check by hand.
 #include "dsp/RealFFT.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The number and decibel texts the host shows, character for character.
 #include "dsp/TextUtils.h"
 

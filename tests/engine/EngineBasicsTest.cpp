@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The engine's construction, setters, window and square root.
 #include "dsp/GuardedMath.h"
 #include "engine/DelayVoc.h"

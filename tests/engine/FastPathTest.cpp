@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The vector kernels against the scalar reference, bit for bit: the transform
 // at every length, the phase math over a million values and its special cases,
 // and long renders through whole engines; on every instruction set the CPU has.

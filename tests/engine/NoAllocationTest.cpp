@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Processing never allocates: every allocation of this program is counted, and
 // none may happen while audio runs through the engine (through the faces, it
 // is the contract's, tests/contract).

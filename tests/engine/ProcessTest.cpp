@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // What a listener of the engine would notice: latency and gain of the wet path,
 // independence of block sizes, the gate, the loop, the heads and the band.
 #include "engine/DelayVoc.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The shell writes engine quantities from other threads while the audio thread
 // processes. Under ThreadSanitizer this proves the access is defined behaviour;
 // in every build it shows that no value written meanwhile breaks the engine.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Reading a fuzzer's input as a stream of small decisions: bytes, words, floats
 // and texts. Past the end every read gives zeros, so any input is a complete
 // stream.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Writes the generated seeds of the fuzz corpora into a folder (normally
 // tests/fuzz/corpus): valid program and bank files and the malformed ones the
 // tool's tests refuse, automation lists and CSV files, and streams of host

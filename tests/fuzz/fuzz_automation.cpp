@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Parameter automation as given to the offline host: the first byte chooses
 // between a command-line list (NAME=T:V,T:V,...) and a CSV file of time,value
 // lines, which the rest of the input is then written into. Malformed input is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The effect's saved state block, as a host hands back what a project stored:
 // any bytes are read; a block that is not whole and valid gives nothing. The
 // block's size, as a stream reader asks for it, grows to at most the largest

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Every face driven through the contract tests' drivers by a sequence of calls
 // decoded from the input: switched on and off at any rate, blocks of any
 // length up to 4096 samples with any changes (missing inputs and blocks

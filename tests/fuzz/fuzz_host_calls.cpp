@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The VST 2 face driven as a host drives it, by a stream of calls decoded from
 // the input: dispatcher opcodes with their indexes, values, floats and
 // pointers, parameter sets and reads, and processing calls of any block

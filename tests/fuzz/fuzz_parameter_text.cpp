@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Parameter values typed as text, as a host passes them to the effect core:
 // after a sample rate and a few parameter values from the input, any text is
 // read for a parameter. A value read is from 0 to 1, and the text the

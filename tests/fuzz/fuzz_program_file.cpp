@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Program and bank files as a host or a user hands them to the offline host:
 // any bytes are decoded; a malformed file is refused with ToolError, and a
 // file that decodes is written back and read again unchanged.

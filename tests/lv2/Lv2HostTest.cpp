@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The bundle under Debian's own LV2 tools: lv2info reads its data as a host
 // does (what the binary plays is the contract's, tests/contract).
 #include "lv2/Lv2Ports.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The LV2 wrapper's own logic: which controls reach the effect and when, and
 // what an unconnected port does (the binary's audio, values and rates are the
 // contract's, tests/contract).

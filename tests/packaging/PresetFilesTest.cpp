@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The factory presets as the build writes them, the VST 2 program files and
 // the LV2 bundle's presets.ttl: each loads back into the effect to the values
 // of the table, under its own name, and the files hold no other preset.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The factory presets as the build writes them for VST 3 hosts: each file, read
 // as a host reads it and loaded into the built bundle's component, gives the
 // table's values and name, and saving it again gives the same state; a damaged

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # Installs a build into a scratch DESTDIR and checks what lands there: exactly
 # the files an install should hold, all under the prefix; the installed tool
 # runs from there and finds the installed module; lv2info, pointed into the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # The manual page covers the tool: every command `tapestrum --help` lists,
 # every option each command's --help shows and every factory preset
 # `tapestrum presets` lists appear in it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // A byte stream as hosts hand them to a plug-in's state calls: each call moves
 // at most `perCall` bytes; a read starting at `failAt` fails, and a read
 // starting at `stallAt` moves nothing yet succeeds (a stream that gives out

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "support/HostedPlugin.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // A test fixture that drives the built module as a host does: load it, call its
 // entry point, and talk to the instance only through the record.
 #pragma once

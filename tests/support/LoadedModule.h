@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Loads the built plug-in module the way a host does and finds its entry point.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // An effect that records which virtual operation the dispatcher reached, with
 // which arguments, and answers with values the test chooses. It also counts
 // destructions so that tests can see effClose destroy the object.

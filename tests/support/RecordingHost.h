@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // A stand-in for a host's callback that records every request an effect sends
 // and answers each opcode with a value the test chooses.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Test signals, and the comparison of two renders bit for bit.
 #pragma once
 

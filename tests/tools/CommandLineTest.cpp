@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The one number parser and the one argument parser every command reads its
 // command line with.
 #include "tools/ToolError.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // A plug-in module whose entry point gives no instance, as a module does that
 // refuses the host.
 #include "vst2/record/EffectRecord.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Renders raw 32-bit float audio through a plug-in module, so that the same
 // render can run on every platform (no audio-file library needed) and the
 // results can be compared sample by sample:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The offline host as people use it from a shell: the built program, its exit
 // status, its one line on stderr and the files it leaves.
 #include "core/FactoryPresets.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // A small effect with one fault of a kind the validator must catch, chosen by
 // FAULT when the module is built (0 builds the clean effect): a gain with two
 // parameters.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The validator against effects with one known fault each: every fault fails
 // the test that should catch it, with status 1, and the clean effect passes.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Audio, events, capabilities and the output pin through the loaded module
 // (that both processing calls replace the output with the core's is the
 // contract's, tests/contract).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Every dispatcher opcode reaches its operation with the right arguments, and the
 // operation's result reaches the host converted as the interface says.
 #include "support/RecordingEffect.h"

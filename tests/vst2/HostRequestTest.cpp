@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Every request the base classes send to the host: opcode, arguments, the
 // conversion of the answer, and the answer given when there is no callback.
 #include "support/RecordingEffect.h"

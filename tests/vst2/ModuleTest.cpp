@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The built module, loaded the way a host loads it.
 #include "support/LoadedModule.h"
 #include "support/RecordingHost.h"

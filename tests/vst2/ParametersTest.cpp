@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Parameters and their texts as a host sees them through the loaded module.
 #include "core/ParameterTable.h"
 #include "support/HostedPlugin.h"

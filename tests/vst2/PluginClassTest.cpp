@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The plug-in object itself: what reaches the engine, the vendor version's
 // calendar, and parameters changing while audio runs.
 #include "support/Signals.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The record the base constructor fills, the flag setters and the
 // speaker-arrangement utilities.
 #include "support/RecordingEffect.h"

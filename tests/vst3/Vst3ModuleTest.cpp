@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The built VST 3 bundle, loaded and driven by the test host as a host does:
 // the factory and its classes, the buses and the parameters' list (the audio,
 // state and texts are the contract's, tests/contract).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "vst3/Vst3TestHost.h"
 
 #include "contract/FaceDrivers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // A small VST 3 host for the tests: it loads a bundle's binary as hosts do,
 // offers the host side of the interfaces (the application context that makes
 // messages, streams, parameter changes), and drives a component and its

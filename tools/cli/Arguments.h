@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The command line of one command: the words after its name, split into
 // positional words and options, the same way for every command.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "tools/cli/Numbers.h"
 
 #include "tools/ToolError.h"

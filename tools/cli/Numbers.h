@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Numbers in text, as the command line and the tool's files give them: one
 // parser for every option, parameter value and automation point.
 #pragma once

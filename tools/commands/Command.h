@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The commands of the offline host: each one's name, what the list of
 // commands says of it, its help, the options it takes and what it does.
 #pragma once

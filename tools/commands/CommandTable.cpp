@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "tools/commands/Command.h"
 
 const std::vector<const Command*>& Commands() {

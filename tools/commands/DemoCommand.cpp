@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // tapestrum demo: a signal made from nothing, rendered through a few settings.
 #include "tools/AudioFile.h"
 #include "tools/Demo.h"

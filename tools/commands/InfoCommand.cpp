@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // tapestrum info: what a host sees of a plug-in.
 #include "core/EffectIdentity.h"
 #include "tools/ProgramFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // tapestrum preset: a program file of the plug-in's state, as a host saves one.
 #include "tools/ProgramFile.h"
 #include "tools/ToolError.h"

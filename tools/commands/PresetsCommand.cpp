@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // tapestrum presets: the factory presets, each with what it does.
 #include "core/FactoryPresets.h"
 #include "tools/ToolError.h"

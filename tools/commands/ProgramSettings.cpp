@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "tools/commands/ProgramSettings.h"
 
 #include "core/FactoryPresets.h"

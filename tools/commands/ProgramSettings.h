@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The options that say which plug-in a command hosts and what state it starts
 // in: --plugin, --preset and --set (and --automate where the command takes it).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // tapestrum render: audio files played through a plug-in into others.
 #include "tools/BatchPlan.h"
 #include "tools/BatchRender.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // What the host tells a module: the answers of its callback, and how it words a
 // module that gives no usable instance. The offline host's answers are the
 // defaults; a host that must answer otherwise (the validator's strict host)

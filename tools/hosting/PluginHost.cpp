@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "tools/hosting/PluginHost.h"
 
 #include "tools/DynamicLibrary.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Hosts a VST 2 plug-in module through its binary interface, as a DAW does: load
 // the module, call its entry point with the host's callback, and drive the
 // instance record it returns. Nothing here knows which effect is behind the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Counts heap allocations and frees made on one thread while a plug-in call runs,
 // and the bytes live on the heap. The validator's program replaces malloc,
 // calloc, realloc, free and the global operator new and delete, which then serve

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "tools/validate/StrictHost.h"
 
 StrictHost::StrictHost() : HostPolicy({"tapestrum validate", "tapestrum validate", 0, 0}) {}

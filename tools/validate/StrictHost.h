@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The validator's host: it answers as the offline host does, except that it
 // counts what the module asks of it and says it takes MIDI, and words a bad
 // entry point for the validator's report.

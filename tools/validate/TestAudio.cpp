@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "tools/validate/TestAudio.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // What the validator's tests feed a module: audio buffers with guard regions
 // around them, and test signals.
 #pragma once

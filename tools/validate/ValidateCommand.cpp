@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // tapestrum validate: the command line of the validator.
 #include "tools/ToolError.h"
 #include "tools/cli/Numbers.h"

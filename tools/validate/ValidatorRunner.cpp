@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "tools/validate/ValidatorRunner.h"
 
 #include "tools/ToolError.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Runs the validator's groups of tests, each in a child process with a time
 // limit per test, and reports every result as it arrives.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The binary records and constants that cross the boundary between a VST 2 host
 // and this module. Every field has a fixed-width C type so that the layout is the
 // one the host reads: 144 bytes for the instance record on 32-bit x86, 192 bytes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The page: the controls, the sound source, the live and offline renders and
 // the pictures. The effect itself runs in worklet.js; this thread keeps an
 // instance of its own only to show names and texts while nothing plays.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The offline host's demo signal (tools/Demo.cpp), six seconds at 44.1 kHz: a
 // chord, a melody of eight notes and three bursts of noise, made the same way
 // (the same Mersenne Twister stream and float arithmetic for the noise).

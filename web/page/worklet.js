@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The effect in the browser's audio thread: one instance of the WebAssembly
 // module per node, fed in the render quanta (128 frames).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The native side of the web tests: the same C interface (c/tapestrum.h)
 // built for this machine, rendering and describing what the WebAssembly module
 // is compared with.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The page in headless Chromium, served from this machine: the offline render
 // through the audio worklet against the native build, the controls and the
 // presets against the native read-backs while the effect plays live, no script

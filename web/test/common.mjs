@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // What both web tests share: the native reference program, the settings they
 // render with, and the comparison of two renders.
 import {execFileSync} from 'node:child_process';

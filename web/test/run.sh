@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # The web tests, after scripts/web.sh has built the site and npm has installed
 # the pinned puppeteer-core (see scripts/web.sh test): the WebAssembly module
 # under Node.js and the page in headless Chromium, each against the native

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The WebAssembly module under Node.js, through its exports alone, against the
 // native build of the same C interface.
 import assert from 'node:assert/strict';

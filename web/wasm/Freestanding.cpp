@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // What the WebAssembly module needs from outside a C++ program, answered
 // inside it, so that the module imports nothing and any embedder can
 // instantiate it as it is.

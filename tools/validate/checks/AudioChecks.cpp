@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The validator's audio group: every block length, both process calls, in-place
 // buffers, every sample rate and test signal, and recovery after NaN and
 // infinities.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The validator's automation group: parameter changes between short blocks, and
 // from a second thread while the audio runs.
 #include "tools/validate/checks/Probes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The validator's determinism group: two instances alike, and the same output
 // in other block lengths.
 #include "tools/validate/checks/Probes.h"

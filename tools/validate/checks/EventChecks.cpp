@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The validator's events group: MIDI, sysex, empty and null event lists, where
 // the module takes events.
 #include "tools/validate/StrictHost.h"

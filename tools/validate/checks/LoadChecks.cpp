@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The validator's load group: the entry point and its request for the host's
 // version, the instance record, effClose, and the memory of many instances
 // opened and closed.

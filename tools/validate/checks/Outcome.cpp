@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "tools/validate/checks/Outcome.h"
 
 std::string Fault::text() const {

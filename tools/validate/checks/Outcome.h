@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // What a test of the validator comes to: a pass, a warning or a failure, with
 // the reason, and the call that showed it when one did. The report prints it
 // as one line: "PASS name[: figure]", "WARN name: why", "FAIL name: why".

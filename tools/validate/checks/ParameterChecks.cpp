@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The validator's parameters group: read-backs within 0 to 1 after any value,
 // indexes that do not exist, and displays that stay consistent.
 #include "tools/validate/checks/Probes.h"

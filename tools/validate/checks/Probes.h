@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // What the validator's checks share: the instance settings they test with, and
 // the probes that make one call of a module and look at what it did.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The validator's realtime group: heap allocations on the audio thread, and
 // block times with normal and subnormal input.
 #include "tools/validate/AllocationCounter.h"

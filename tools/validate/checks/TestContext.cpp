@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "tools/validate/checks/TestContext.h"
 
 #include "tools/hosting/PluginHost.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // What a test of the validator has at hand: the options, the module (loaded on
 // first use, hosted by the strict host), a random source, and the note of the
 // call in progress, which the validator reports when the module crashes or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "tools/validate/checks/TestGroups.h"
 
 const std::vector<TestGroup>& TestGroups() {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The validator's tests, in groups. Each group runs in a process of its own, so
 // that a module that crashes or hangs fails the test it did it in and the
 // validator goes on with the next group.

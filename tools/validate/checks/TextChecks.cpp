@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The validator's texts group: identity, program and parameter texts, asked for
 // in buffers full of a canary.
 #include "tools/validate/checks/Probes.h"
