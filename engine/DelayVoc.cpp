@@ -115,43 +115,46 @@ void TDelayVoc::Reset() {
 // start runs of their own).
 void TDelayVoc::Process(const float* input, float* output, int32_t count) {
     while (count > 0) {
-        const int32_t run = std::min(count, FrameLength - fifoPos);
+        const int32_t run = std::min(count, SamplesToHop());
         // Without a sample rate there is no bin width to resynthesise with: the
         // engine passes the dry signal and keeps its state until it has one.
-        if (!(rate > 0.0f)) {
-            const double gain = dry;
-            for (int32_t i = 0; i < count; ++i)
-                output[i] = static_cast<float>(gain * input[i]);
-            return;
-        }
-        // A sample that is not finite, or far beyond any audio level, enters the
-        // analysis as silence: its squared magnitudes would overflow the float
-        // range, and the track would replay the overflow every revolution. The
-        // level sum and the dry path still see it as it is.
-        float sum = levelSum;
-        for (int32_t i = 0; i < run; ++i)
-            sum = sum + std::fabs(input[i]);
-        levelSum = sum;
-        kernels->feedAnalysis(inFifo.get() + fifoPos, input, run, recAmp);
-        kernels->mixOutput(output, input, outFifo.get() + (fifoPos - FirstInputPosition), run, wet,
-                           outAmp, dry);
-        fifoPos += run;
+        if (!(rate > 0.0f)) return PassDry(input, output, count);
+        FeedRun(input, output, run);
         input += run;
         output += run;
         count -= run;
-        if (fifoPos == FrameLength) {
-            fifoPos = FirstInputPosition;
-            RunHop();
-        }
+        if (fifoPos == FrameLength) RunHop(levelSum);
     }
+}
+
+void TDelayVoc::PassDry(const float* input, float* output, int32_t count) {
+    const double gain = dry;
+    for (int32_t i = 0; i < count; ++i)
+        output[i] = static_cast<float>(gain * input[i]);
+}
+
+// A sample that is not finite, or far beyond any audio level, enters the
+// analysis as silence: its squared magnitudes would overflow the float range,
+// and the track would replay the overflow every revolution. The level sum and
+// the dry path still see it as it is.
+void TDelayVoc::FeedRun(const float* input, float* output, int32_t run) {
+    float sum = levelSum;
+    for (int32_t i = 0; i < run; ++i)
+        sum = sum + std::fabs(input[i]);
+    levelSum = sum;
+    kernels->feedAnalysis(inFifo.get() + fifoPos, input, run, recAmp);
+    kernels->mixOutput(output, input, outFifo.get() + (fifoPos - FirstInputPosition), run, wet,
+                       outAmp, dry);
+    fifoPos += run;
 }
 
 // One hop. Each quantity the effect may set is read once, and brought within
 // the storage (a head position of 600, the top of its range with a full track,
 // is frame 0), so that no value written meanwhile can make the hop index outside
 // the 600 frames or the 512 bins.
-void TDelayVoc::RunHop() {
+void TDelayVoc::RunHop(float gateLevel) {
     [[maybe_unused]] const FlushDenormals flush; // empty where the processor has no such mode
+    fifoPos = FirstInputPosition;
     const int32_t length = ClampInt(trackLen, 1, MaxTrackFrames);
     int32_t write = writeIdx;
     if (write < 0 || write >= MaxTrackFrames) write = 0;
@@ -168,7 +171,7 @@ void TDelayVoc::RunHop() {
     // resynthesises.
     const bool haveWidth = std::isnormal(width) && width > 0.0f;
 
-    if (levelSum > gate && haveWidth) RecordFrame(write, firstBin, lastBin, width, step);
+    if (gateLevel > gate && haveWidth) RecordFrame(write, firstBin, lastBin, width, step);
     levelSum = 0.0f;
 
     // The read head is the frame at which the write head stood `delay` hops ago.

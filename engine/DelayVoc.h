@@ -156,9 +156,24 @@ class TDelayVoc {
     SimdLevel Simd() const { return fft->Simd(); }
 
   private:
+    // The linked pair feeds two engines up to the hop boundary and runs both
+    // hops on one recording decision, through the three steps below.
+    friend void ProcessLinkedPair(TDelayVoc& left, TDelayVoc& right, const float* leftInput,
+                                  const float* rightInput, float* leftOutput, float* rightOutput,
+                                  int32_t count);
+    // Takes run samples, at most up to the next hop boundary, into the analysis
+    // and the level sum, and plays as many from the wet output and the dry
+    // input. A run that reaches the boundary must be followed by RunHop.
+    void FeedRun(const float* input, float* output, int32_t run);
+    // Without a sample rate: count samples of dry input, the state kept.
+    void PassDry(const float* input, float* output, int32_t count);
+    int32_t SamplesToHop() const { return FrameLength - fifoPos; }
+
     float* FreqFrameAt(int32_t frame) { return freqTrack.get() + frame * BinCount; }
     float* MagFrameAt(int32_t frame) { return magTrack.get() + frame * BinCount; }
-    void RunHop();
+    // The hop at the boundary: records when gateLevel (the engine's own level
+    // sum, or the louder of a linked pair's) is above the threshold.
+    void RunHop(float gateLevel);
     void RecordFrame(int32_t frame, int32_t firstBin, int32_t endBinExclusive, float width,
                      float step);
     void Resynthesise(const float* magnitudes, const float* frequencies, float width, float step);
