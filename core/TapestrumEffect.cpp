@@ -3,7 +3,9 @@
 
 #include "core/EffectQuantities.h"
 
-TapestrumEffect::TapestrumEffect(SimdLevel simd) : delayVoc(std::make_unique<TDelayVoc>(simd)) {
+TapestrumEffect::TapestrumEffect(int32_t channelCount, SimdLevel simd)
+    : delayVoc(std::make_unique<TDelayVoc>(simd)),
+      secondVoc(channelCount >= 2 ? std::make_unique<TDelayVoc>(simd) : nullptr) {
     for (const ParameterInfo& row : kParameters)
         values[row.index] = row.defaultValue;
 }
@@ -21,16 +23,21 @@ void TapestrumEffect::setParameter(int32_t index, float value) {
     if (index >= 0 && index <= kLastParameter) applyParameter(index);
 }
 
-// Turns a stored value into engine quantities. The engine learns the host's
-// sample rate here, so the first resume is what passes it on. A new track
-// length derives the delay again, which keeps its share of the track.
+// Turns a stored value into engine quantities, in each channel's engine from
+// the same value. The engine learns the host's sample rate here, so the first
+// resume is what passes it on. A new track length derives the delay again,
+// which keeps its share of the track.
 void TapestrumEffect::applyParameter(int32_t index) {
     if (index < 0 || index > kLastParameter) return;
-    TDelayVoc& e = *delayVoc;
     const float rate = hostRate;
-    if (e.SampleRate() != rate) e.SetSampleRate(rate);
+    const float value = values[index];
     const ValueMapping& mapping = kParameters[index].mapping;
-    SetQuantity(mapping, QuantityFor(mapping, values[index], e), e);
+    for (TDelayVoc* engine : {delayVoc.get(), secondVoc.get()}) {
+        if (!engine) continue;
+        TDelayVoc& e = *engine;
+        if (e.SampleRate() != rate) e.SetSampleRate(rate);
+        SetQuantity(mapping, QuantityFor(mapping, value, e), e);
+    }
     if (mapping.target == EngineTarget::TrackLength) setParameter(kDelay, values[kDelay]);
 }
 
@@ -53,5 +60,32 @@ void TapestrumEffect::resume() {
 
 void TapestrumEffect::reset() {
     delayVoc->Reset();
+    if (secondVoc) secondVoc->Reset();
     resume();
+}
+
+void TapestrumEffect::processChannels(const float* const* inputs, float* const* outputs,
+                                      int32_t frames) {
+    const auto input = [&](int32_t channel) -> const float* {
+        const float* given = inputs ? inputs[channel] : nullptr;
+        if (given) return given;
+        std::fill_n(outputs[channel], std::max(frames, 0), 0.0f);
+        return outputs[channel];
+    };
+    if (!secondVoc) return delayVoc->Process(input(0), outputs[0], frames);
+    const float* left = input(0);
+    const float* right = input(1);
+    ProcessLinkedPair(*delayVoc, *secondVoc, left, right, outputs[0], outputs[1], frames);
+}
+
+void TapestrumEffect::trackPicture(float* picture) const {
+    constexpr size_t kCount = TDelayVoc::TrackView::MagnitudeCount();
+    const float* first = delayVoc->Track().Magnitudes();
+    if (!secondVoc) {
+        std::copy_n(first, kCount, picture);
+        return;
+    }
+    const float* second = secondVoc->Track().Magnitudes();
+    for (size_t i = 0; i < kCount; ++i)
+        picture[i] = std::max(first[i], second[i]);
 }

@@ -3,7 +3,11 @@
 // delay-vocoder engine and the 11 parameter values; it clamps and stores values,
 // turns them into engine quantities and reads them back, renders their texts,
 // knows the host's sample rate and the one program's name, gives and takes the
-// whole state, and processes mono blocks (a missing input among them). Each
+// whole state, and processes mono or stereo blocks (a missing input among
+// them). A stereo effect is two engines, one per channel, with one set of
+// values applied to both and a linked gate (engine/LinkedPair.h); its
+// quantities, read-back and texts are the first channel's engine's, which
+// holds the same quantities as the second. Each
 // plug-in format (VST 2, LV2, VST 3, CLAP, the C interface) is a thin face that
 // translates its calls into these.
 //
@@ -19,6 +23,7 @@
 #include "core/HostRate.h"
 #include "core/ParameterTable.h"
 #include "engine/DelayVoc.h"
+#include "engine/LinkedPair.h"
 
 #include <algorithm>
 #include <array>
@@ -34,7 +39,10 @@ class TapestrumEffect {
     // Builds the engine (which allocates all its memory now) and stores the
     // parameter defaults without applying them: the engine keeps its own initial
     // values until the first setParameter or resume.
-    explicit TapestrumEffect(SimdLevel simd = SimdLevel::Best);
+    explicit TapestrumEffect(SimdLevel simd = SimdLevel::Best) : TapestrumEffect(1, simd) {}
+    // The same with channelCount engines: 1 (mono) or 2 (stereo); a count
+    // below 1 makes a mono effect, above 2 a stereo one.
+    TapestrumEffect(int32_t channelCount, SimdLevel simd);
     ~TapestrumEffect();
     TapestrumEffect(const TapestrumEffect&) = delete;
     TapestrumEffect& operator=(const TapestrumEffect&) = delete;
@@ -81,9 +89,9 @@ class TapestrumEffect {
     void suspend() {}
     void resume();
     // Forgets all audio, as a host asks before playing from another place: the
-    // track, the analysis and overlap-add buffers and the synthesis phases are
-    // cleared as in a new instance, then every value is applied again. Not
-    // while process runs.
+    // track, the analysis and overlap-add buffers and the synthesis phases of
+    // every channel are cleared as in a new instance, then every value is
+    // applied again. Not while process runs.
     void reset();
 
     // Turns frames input samples into as many output samples; input and output
@@ -91,14 +99,27 @@ class TapestrumEffect {
     // stopped. A null input is silence, processed like any other input: the
     // output is cleared and processed in place, so the engine moves on, the
     // loop plays on, and every output sample is written (nothing allocates).
+    // For a mono effect; a stereo one writes silence and stays as it is.
     // Audio thread.
     void process(const float* input, float* output, int32_t frames) {
+        if (secondVoc) {
+            std::fill_n(output, std::max(frames, 0), 0.0f);
+            return;
+        }
         if (!input) {
             std::fill_n(output, std::max(frames, 0), 0.0f);
             input = output;
         }
         delayVoc->Process(input, output, frames);
     }
+
+    // Like process, for every channel: inputs and outputs hold channelCount()
+    // arrays each. A null inputs, or a null array among them, is silence as
+    // for process; each channel's input and output may be the same array.
+    // Audio thread.
+    void processChannels(const float* const* inputs, float* const* outputs, int32_t frames);
+
+    int32_t channelCount() const { return secondVoc ? 2 : 1; }
 
     // ---- What every format's face does alike ----------------------------------
 
@@ -131,14 +152,29 @@ class TapestrumEffect {
     // reach it as any parameter change does.
     void setState(const EffectState& state);
 
-    // The engine, for reading its quantities and its track view (any thread,
-    // as the engine says).
+    // The first channel's engine, for reading its quantities and its track
+    // view (any thread, as the engine says).
     const TDelayVoc& engine() const { return *delayVoc; }
+    // A channel's engine (0 or 1 for a stereo effect, 0 for a mono one).
+    const TDelayVoc& channelEngine(int32_t channel) const {
+        return channel == 1 && secondVoc ? *secondVoc : *delayVoc;
+    }
+
+    // One picture of the whole track for an editor: the track view's
+    // MagnitudeCount() magnitudes, frame after frame, each the louder of the
+    // two channels' for a stereo effect (the engine's own for a mono one). The
+    // louder rather than the sum, so that a sound in the middle (equal in both
+    // channels) draws as it would in mono and a sound panned hard to one side
+    // draws as loud as one in the middle, not half as loud. Written into
+    // picture, which holds MagnitudeCount() floats; any thread, a picture as
+    // the track view's is.
+    void trackPicture(float* picture) const;
 
   private:
     std::array<RelaxedAtomic<float>, kParameterCount> values;
     RelaxedAtomic<float> hostRate{44100.0f};
-    std::unique_ptr<TDelayVoc> delayVoc;
+    std::unique_ptr<TDelayVoc> delayVoc;  // the first (or only) channel
+    std::unique_ptr<TDelayVoc> secondVoc; // the second channel; null when mono
     // The one program's name, kDefaultProgramName until a state names it; the
     // main thread alone reads and writes it.
     std::string programName{kDefaultProgramName};
