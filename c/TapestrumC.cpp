@@ -15,6 +15,7 @@
 #include <string>
 
 struct tapestrum {
+    explicit tapestrum(int32_t channels) : effect(channels, SimdLevel::Best) {}
     TapestrumEffect effect;
 };
 
@@ -26,21 +27,29 @@ const FactoryPreset* PresetAt(int preset) {
     return &presets[static_cast<size_t>(preset)];
 }
 
-} // namespace
-
-extern "C" {
-
-tapestrum* tapestrum_new(float sample_rate) {
+tapestrum* NewInstance(float sample_rate, int32_t channels) {
     const std::optional<float> rate = AcceptedSampleRate(sample_rate);
     if (!rate) return nullptr;
-    tapestrum* handle = new (std::nothrow) tapestrum;
+    tapestrum* handle = new (std::nothrow) tapestrum(channels);
     if (!handle) return nullptr;
     handle->effect.setSampleRate(*rate);
     handle->effect.resume();
     return handle;
 }
 
+} // namespace
+
+extern "C" {
+
+tapestrum* tapestrum_new(float sample_rate) { return NewInstance(sample_rate, 1); }
+
+tapestrum* tapestrum_new_stereo(float sample_rate) { return NewInstance(sample_rate, 2); }
+
 void tapestrum_delete(tapestrum* handle) { delete handle; }
+
+int tapestrum_channels(const tapestrum* handle) {
+    return handle ? handle->effect.channelCount() : 0;
+}
 
 int tapestrum_parameter_count(void) { return kParameterCount; }
 
@@ -99,6 +108,22 @@ void tapestrum_process(tapestrum* handle, const float* input, float* output, int
         return;
     }
     handle->effect.process(input, output, frames);
+}
+
+void tapestrum_process_stereo(tapestrum* handle, const float* in_left, const float* in_right,
+                              float* out_left, float* out_right, int frames) {
+    if (frames < 1 || !out_left || !out_right) return;
+    if (!handle || handle->effect.channelCount() == 1) {
+        if (handle)
+            handle->effect.process(in_left, out_left, frames);
+        else
+            std::fill_n(out_left, frames, 0.0f);
+        std::fill_n(out_right, frames, 0.0f);
+        return;
+    }
+    const float* const inputs[] = {in_left, in_right};
+    float* const outputs[] = {out_left, out_right};
+    handle->effect.processChannels(inputs, outputs, frames);
 }
 
 // The track functions read the engine's track view.

@@ -2,18 +2,22 @@
 /* tapestrum.h: the effect behind a plain C interface, for any embedder (the
  * WebAssembly module of the browser page exports exactly these functions).
  *
- * One handle is one mono instance of the effect: the same parameters, texts and
- * output as the VST 2 module. Values are the host's, from 0 to 1, and indexes
+ * One handle is one instance of the effect, mono (tapestrum_new: the same
+ * parameters, texts and output as the VST 2 module) or stereo
+ * (tapestrum_new_stereo: two channels with one set of parameters and a linked
+ * gate). Values are the host's, from 0 to 1, and indexes
  * run from 0 to tapestrum_parameter_count() - 1 in the order of the README's
  * parameter table.
  *
  * Threads: tapestrum_process runs on the embedder's audio thread. Setting and
  * reading parameters and their texts may come from any other thread while it
- * runs, as a host's user interface does. The views of the track
+ * runs, as a host's user interface does (tapestrum_process_stereo likewise).
+ * The views of the track
  * (tapestrum_track_*, tapestrum_*_head) are for the thread that calls
  * tapestrum_process, between two calls (the browser page's audio worklet reads
  * them there); elsewhere they can catch a frame half written. Only
- * tapestrum_new, tapestrum_delete and the texts allocate.
+ * tapestrum_new, tapestrum_new_stereo, tapestrum_delete and the texts
+ * allocate.
  *
  * A null handle is accepted everywhere and does nothing: reads give 0, texts
  * an empty string, and tapestrum_process writes silence. */
@@ -38,7 +42,14 @@ typedef struct tapestrum tapestrum;
  * (every parameter at its default, applied). Null when the rate is not a
  * positive finite number or memory runs out. */
 TAPESTRUM_API tapestrum* tapestrum_new(float sample_rate);
+/* The same, stereo: each channel is the mono effect, except that a hop is
+ * recorded in both channels when either channel's input passes the threshold,
+ * and both channels' heads move together. Parameters, texts and presets are
+ * as for a mono instance; the track functions below show the left channel. */
+TAPESTRUM_API tapestrum* tapestrum_new_stereo(float sample_rate);
 TAPESTRUM_API void tapestrum_delete(tapestrum* handle);
+/* 1 for a mono instance, 2 for a stereo one, 0 for a null handle. */
+TAPESTRUM_API int tapestrum_channels(const tapestrum* handle);
 
 /* 11. */
 TAPESTRUM_API int tapestrum_parameter_count(void);
@@ -75,9 +86,19 @@ TAPESTRUM_API void tapestrum_apply_preset(tapestrum* handle, int preset);
 /* Turns frames input samples into as many output samples; input and output may
  * be the same array. Nothing happens for frames below 1 or a null output. A
  * null input is silence, processed as any input (the loop plays on); with a
- * null handle the output gets silence. Audio thread; never allocates. */
+ * null handle the output gets silence, and so does it with a stereo handle,
+ * which stays as it is. Audio thread; never allocates. */
 TAPESTRUM_API void tapestrum_process(tapestrum* handle, const float* input, float* output,
                                      int frames);
+/* The same for a stereo instance: the left and right inputs into the left and
+ * right outputs (each input and its output may be the same array). Nothing
+ * happens for frames below 1 or a null output; a null input is that channel's
+ * silence. A null handle gives silence in both outputs; a mono handle runs the
+ * left channel alone and writes silence to the right output. Audio thread;
+ * never allocates. */
+TAPESTRUM_API void tapestrum_process_stereo(tapestrum* handle, const float* in_left,
+                                            const float* in_right, float* out_left,
+                                            float* out_right, int frames);
 
 /* The recorded track: tapestrum_track_capacity() frames of
  * tapestrum_bin_count() magnitudes each, frame after frame (600 x 512 floats),
