@@ -174,4 +174,50 @@ TEST(CInterface, NamesAndTheTrackAfterTheAudio) {
     EXPECT_EQ(track[static_cast<size_t>(length) * tapestrum_bin_count()], 0.0f); // beyond the loop
 }
 
+// A stereo handle: each channel as a mono handle fed it alone while every hop
+// passes the gate; given to the mono call it writes silence and stays as it
+// is, and a mono handle given to the stereo call runs its left channel.
+TEST(CInterface, StereoHandlesAndTheirMonoCalls) {
+    const float rate = 48000.0f;
+    const Handle stereo(tapestrum_new_stereo(rate), &tapestrum_delete);
+    const Handle left = NewEffect(rate);
+    const Handle right = NewEffect(rate);
+    EXPECT_EQ(tapestrum_channels(stereo.get()), 2);
+    EXPECT_EQ(tapestrum_channels(left.get()), 1);
+    EXPECT_EQ(tapestrum_channels(nullptr), 0);
+    EXPECT_EQ(tapestrum_new_stereo(0.0f), nullptr);
+    for (tapestrum* handle : {stereo.get(), left.get(), right.get()})
+        tapestrum_apply_preset(handle, 1);
+
+    const std::vector<float> inLeft = Tones({{330, 0.3}}, rate, 20000);
+    const std::vector<float> inRight = Noise(20000, 0.3f, 8);
+    std::vector<float> outLeft(inLeft.size()), outRight(inLeft.size());
+    std::vector<float> wantLeft(inLeft.size()), wantRight(inLeft.size());
+    tapestrum_process_stereo(stereo.get(), inLeft.data(), inRight.data(), outLeft.data(),
+                             outRight.data(), 20000);
+    tapestrum_process(left.get(), inLeft.data(), wantLeft.data(), 20000);
+    tapestrum_process(right.get(), inRight.data(), wantRight.data(), 20000);
+    EXPECT_EQ(FirstDifference(outLeft, wantLeft), -1);
+    EXPECT_EQ(FirstDifference(outRight, wantRight), -1);
+    EXPECT_EQ(tapestrum_write_head(stereo.get()), tapestrum_write_head(left.get()));
+
+    std::vector<float> block(300, 1.0f);
+    tapestrum_process(stereo.get(), inLeft.data(), block.data(), 300);
+    EXPECT_EQ(block, std::vector<float>(300, 0.0f));
+    EXPECT_EQ(tapestrum_write_head(stereo.get()), tapestrum_write_head(left.get()));
+
+    std::vector<float> monoLeft(300), monoRight(300, 1.0f), wantMono(300);
+    const Handle mono = NewEffect(rate);
+    const Handle twin = NewEffect(rate);
+    tapestrum_process_stereo(mono.get(), inLeft.data(), inRight.data(), monoLeft.data(),
+                             monoRight.data(), 300);
+    tapestrum_process(twin.get(), inLeft.data(), wantMono.data(), 300);
+    EXPECT_EQ(FirstDifference(monoLeft, wantMono), -1);
+    EXPECT_EQ(monoRight, std::vector<float>(300, 0.0f));
+    std::fill(monoLeft.begin(), monoLeft.end(), 1.0f);
+    tapestrum_process_stereo(nullptr, inLeft.data(), nullptr, monoLeft.data(), monoRight.data(),
+                             300);
+    EXPECT_EQ(monoLeft, std::vector<float>(300, 0.0f));
+}
+
 } // namespace

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: ISC
 // Processing never allocates: every allocation of this program is counted, and
-// none may happen while audio runs through the engine (through the faces, it
-// is the contract's, tests/contract).
+// none may happen while audio runs through the engine or a stereo effect
+// (through the faces, it is the contract's, tests/contract).
+#include "core/TapestrumEffect.h"
 #include "engine/DelayVoc.h"
 #include "support/Signals.h"
 
@@ -38,6 +39,25 @@ TEST(Realtime, TheEngineProcessesWithoutAllocating) {
     for (int32_t done = 0; done < 44100; done += 441) {
         e.Process(input.data() + done, output.data() + done, 441);
         e.SetForward((done / 441) % 3 != 0); // wraps both ways, re-seeding the phases
+    }
+    EXPECT_EQ(gAllocations.load(), before);
+}
+
+TEST(Realtime, AStereoEffectProcessesWithoutAllocating) {
+    TapestrumEffect effect(2, SimdLevel::Best);
+    effect.setSampleRate(44100.0f);
+    effect.resume();
+    effect.setParameter(kTrackLength, 0.1f);
+    const std::vector<float> left = Noise(44100, 0.5f, 1);
+    const std::vector<float> right = Noise(44100, 0.5f, 2);
+    std::vector<float> outLeft(left.size()), outRight(right.size());
+    const long before = gAllocations.load();
+    for (int32_t done = 0; done < 44100; done += 441) {
+        const float* const inputs[] = {left.data() + done,
+                                       done % 882 ? right.data() + done : nullptr};
+        float* const outputs[] = {outLeft.data() + done, outRight.data() + done};
+        effect.processChannels(inputs, outputs, 441);
+        effect.setParameter(kHeadDirection, (done / 441) % 3 != 0 ? 1.0f : 0.0f);
     }
     EXPECT_EQ(gAllocations.load(), before);
 }
