@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: ISC
 // The engine's cost per hop on each instruction set, with the gate open (every
 // hop records the whole band: the worst case) and closed, with normal and with
-// subnormal input; the real-time factor of one instance; and how many instances
-// one core runs.
+// subnormal input; the real-time factor of one instance, mono and stereo (two
+// engines with the linked gate); and how many instances one core runs.
 #include "engine/DelayVoc.h"
+#include "engine/LinkedPair.h"
 
 #include <benchmark/benchmark.h>
 #include <random>
@@ -77,6 +78,33 @@ void Blocks(benchmark::State& state, double rate) {
 
 void RealTimeFactor44k(benchmark::State& state) { Blocks(state, 44100.0); }
 BENCHMARK(RealTimeFactor44k)->Arg(256)->Arg(512);
+
+// The same for one stereo instance: seconds of stereo audio per second.
+void StereoRealTimeFactor44k(benchmark::State& state) {
+    const auto block = static_cast<int32_t>(state.range(0));
+    TDelayVoc left;
+    TDelayVoc right;
+    for (TDelayVoc* engine : {&left, &right}) {
+        engine->SetSampleRate(static_cast<float>(kRate));
+        engine->SetDelay(100);
+    }
+    const std::vector<float> input = Noise(44100);
+    std::vector<float> outLeft(static_cast<size_t>(block)), outRight(static_cast<size_t>(block));
+    size_t position = 0;
+    for (auto _ : state) {
+        // The right channel is the same noise 4096 samples further on.
+        const float* in = input.data() + position;
+        ProcessLinkedPair(left, right, in, in + 4096, outLeft.data(), outRight.data(), block);
+        position = (position + static_cast<size_t>(block)) % (44100 - 2 * 4096);
+        benchmark::DoNotOptimize(outLeft.data());
+        benchmark::DoNotOptimize(outRight.data());
+    }
+    const double audioSeconds = static_cast<double>(state.iterations()) * block / kRate;
+    state.counters["realtime_factor"] =
+        benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
+    state.SetLabel(SimdLevelName(left.Simd()));
+}
+BENCHMARK(StereoRealTimeFactor44k)->Arg(256)->Arg(512);
 
 // At 48 kHz in blocks of 128: the real-time factor is the number of instances
 // one core keeps up with, gate open.
