@@ -18,7 +18,8 @@
 // samples up to the next hop (recording and output gains, wet, dry, rate) or once
 // per hop (everything else) and clamped there, since a setter on one thread can
 // interleave with a hop on another and two setters can race. The write head is
-// also advanced by Process itself: whichever write comes last wins. Reset and
+// also advanced by Process itself (and by a linked pair, engine/LinkedPair.h,
+// which runs the hops of two engines): whichever write comes last wins. Reset and
 // the construction are not for while Process runs.
 #pragma once
 
@@ -157,7 +158,9 @@ class TDelayVoc {
 
   private:
     // The linked pair feeds two engines up to the hop boundary and runs both
-    // hops on one recording decision, through the three steps below.
+    // hops on one recording decision: it calls the steps below, reads the rate,
+    // the input position and the level sum, and sets the second engine's write
+    // head to the first's before each hop.
     friend void ProcessLinkedPair(TDelayVoc& left, TDelayVoc& right, const float* leftInput,
                                   const float* rightInput, float* leftOutput, float* rightOutput,
                                   int32_t count);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -142,6 +143,11 @@ TEST(StereoEffect, TheLouderChannelOpensTheGateForBoth) {
     const float* second = stereo.channelEngine(1).Track().Magnitudes();
     for (size_t i = 0; i < picture.size(); i += 97)
         ASSERT_EQ(picture[i], std::max(first[i], second[i])) << i;
+
+    // A reset forgets both channels' tracks.
+    stereo.reset();
+    stereo.trackPicture(picture.data());
+    EXPECT_EQ(*std::max_element(picture.begin(), picture.end()), 0.0f);
 }
 
 } // namespace
