@@ -113,17 +113,16 @@ void tapestrum_process(tapestrum* handle, const float* input, float* output, int
 void tapestrum_process_stereo(tapestrum* handle, const float* in_left, const float* in_right,
                               float* out_left, float* out_right, int frames) {
     if (frames < 1 || !out_left || !out_right) return;
-    if (!handle || handle->effect.channelCount() == 1) {
-        if (handle)
-            handle->effect.process(in_left, out_left, frames);
-        else
-            std::fill_n(out_left, frames, 0.0f);
+    if (!handle) {
+        std::fill_n(out_left, frames, 0.0f);
         std::fill_n(out_right, frames, 0.0f);
         return;
     }
+    // A mono handle plays the left channel; its right output is silence.
     const float* const inputs[] = {in_left, in_right};
     float* const outputs[] = {out_left, out_right};
     handle->effect.processChannels(inputs, outputs, frames);
+    if (handle->effect.channelCount() == 1) std::fill_n(out_right, frames, 0.0f);
 }
 
 // The track functions read the engine's track view.

@@ -4,6 +4,7 @@
 #include "core/TapestrumEffect.h"
 
 #include "core/EffectQuantities.h"
+#include "core/ParameterIndexCheck.h"
 #include "dsp/TextUtils.h"
 
 #include <algorithm>
@@ -132,32 +133,30 @@ double GainRoot(double gain, const ValueMapping& m) {
 } // namespace
 
 std::string_view TapestrumEffect::parameterName(int32_t index) {
-    if (index < 0) return kNegativeIndexText;
-    if (index > kLastParameter) index = kLastParameter;
-    return kParameters[index].name;
+    const std::optional<int32_t> row = ShownParameterIndex(index);
+    return row ? kParameters[*row].name : kNegativeIndexText;
 }
 
 std::string TapestrumEffect::parameterLabel(int32_t index) {
-    if (index >= 0 && index <= kLastParameter) return std::string(kParameters[index].label);
+    if (IsParameterIndex(index)) return std::string(kParameters[index].label);
     return "(cc" + std::to_string(index) + ")";
 }
 
 // The mix shows the stored value, the others the engine's current quantities.
 std::string TapestrumEffect::displayText(int32_t index) const {
-    if (index < 0) return std::string(kNegativeIndexText);
-    if (index > kLastParameter) index = kLastParameter;
-    const ValueMapping& mapping = kParameters[index].mapping;
+    const std::optional<int32_t> row = ShownParameterIndex(index);
+    if (!row) return std::string(kNegativeIndexText);
+    const ValueMapping& mapping = kParameters[*row].mapping;
     const TDelayVoc& e = *delayVoc;
-    return QuantityText(mapping, CurrentQuantity(mapping, e, values[index]), hostRate,
-                        e.BinWidth());
+    return QuantityText(mapping, CurrentQuantity(mapping, e, values[*row]), hostRate, e.BinWidth());
 }
 
 // As applyParameter would leave the engine: at the host's rate, with the
 // track length raised to at least one frame and kept within the track.
 std::string TapestrumEffect::displayTextFor(int32_t index, float value) const {
-    if (index < 0) return std::string(kNegativeIndexText);
-    if (index > kLastParameter) index = kLastParameter;
-    const ValueMapping& mapping = kParameters[index].mapping;
+    const std::optional<int32_t> row = ShownParameterIndex(index);
+    if (!row) return std::string(kNegativeIndexText);
+    const ValueMapping& mapping = kParameters[*row].mapping;
     const float rate = hostRate;
     return QuantityText(mapping, QuantityFor(mapping, ClampParameterValue(value), *delayVoc), rate,
                         rate / TDelayVoc::FrameLength);
@@ -166,7 +165,7 @@ std::string TapestrumEffect::displayTextFor(int32_t index, float value) const {
 // Counts (frames, bins) are found by trying each one the parameter can reach,
 // since the texts are rounded; gains invert the decibel text's formula.
 std::optional<float> TapestrumEffect::valueForText(int32_t index, std::string_view text) const {
-    if (index < 0 || index > kLastParameter) return std::nullopt;
+    if (!IsParameterIndex(index)) return std::nullopt;
     const ValueMapping& m = kParameters[index].mapping;
     const std::string_view trimmed = Trimmed(text);
     if (m.kind == QuantityKind::Switch) {

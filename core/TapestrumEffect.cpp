@@ -2,6 +2,7 @@
 #include "core/TapestrumEffect.h"
 
 #include "core/EffectQuantities.h"
+#include "core/ParameterIndexCheck.h"
 
 TapestrumEffect::TapestrumEffect(int32_t channelCount, SimdLevel simd)
     : delayVoc(std::make_unique<TDelayVoc>(simd)),
@@ -14,13 +15,13 @@ TapestrumEffect::~TapestrumEffect() = default;
 
 void TapestrumEffect::storeParameter(int32_t index, float value) {
     value = ClampParameterValue(value);
-    if (index < 0 || index > kLastParameter) return;
+    if (!IsParameterIndex(index)) return;
     values[index] = value;
 }
 
 void TapestrumEffect::setParameter(int32_t index, float value) {
     storeParameter(index, value);
-    if (index >= 0 && index <= kLastParameter) applyParameter(index);
+    if (IsParameterIndex(index)) applyParameter(index);
 }
 
 // Turns a stored value into engine quantities, in each channel's engine from
@@ -28,7 +29,7 @@ void TapestrumEffect::setParameter(int32_t index, float value) {
 // resume is what passes it on. A new track length derives the delay again,
 // which keeps its share of the track.
 void TapestrumEffect::applyParameter(int32_t index) {
-    if (index < 0 || index > kLastParameter) return;
+    if (!IsParameterIndex(index)) return;
     const float rate = hostRate;
     const float value = values[index];
     const ValueMapping& mapping = kParameters[index].mapping;
@@ -44,9 +45,9 @@ void TapestrumEffect::applyParameter(int32_t index) {
 // Every answer lies within 0 to 1: a head left beyond a shortened track reads
 // as 1.
 float TapestrumEffect::readParameter(int32_t index) const {
-    if (index < 0) return 0.0f;
-    if (index > kLastParameter) index = kLastParameter;
-    return ValueReadBack(kParameters[index].mapping, *delayVoc, values[index]);
+    const std::optional<int32_t> row = ShownParameterIndex(index);
+    if (!row) return 0.0f;
+    return ValueReadBack(kParameters[*row].mapping, *delayVoc, values[*row]);
 }
 
 // Applies every value again in ascending order: the delay with the track
@@ -66,13 +67,13 @@ void TapestrumEffect::reset() {
 
 void TapestrumEffect::processChannels(const float* const* inputs, float* const* outputs,
                                       int32_t frames) {
+    if (!secondVoc) return process(inputs ? inputs[0] : nullptr, outputs[0], frames);
     const auto input = [&](int32_t channel) -> const float* {
         const float* given = inputs ? inputs[channel] : nullptr;
         if (given) return given;
         std::fill_n(outputs[channel], std::max(frames, 0), 0.0f);
         return outputs[channel];
     };
-    if (!secondVoc) return delayVoc->Process(input(0), outputs[0], frames);
     const float* left = input(0);
     const float* right = input(1);
     ProcessLinkedPair(*delayVoc, *secondVoc, left, right, outputs[0], outputs[1], frames);
