@@ -6,9 +6,9 @@
 // The page hands over the module's bytes, the 11 values and the channel count
 // when it makes the node. Everything process() touches is allocated here, in
 // the constructor: the input and output blocks inside the module's memory and
-// the views on them. Messages from the page (a control moved, a preset chosen, a picture of
-// the track wanted) are answered between quanta, in the port's handler, never
-// inside process().
+// the views on them. Messages from the page (a control moved, a preset chosen,
+// a picture of the track wanted) are answered between quanta, in the port's
+// handler, never inside process().
 
 const kQuantum = 128;
 const kHop = 256; // the engine's hop, over which its gate sums the input's level
