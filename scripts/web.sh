@@ -20,10 +20,10 @@ site=$out/site
 objects=$out/wasm-objects
 clang=${TAPESTRUM_WASM_CLANG:-clang++-14}
 
-exports=(tapestrum_new tapestrum_delete tapestrum_parameter_count tapestrum_set_parameter
+exports=(tapestrum_new tapestrum_new_stereo tapestrum_delete tapestrum_channels tapestrum_parameter_count tapestrum_set_parameter
          tapestrum_get_parameter tapestrum_parameter_name tapestrum_parameter_text
          tapestrum_preset_count tapestrum_preset_name tapestrum_preset_description
-         tapestrum_apply_preset tapestrum_process
+         tapestrum_apply_preset tapestrum_process tapestrum_process_stereo
          tapestrum_track_magnitudes tapestrum_track_capacity tapestrum_bin_count
          tapestrum_track_length tapestrum_write_head tapestrum_read_head malloc free)
 

@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: ISC
 // The effect in the browser's audio thread: one instance of the WebAssembly
-// module per node, fed in the render quanta (128 frames).
+// module per node, mono or stereo (one stereo instance, its gate linked), fed
+// in the render quanta (128 frames).
 //
-// The page hands over the module's bytes and the 11 values when it makes the
-// node. Everything process() touches is allocated here, in the constructor:
-// the input and output blocks inside the module's memory and the views on
-// them. Messages from the page (a control moved, a preset chosen, a picture of
-// the track wanted) are answered between quanta, in the port's handler, never
-// inside process().
+// The page hands over the module's bytes, the 11 values and the channel count
+// when it makes the node. Everything process() touches is allocated here, in
+// the constructor: the input and output blocks inside the module's memory and
+// the views on them. Messages from the page (a control moved, a preset chosen,
+// a picture of the track wanted) are answered between quanta, in the port's
+// handler, never inside process().
 
 const kQuantum = 128;
+const kHop = 256; // the engine's hop, over which its gate sums the input's level
 const kTextBytes = 64;
 
 class TapestrumProcessor extends AudioWorkletProcessor {
@@ -18,14 +20,26 @@ class TapestrumProcessor extends AudioWorkletProcessor {
         this.failed = false;
         this.port.onmessage = (event) => this.receive(event.data);
         try {
-            const {wasm, values} = options.processorOptions;
+            const {wasm, values, channels} = options.processorOptions;
+            this.channels = channels === 2 ? 2 : 1;
             const module = wasm instanceof WebAssembly.Module ? wasm : new WebAssembly.Module(wasm);
             this.api = new WebAssembly.Instance(module, {}).exports;
             this.api._initialize();
-            this.handle = this.api.tapestrum_new(sampleRate);
+            this.handle = this.channels === 2 ? this.api.tapestrum_new_stereo(sampleRate)
+                                              : this.api.tapestrum_new(sampleRate);
             if (!this.handle) throw new Error(`the effect cannot run at ${sampleRate} Hz`);
-            this.inputAddress = this.api.malloc(kQuantum * 4);
-            this.outputAddress = this.api.malloc(kQuantum * 4);
+            this.inputAddresses = [];
+            this.outputAddresses = [];
+            for (let channel = 0; channel < this.channels; ++channel) {
+                this.inputAddresses.push(this.api.malloc(kQuantum * 4));
+                this.outputAddresses.push(this.api.malloc(kQuantum * 4));
+            }
+            // The gate's level: the sum of the input's magnitudes over the hop
+            // being fed (the louder channel's for stereo), and that of the last
+            // whole hop, for the page's meter.
+            this.levelSums = new Float32Array(this.channels);
+            this.hopFill = 0;
+            this.lastHopLevel = 0;
             this.textAddress = this.api.malloc(kTextBytes);
             this.count = this.api.tapestrum_parameter_count();
             values.forEach((value, index) =>
@@ -43,8 +57,10 @@ class TapestrumProcessor extends AudioWorkletProcessor {
     makeViews() {
         if (this.memory === this.api.memory.buffer) return;
         this.memory = this.api.memory.buffer;
-        this.inputBlock = new Float32Array(this.memory, this.inputAddress, kQuantum);
-        this.outputBlock = new Float32Array(this.memory, this.outputAddress, kQuantum);
+        this.inputBlocks =
+            this.inputAddresses.map((address) => new Float32Array(this.memory, address, kQuantum));
+        this.outputBlocks =
+            this.outputAddresses.map((address) => new Float32Array(this.memory, address, kQuantum));
     }
 
     fail(error) {
@@ -101,6 +117,7 @@ class TapestrumProcessor extends AudioWorkletProcessor {
                     read : this.api.tapestrum_read_head(this.handle),
                     head : this.api.tapestrum_get_parameter(this.handle, 7),
                     headText : this.text(7),
+                    gateLevel : this.lastHopLevel,
                 },
                                       [ message.buffer ]);
             }
@@ -111,26 +128,50 @@ class TapestrumProcessor extends AudioWorkletProcessor {
     }
 
     process(inputs, outputs) {
-        const output = outputs[0] && outputs[0][0];
-        if (!output) return true;
+        const output = outputs[0];
+        if (!output || output.length < this.channels) return true;
         if (this.failed) {
-            output.fill(0);
+            for (let channel = 0; channel < output.length; ++channel)
+                output[channel].fill(0);
             return true;
         }
-        if (output.length !== kQuantum) {
+        if (output[0].length !== kQuantum) {
             this.fail(new Error(
-                `this browser renders blocks of ${output.length} frames, not ${kQuantum}`));
+                `this browser renders blocks of ${output[0].length} frames, not ${kQuantum}`));
             return true;
         }
-        const input = inputs[0] && inputs[0][0];
-        if (input)
-            this.inputBlock.set(input);
+        for (let channel = 0; channel < this.channels; ++channel) {
+            const input = inputs[0] && inputs[0][channel];
+            if (input)
+                this.inputBlocks[channel].set(input);
+            else
+                this.inputBlocks[channel].fill(0);
+            this.levelSums[channel] += magnitudeSum(this.inputBlocks[channel]);
+        }
+        this.hopFill += kQuantum;
+        if (this.hopFill === kHop) {
+            this.lastHopLevel = Math.max(this.levelSums[0], this.levelSums[this.channels - 1]);
+            this.levelSums.fill(0);
+            this.hopFill = 0;
+        }
+        const ins = this.inputAddresses;
+        const outs = this.outputAddresses;
+        if (this.channels === 2)
+            this.api.tapestrum_process_stereo(this.handle, ins[0], ins[1], outs[0], outs[1],
+                                              kQuantum);
         else
-            this.inputBlock.fill(0);
-        this.api.tapestrum_process(this.handle, this.inputAddress, this.outputAddress, kQuantum);
-        output.set(this.outputBlock);
+            this.api.tapestrum_process(this.handle, ins[0], outs[0], kQuantum);
+        for (let channel = 0; channel < this.channels; ++channel)
+            output[channel].set(this.outputBlocks[channel]);
         return true;
     }
+}
+
+function magnitudeSum(block) {
+    let sum = 0;
+    for (let i = 0; i < block.length; ++i)
+        sum += Math.abs(block[i]);
+    return sum;
 }
 
 registerProcessor('tapestrum', TapestrumProcessor);

@@ -5,10 +5,12 @@
 //   native_render signal OUT.f32                        the test signal, raw floats
 //   native_render demo OUT.f32                          the offline host's demo signal
 //   native_render render RATE IN.f32 OUT.f32 [I=V]...   the input and a tail of 1024 samples
+//   native_render render-stereo RATE LEFT.f32 RIGHT.f32 OUT_LEFT.f32 OUT_RIGHT.f32 [I=V]...
+//                                                       the same through a stereo instance
 //   native_render state RATE [I=V]...                   no audio
 //   native_render presets                               the factory presets' table
 // Settings are parameter indexes and values, applied in order after the
-// instance starts. render and state print the values and texts the instance
+// instance starts. render, render-stereo and state print the values and texts the instance
 // then shows as one line of JSON ({"values": [...], "texts": [...]}), render
 // after its audio. presets prints the table itself as one line of JSON
 // ([{"name": ..., "description": ..., "values": [...]}, ...]).
@@ -77,8 +79,9 @@ void WriteRaw(const char* path, const std::vector<float>& samples) {
 
 using Handle = std::unique_ptr<tapestrum, decltype(&tapestrum_delete)>;
 
-Handle Start(const char* rate, char** settings, int count) {
-    Handle effect(tapestrum_new(std::strtof(rate, nullptr)), &tapestrum_delete);
+Handle Start(const char* rate, char** settings, int count,
+             tapestrum* (*create)(float) = &tapestrum_new) {
+    Handle effect(create(std::strtof(rate, nullptr)), &tapestrum_delete);
     if (!effect) {
         std::fprintf(stderr, "native_render: no instance at %s Hz\n", rate);
         std::exit(1);
@@ -135,6 +138,24 @@ void PrintPresets() {
     std::printf("]\n");
 }
 
+// Each channel of the input, then the tail, in the blocks a host might use;
+// one channel through tapestrum_process, two through tapestrum_process_stereo.
+void Render(tapestrum* effect, std::vector<std::vector<float>>& channels) {
+    for (std::vector<float>& samples : channels)
+        samples.resize(samples.size() + kTail, 0.0f);
+    const size_t length = channels[0].size();
+    for (size_t at = 0; at < length; at += kBlock) {
+        const int frames = static_cast<int>(std::min<size_t>(kBlock, length - at));
+        float* left = channels[0].data() + at;
+        if (channels.size() == 1) {
+            tapestrum_process(effect, left, left, frames);
+        } else {
+            float* right = channels[1].data() + at;
+            tapestrum_process_stereo(effect, left, right, left, right, frames);
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -149,13 +170,22 @@ int main(int argc, char** argv) {
     }
     if (command == "render" && argc >= 5) {
         const Handle effect = Start(argv[2], argv + 5, argc - 5);
-        std::vector<float> samples = ReadRaw(argv[3]);
-        samples.resize(samples.size() + kTail, 0.0f);
-        for (size_t at = 0; at < samples.size(); at += kBlock) {
-            const int frames = static_cast<int>(std::min<size_t>(kBlock, samples.size() - at));
-            tapestrum_process(effect.get(), samples.data() + at, samples.data() + at, frames);
+        std::vector<std::vector<float>> channels{ReadRaw(argv[3])};
+        Render(effect.get(), channels);
+        WriteRaw(argv[4], channels[0]);
+        PrintState(effect.get());
+        return 0;
+    }
+    if (command == "render-stereo" && argc >= 7) {
+        const Handle effect = Start(argv[2], argv + 7, argc - 7, &tapestrum_new_stereo);
+        std::vector<std::vector<float>> channels{ReadRaw(argv[3]), ReadRaw(argv[4])};
+        if (channels[0].size() != channels[1].size()) {
+            std::fprintf(stderr, "native_render: the channels differ in length\n");
+            return 1;
         }
-        WriteRaw(argv[4], samples);
+        Render(effect.get(), channels);
+        WriteRaw(argv[5], channels[0]);
+        WriteRaw(argv[6], channels[1]);
         PrintState(effect.get());
         return 0;
     }
@@ -167,8 +197,9 @@ int main(int argc, char** argv) {
         PrintPresets();
         return 0;
     }
-    std::fputs("usage: native_render signal OUT | demo OUT | render RATE IN OUT [I=V]... | state "
-               "RATE [I=V]... | presets\n",
+    std::fputs("usage: native_render signal OUT | demo OUT | render RATE IN OUT [I=V]... | "
+               "render-stereo RATE LEFT RIGHT OUT_LEFT OUT_RIGHT [I=V]... | state RATE [I=V]... | "
+               "presets\n",
                stderr);
     return 2;
 }

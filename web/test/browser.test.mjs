@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: ISC
 // The page in headless Chromium, served from this machine: the offline render
-// through the audio worklet against the native build, the controls and the
-// presets against the native read-backs while the effect plays live, no script
-// error, and a screenshot.
+// through the audio worklet against the native build, mono and stereo, the
+// controls and the presets against the native read-backs while the effect
+// plays live, the picture of the loop, a phone's width, the download's name,
+// no script error, and a screenshot.
 import assert from 'node:assert/strict';
 import {existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {createServer} from 'node:http';
@@ -11,12 +12,15 @@ import {extname, join, normalize} from 'node:path';
 import {after, before, test} from 'node:test';
 import puppeteer from 'puppeteer-core';
 
+import {downloadName} from '../page/download-name.js';
+
 import {
     compareRenders,
     describe,
     native,
     nativeRenderOf,
     nativeState,
+    readRaw,
     renderSettings,
     site,
     testSignal,
@@ -117,6 +121,8 @@ async function moveSlider(index, value) {
     }, value);
 }
 
+const sliderValue = (index) => page.$eval(`#control-${index}`, (slider) => Number(slider.value));
+
 async function shownState() {
     return page.evaluate(() => {
         const outputs = [...document.querySelectorAll('.control output') ];
@@ -161,6 +167,12 @@ test('while it plays live, the controls change the engine as the native build re
          const first = await headAt();
          await new Promise((resolve) => setTimeout(resolve, 1500));
          assert.notEqual(await headAt(), first, 'the write head moved');
+         // The head position control moves with the head its text shows.
+         // Both are read at once: the next picture moves them together.
+         const [head, slider] =
+             await page.evaluate(() => [Number(document.getElementById('text-7').dataset.value),
+                                        Number(document.getElementById('control-7').value)]);
+         assert.ok(Math.abs(slider - head) <= 0.0005, 'the head control follows');
      });
 
 const presets = () => JSON.parse(native('presets'));
@@ -175,7 +187,7 @@ test('choosing a preset moves the controls and the playing engine to its values'
     assert.deepEqual(await page.$$eval('#preset option:not([hidden])',
                                        (options) => options.map((option) => option.textContent)),
                      table.map((preset) => preset.name));
-    const chosen = 1;
+    const chosen = table.findIndex((preset) => preset.name === 'short shimmer');
     const {name, description, values} = table[chosen];
     const expected = nativeState(44100, [...values.entries() ]);
     await choosePreset(chosen);
@@ -194,30 +206,47 @@ test('choosing a preset moves the controls and the playing engine to its values'
     }
     const withoutHead = values.filter((_, index) => index !== 7);
     assert.deepEqual(shown, {values : withoutHead.map(Math.fround), texts : expected.texts});
-    sliders.forEach((slider, index) => assert.ok(Math.abs(slider - values[index]) <= 0.0005,
-                                                 `slider ${index} at ${slider}`));
+    // The head position's slider follows the moving head, as its text does.
+    sliders.forEach((slider, index) =>
+                        assert.ok(index === 7 || Math.abs(slider - values[index]) <= 0.0005,
+                                  `slider ${index} at ${slider}`));
     assert.equal(await page.$eval('#preset-description', (p) => p.textContent), description);
+    // Its short loop fills the picture, but for the strip of the unused track.
+    await page.waitForFunction(
+        () => /Loop of 54 frames/.test(document.getElementById('track-info').textContent),
+        {timeout : 10000});
+    const loopShare = await page.$eval('#track', (canvas) => Number(canvas.dataset.loopShare));
+    assert.ok(loopShare >= 0.9 && loopShare < 1, `the loop fills ${loopShare} of the width`);
     const selected = () => page.$eval('#preset', (select) => select.selectedOptions[0].textContent);
     assert.equal(await selected(), name);
     await moveSlider(9, 0.8);
     assert.equal(await selected(), `${name} (edited)`);
 });
 
-// A file the browser cannot decode, and a browser without audio worklets: a
-// clear message on the page each time.
-test('a bad file and a browser that lacks a feature are told on the page', async () => {
+// On a phone's width, nothing runs off the side; a file the browser cannot
+// decode is cleared, leaving the demo signal chosen, and a browser without
+// audio worklets: a clear message on the page each time.
+test('a phone\'s width, a bad file and a browser that lacks a feature', async () => {
     const junk = join(work, 'not-audio.wav');
     writeFileSync(junk, 'RIFF, but nothing a decoder can read');
     const other = await browser.newPage();
     try {
+        await other.setViewport({width : 360, height : 740});
         await other.goto(`${origin}/`, {waitUntil : 'load'});
         await other.evaluate(() => window.tapestrumReady);
+        assert.deepEqual(
+            await other.evaluate(() => [document.documentElement.scrollWidth, window.innerWidth]),
+            [ 360, 360 ], 'no horizontal scrolling at 360 px');
         const input = await other.$('#file');
         await input.uploadFile(junk);
         await other.waitForFunction(() => !document.getElementById('message').hidden,
                                     {timeout : 10000});
         const message = await other.$eval('#message', (box) => box.textContent);
-        assert.match(message, /"not-audio\.wav" cannot be read as audio/);
+        assert.match(message, /"not-audio\.wav" cannot be read as audio.*play the demo signal/);
+        assert.deepEqual(await other.evaluate(
+                             () => [document.getElementById('file').files.length,
+                                    document.querySelector('input[name=source]:checked').value]),
+                         [ 0, 'demo' ], 'the file is cleared and the demo chosen');
         await other.evaluateOnNewDocument(() => delete window.AudioWorkletNode);
         await other.reload({waitUntil : 'load'});
         await other.evaluate(() => window.tapestrumReady);
@@ -241,39 +270,119 @@ test('a screenshot of the page playing', async () => {
     await page.screenshot(
         {path : process.env.TAPESTRUM_SCREENSHOT || join(work, 'web.png'), fullPage : true});
     await page.click('#stop');
+    // The head position stays where the head was: no jump back to the preset's 0.
+    const head = (await page.evaluate(() => window.tapestrumTest.values()))[7];
+    assert.ok(head > 0, 'the head kept its position');
+    assert.equal(await page.$eval('#text-7', (o) => Number(o.dataset.value)), head);
+    assert.ok(Math.abs(await sliderValue(7) - head) <= 0.0005);
 });
 
-// The render button as a person uses it: the demo signal with the controls as
-// the first preset set them, saved as a 32-bit float WAV file that holds the
-// native render.
-test('the render button saves the render as a float WAV file', async () => {
+// A WAV file the browser decodes as it is: 32-bit float at 44.1 kHz.
+function floatWav(channels) {
+    const count = channels.length;
+    const frames = channels[0].length;
+    const wav = Buffer.alloc(44 + frames * count * 4);
+    wav.write('RIFF', 0, 'latin1');
+    wav.writeUInt32LE(wav.length - 8, 4);
+    wav.write('WAVEfmt ', 8, 'latin1');
+    wav.writeUInt32LE(16, 16);
+    wav.writeUInt16LE(3, 20); // IEEE float
+    wav.writeUInt16LE(count, 22);
+    wav.writeUInt32LE(44100, 24);
+    wav.writeUInt32LE(44100 * 4 * count, 28);
+    wav.writeUInt16LE(4 * count, 32);
+    wav.writeUInt16LE(32, 34);
+    wav.write('data', 36, 'latin1');
+    wav.writeUInt32LE(frames * count * 4, 40);
+    for (let i = 0; i < frames; ++i)
+        channels.forEach((signal, channel) =>
+                             wav.writeFloatLE(signal[i], 44 + 4 * (i * count + channel)));
+    return wav;
+}
+
+// The render button as a person uses it: the page's sound with the controls
+// as they stand, saved under the sound's and the preset's name as a 32-bit
+// float WAV file of as many channels as the sound, holding the native render
+// (of a stereo instance for a stereo sound).
+async function renderAndCompare(expectedName, nativeSignals) {
     const downloads = join(work, 'downloads');
     const session = await page.createCDPSession();
     await session.send('Browser.setDownloadBehavior',
                        {behavior : 'allow', downloadPath : downloads});
     await page.click('#render');
-    const file = join(downloads, 'tapestrum-demo.wav');
+    const file = join(downloads, expectedName);
     const deadline = Date.now() + 30000;
     while (!existsSync(file) && Date.now() < deadline)
         await new Promise((resolve) => setTimeout(resolve, 100));
     const wav = readFileSync(file);
+    const count = nativeSignals.length;
     assert.equal(wav.toString('latin1', 0, 4) + wav.toString('latin1', 8, 16), 'RIFFWAVEfmt ');
     assert.deepEqual(
         [ wav.readUInt16LE(20), wav.readUInt16LE(22), wav.readUInt32LE(24), wav.readUInt16LE(34) ],
-        [ 3, 1, 44100, 32 ], 'IEEE float, one channel, 44.1 kHz, 32 bits');
+        [ 3, count, 44100, 32 ], `IEEE float, ${count} channels, 44.1 kHz, 32 bits`);
     assert.equal(wav.toString('latin1', 50, 54), 'data');
     assert.equal(wav.readUInt32LE(54), wav.length - 58);
-    const samples =
-        new Float32Array((wav.length - 58) / 4).map((_, i) => wav.readFloatLE(58 + 4 * i));
+    const frames = (wav.length - 58) / 4 / count;
+    const values = await page.evaluate(() => window.tapestrumTest.values());
+    const settings = values.map((value, index) => `${index}=${value}`);
+    const outputs = nativeSignals.map((_, channel) => join(work, `native-out-${channel}.f32`));
+    native(count === 2 ? 'render-stereo' : 'render', 44100, ...nativeSignals, ...outputs,
+           ...settings);
+    for (let channel = 0; channel < count; ++channel) {
+        const samples =
+            new Float32Array(frames).map((_, i) => wav.readFloatLE(58 + 4 * (i * count + channel)));
+        const comparison = compareRenders(readRaw(outputs[channel]), samples);
+        assert.ok(comparison.peak > 0.1, 'the render is not silent');
+        assert.ok(comparison.share <= 1e-6, `channel ${channel}: ${describe(comparison)}`);
+    }
+    return page.$eval('#status', (status) => status.textContent);
+}
+
+test('the render button saves the demo in mono, under its and the preset\'s name', async () => {
+    assert.equal(await page.$eval('#source-mode', (p) => p.textContent),
+                 'The demo signal runs in mono.');
     const demo = join(work, 'demo.f32');
     native('demo', demo);
-    const reference =
-        nativeRenderOf(44100, demo, [...showcase.entries() ], join(work, 'demo-out.f32'));
-    const comparison = compareRenders(reference.output, samples);
-    assert.ok(comparison.peak > 0.1, 'the render is not silent');
-    assert.ok(comparison.share <= 1e-6, describe(comparison));
-    assert.match(await page.$eval('#status', (status) => status.textContent),
-                 /^Rendered 6\.02 s in \d+ ms: tapestrum-demo\.wav$/);
+    assert.match(await renderAndCompare('tapestrum-demo - spectral echo.wav', [ demo ]),
+                 /^Rendered 6\.02 s in mono in \d+ ms: tapestrum-demo - spectral echo\.wav$/);
+});
+
+// The test signal on the left, and on the right the same quieter and delayed
+// by a tenth of a second, so that the hops either channel opens differ. It
+// plays, then renders with the head where the playing left it.
+test('a stereo file plays and renders in stereo, equal to the native stereo instance', async () => {
+    const left = testSignal().signal;
+    const right = left.map((_, i) => (i >= 4410 ? 0.3 * left[i - 4410] : 0));
+    const paths = [ 'left', 'right' ].map((side) => join(work, `stereo-${side}.f32`));
+    writeFileSync(paths[0], left);
+    writeFileSync(paths[1], right);
+    const wav = join(work, 'two voices.wav');
+    writeFileSync(wav, floatWav([ left, right ]));
+    await (await page.$('#file')).uploadFile(wav);
+    await page.waitForFunction(() => /^"two voices\.wav" runs in stereo/.test(
+                                   document.getElementById('source-mode').textContent),
+                               {timeout : 10000});
+    await page.click('#play');
+    await page.waitForFunction(() => /^Playing "two voices\.wav" in stereo/.test(
+                                   document.getElementById('status').textContent),
+                               {timeout : 10000});
+    await page.click('#stop');
+    assert.match(await renderAndCompare('two voices - spectral echo.wav', paths),
+                 /^Rendered 3\.02 s in stereo in \d+ ms/);
+});
+
+test('a download is named after the sound and the setting, as file systems allow', () => {
+    for (const [sound, setting,
+                name] of [[ 'drums.wav', 'short shimmer', 'drums - short shimmer.wav' ],
+                          [
+                              'tapestrum-demo', 'spectral echo (edited)',
+                              'tapestrum-demo - spectral echo (edited).wav'
+                          ],
+                          [ 'a/b:c*?"<>|.d.flac', 'defaults', 'a_b_c_.d - defaults.wav' ],
+                          [ ' ..take\u0007 2. .mp3', 'edited', 'take_ 2 - edited.wav' ],
+                          [ '.wav', '', 'sound - defaults.wav' ],
+    ])
+        assert.equal(downloadName(sound, setting), name, `${sound}, ${setting}`);
 });
 
 test('no script error all along', async () => {
