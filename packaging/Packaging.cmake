@@ -76,6 +76,8 @@ if(TARGET tapestrum_lv2)
     ${CMAKE_BINARY_DIR}/tapestrum.lv2/manifest.ttl
     ${CMAKE_BINARY_DIR}/tapestrum.lv2/tapestrum.ttl
     ${CMAKE_BINARY_DIR}/tapestrum.lv2/presets.ttl
+    ${CMAKE_BINARY_DIR}/tapestrum.lv2/tapestrum-stereo.ttl
+    ${CMAKE_BINARY_DIR}/tapestrum.lv2/presets-stereo.ttl
     DESTINATION lib/lv2/tapestrum.lv2)
 endif()
 # The VST 3 bundle: its data files as the build laid them out, and its binary
