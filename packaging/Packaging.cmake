@@ -157,7 +157,8 @@ This package holds the effect as a VST 2 module, a VST 3 bundle, a CLAP
 plug-in and an LV2 bundle; its eight factory presets for each of them (VST 2
 program files, VST 3 preset files, LV2 presets); and the offline host
 tapestrum, which renders audio files through the effect and validates VST 2
-modules.")
+modules. The VST 3, CLAP and LV2 plug-ins also run in stereo with a linked
+gate.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TAPESTRUM_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
