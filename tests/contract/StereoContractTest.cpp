@@ -14,7 +14,7 @@
 namespace {
 
 using Changes = std::vector<ParameterChange>;
-using Channels = std::array<std::vector<float>, 2>;
+using Channels = std::vector<std::vector<float>>;
 
 constexpr double kRate = 44100;
 constexpr int32_t kHop = TDelayVoc::HopLength;
@@ -30,31 +30,22 @@ Changes ChangesWithin(const Changes& changes, size_t start, int32_t frames) {
     return within;
 }
 
-// Both channels through the stereo face in blocks of `block`.
-Channels RenderStereo(FaceDriver& face, const Channels& input, int32_t block,
-                      const Changes& changes) {
+// The channels of `input` (as many as the face has) through the face in
+// blocks of `block`.
+Channels Render(FaceDriver& face, const Channels& input, int32_t block, const Changes& changes) {
     const size_t length = input[0].size();
-    Channels output{std::vector<float>(length, 123.0f), std::vector<float>(length, 123.0f)};
+    Channels output(input.size(), std::vector<float>(length, 123.0f));
     for (size_t start = 0; start < length; start += static_cast<size_t>(block)) {
         const auto frames =
             static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(block), length - start));
-        const float* const inputs[] = {input[0].data() + start, input[1].data() + start};
-        float* const outputs[] = {output[0].data() + start, output[1].data() + start};
+        const float* inputs[2] = {};
+        float* outputs[2] = {};
+        for (size_t c = 0; c < input.size(); ++c) {
+            inputs[c] = input[c].data() + start;
+            outputs[c] = output[c].data() + start;
+        }
         EXPECT_TRUE(
             face.processChannels(inputs, outputs, frames, ChangesWithin(changes, start, frames)));
-    }
-    return output;
-}
-
-// One channel through the mono face in blocks of `block`.
-std::vector<float> RenderMono(FaceDriver& face, const std::vector<float>& input, int32_t block,
-                              const Changes& changes) {
-    std::vector<float> output(input.size(), 123.0f);
-    for (size_t start = 0; start < input.size(); start += static_cast<size_t>(block)) {
-        const auto frames = static_cast<int32_t>(
-            std::min<size_t>(static_cast<size_t>(block), input.size() - start));
-        EXPECT_TRUE(face.process(input.data() + start, output.data() + start, frames,
-                                 ChangesWithin(changes, start, frames)));
     }
     return output;
 }
@@ -66,7 +57,7 @@ Channels RenderCore(const Channels& input, const Changes& changes) {
     effect.setSampleRate(static_cast<float>(kRate));
     effect.resume();
     const size_t length = input[0].size();
-    Channels output{std::vector<float>(length), std::vector<float>(length)};
+    Channels output(2, std::vector<float>(length));
     SplitAtChanges(
         static_cast<int32_t>(length), changes,
         [&](int32_t from, int32_t to) {
@@ -107,9 +98,9 @@ TEST_P(StereoContract, EachChannelIsTheMonoPluginWhenEveryHopRecords) {
         std::unique_ptr<FaceDriver> otherMono = GetParam().make();
         for (FaceDriver* face : {stereo.get(), mono.get(), otherMono.get()})
             ASSERT_TRUE(face->activate(kRate));
-        const Channels got = RenderStereo(*stereo, input, block, kChanges);
-        EXPECT_EQ(FirstDifference(got[0], RenderMono(*mono, input[0], block, kChanges)), -1);
-        EXPECT_EQ(FirstDifference(got[1], RenderMono(*otherMono, input[1], block, kChanges)), -1);
+        const Channels got = Render(*stereo, input, block, kChanges);
+        EXPECT_EQ(FirstDifference(got[0], Render(*mono, {input[0]}, block, kChanges)[0]), -1);
+        EXPECT_EQ(FirstDifference(got[1], Render(*otherMono, {input[1]}, block, kChanges)[0]), -1);
         EXPECT_GT(Energy(got[1]), 1.0);
     }
 }
@@ -144,14 +135,14 @@ TEST_P(StereoContract, RendersAsTheCoreStereoEffect) {
                      << "blocks of " << c.block << ", threshold " << c.changes[0].value);
         stereo = GetParam().makeStereo();
         ASSERT_TRUE(stereo->activate(kRate));
-        const Channels got = RenderStereo(*stereo, c.input, c.block, c.changes);
+        const Channels got = Render(*stereo, c.input, c.block, c.changes);
         const Channels want = RenderCore(c.input, c.changes);
         EXPECT_EQ(FirstDifference(got[0], want[0]), -1);
         EXPECT_EQ(FirstDifference(got[1], want[1]), -1);
         if (&c.input != &gated) continue;
         mono = GetParam().make();
         ASSERT_TRUE(mono->activate(kRate));
-        EXPECT_NE(FirstDifference(got[1], RenderMono(*mono, c.input[1], c.block, c.changes)), -1);
+        EXPECT_NE(FirstDifference(got[1], Render(*mono, {c.input[1]}, c.block, c.changes)[0]), -1);
     }
 }
 
