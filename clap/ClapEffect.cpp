@@ -34,17 +34,32 @@ int32_t Process(const clap::Plugin* plugin, const clap::Process* block) {
 
 void OnMainThread(const clap::Plugin*) {}
 
-// The first channel of the first port, when the host gave one.
-float* FirstChannel(const clap::AudioBuffer* ports, uint32_t count) {
-    if (!ports || count == 0 || ports[0].channelCount == 0 || !ports[0].data32) return nullptr;
-    return ports[0].data32[0];
+// The channels of the first port into `channels` (as many as the effect has),
+// when the host gave them all; nulls otherwise.
+void PortChannels(const clap::AudioBuffer* ports, uint32_t count, uint32_t wanted,
+                  float** channels) {
+    channels[0] = channels[1] = nullptr;
+    if (!ports || count == 0 || ports[0].channelCount < wanted || !ports[0].data32) return;
+    for (uint32_t c = 0; c < wanted; ++c)
+        channels[c] = ports[0].data32[c];
 }
 
 } // namespace
 
-ClapEffect::ClapEffect()
-    : plugin{&ClapDescriptor(), this,           Init,  Destroy, Activate,      Deactivate,
-             StartProcessing,   StopProcessing, Reset, Process, ClapExtension, OnMainThread} {}
+ClapEffect::ClapEffect(int32_t channels)
+    : plugin{&ClapDescriptor(channels),
+             this,
+             Init,
+             Destroy,
+             Activate,
+             Deactivate,
+             StartProcessing,
+             StopProcessing,
+             Reset,
+             Process,
+             ClapExtension,
+             OnMainThread},
+      effect(channels, SimdLevel::Best) {}
 
 bool ClapEffect::activate(double sampleRate) {
     if (!effect.acceptSampleRate(sampleRate)) return false;
@@ -58,19 +73,30 @@ void ClapEffect::reset() { effect.reset(); }
 
 // Runs samples from..to of the block through the core. Without an input the
 // effect hears silence.
-void ClapEffect::render(const float* input, float* output, uint32_t from, uint32_t to) {
-    if (from < to)
-        effect.processAnyLength(input ? input + from : nullptr, output + from, to - from);
+void ClapEffect::render(const float* const* inputs, float* const* outputs, uint32_t from,
+                        uint32_t to) {
+    if (from >= to) return;
+    const float* runInputs[2] = {};
+    float* runOutputs[2] = {};
+    for (int32_t c = 0; c < effect.channelCount(); ++c) {
+        runInputs[c] = inputs[c] ? inputs[c] + from : nullptr;
+        runOutputs[c] = outputs[c] + from;
+    }
+    effect.processChannelsAnyLength(runInputs, runOutputs, to - from);
 }
 
 // Each parameter change lands on its own sample: the block is processed up to
 // it, then the value is set. Changes at one sample are set in the order given;
 // a time before the last change's (out of order) counts as that one's, a time
-// past the block as its end. Without an output channel the values are still
+// past the block as its end. Without the output channels the values are still
 // set, and a block with samples fails.
 int32_t ClapEffect::process(const clap::Process& block) {
-    const float* input = FirstChannel(block.audioInputs, block.audioInputsCount);
-    float* output = FirstChannel(block.audioOutputs, block.audioOutputsCount);
+    const auto channels = static_cast<uint32_t>(effect.channelCount());
+    float* inputs[2];
+    float* outputs[2];
+    PortChannels(block.audioInputs, block.audioInputsCount, channels, inputs);
+    PortChannels(block.audioOutputs, block.audioOutputsCount, channels, outputs);
+    const bool output = outputs[0] && outputs[channels - 1];
     const uint32_t frames = block.framesCount;
     uint32_t done = 0;
     const clap::InputEvents* events = block.inEvents;
@@ -80,13 +106,13 @@ int32_t ClapEffect::process(const clap::Process& block) {
         if (!AsParamValue(header)) continue;
         const uint32_t at = std::clamp(header->time, done, frames);
         if (output) {
-            render(input, output, done, at);
+            render(inputs, outputs, done, at);
             done = at;
         }
         applyEvent(header);
     }
     if (!output) return frames == 0 ? clap::kProcessContinue : clap::kProcessError;
-    render(input, output, done, frames);
+    render(inputs, outputs, done, frames);
     block.audioOutputs[0].constantMask = 0;
     return clap::kProcessContinue;
 }

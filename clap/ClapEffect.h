@@ -20,7 +20,8 @@
 
 class ClapEffect {
   public:
-    ClapEffect();
+    // A mono effect (channels 1) or a stereo one (2).
+    explicit ClapEffect(int32_t channels);
     ClapEffect(const ClapEffect&) = delete;
     ClapEffect& operator=(const ClapEffect&) = delete;
 
@@ -28,6 +29,9 @@ class ClapEffect {
     static ClapEffect& of(const clap::Plugin* plugin) {
         return *static_cast<ClapEffect*>(plugin->pluginData);
     }
+
+    // 1 or 2, as the plug-in's ports have. Any thread.
+    int32_t channelCount() const { return effect.channelCount(); }
 
     // Main thread. The core learns the rate and is switched on as the VST 2 face
     // switches it on: every stored value applied again, in index order. A rate
@@ -56,7 +60,7 @@ class ClapEffect {
     // Applies one event when it is a parameter change in the core space, with
     // the size of one; anything else is skipped.
     void applyEvent(const clap::EventHeader* header);
-    void render(const float* input, float* output, uint32_t from, uint32_t to);
+    void render(const float* const* inputs, float* const* outputs, uint32_t from, uint32_t to);
 
     clap::Plugin plugin;
     TapestrumEffect effect;

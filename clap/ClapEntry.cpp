@@ -8,10 +8,15 @@
 #include <atomic>
 #include <cstring>
 #include <new>
+#include <string_view>
 
 namespace {
 
 constexpr const char* kFeatures[] = {"audio-effect", "delay", "mono", nullptr};
+constexpr const char* kStereoFeatures[] = {"audio-effect", "delay", "stereo", nullptr};
+
+constexpr const char* kStereoName = "tapestrum 26-03-2004 stereo";
+static_assert(std::string_view(kStereoName).starts_with(kEffectName));
 
 const clap::PluginDescriptor kDescriptor{
     clap::kVersion,
@@ -24,6 +29,18 @@ const clap::PluginDescriptor kDescriptor{
     kVersionText,
     "Spectral delay and looper with phase-vocoder cross-synthesis",
     kFeatures};
+
+const clap::PluginDescriptor kStereoDescriptor{
+    clap::kVersion,
+    kClapStereoPluginId,
+    kStereoName,
+    kVendorName,
+    "",
+    "",
+    "",
+    kVersionText,
+    "Spectral delay and looper with phase-vocoder cross-synthesis, in stereo with a linked gate",
+    kStereoFeatures};
 
 // How many times the host has initialised the module and not yet deinitialised
 // it. The host may do both more than once, from any thread; a deinit without an
@@ -42,21 +59,23 @@ void EntryDeinit() {
     }
 }
 
-uint32_t PluginCount(const clap::PluginFactory*) { return 1; }
+uint32_t PluginCount(const clap::PluginFactory*) { return 2; }
 
 const clap::PluginDescriptor* PluginDescriptorAt(const clap::PluginFactory*, uint32_t index) {
-    return index == 0 ? &kDescriptor : nullptr;
+    return index == 0 ? &kDescriptor : index == 1 ? &kStereoDescriptor : nullptr;
 }
 
 // Main thread. A host of an older major version, or an unknown identifier, gets
 // nothing; so does a host when memory runs out.
 const clap::Plugin* CreatePlugin(const clap::PluginFactory*, const clap::Host* host,
                                  const char* pluginId) {
-    if (!host || !clap::IsCompatible(host->clapVersion) || !pluginId ||
-        std::strcmp(pluginId, kClapPluginId) != 0)
-        return nullptr;
+    if (!host || !clap::IsCompatible(host->clapVersion) || !pluginId) return nullptr;
+    const int32_t channels = std::strcmp(pluginId, kClapPluginId) == 0         ? 1
+                             : std::strcmp(pluginId, kClapStereoPluginId) == 0 ? 2
+                                                                               : 0;
+    if (channels == 0) return nullptr;
     try {
-        return (new ClapEffect())->record();
+        return (new ClapEffect(channels))->record();
     } catch (...) {
         return nullptr;
     }
@@ -72,7 +91,9 @@ const void* EntryGetFactory(const char* factoryId) {
 
 } // namespace
 
-const clap::PluginDescriptor& ClapDescriptor() { return kDescriptor; }
+const clap::PluginDescriptor& ClapDescriptor(int32_t channels) {
+    return channels == 2 ? kStereoDescriptor : kDescriptor;
+}
 
 extern "C" TAPESTRUM_MODULE_EXPORT const clap::PluginEntry clap_entry{clap::kVersion, EntryInit,
                                                                       EntryDeinit, EntryGetFactory};

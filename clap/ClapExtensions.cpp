@@ -9,18 +9,19 @@
 
 namespace {
 
-// ---- audio ports: one main mono input and one main mono output, 32-bit ----------
+// ---- audio ports: one main input and one main output, mono or stereo, 32-bit ---
 
 uint32_t PortCount(const clap::Plugin*, bool) { return 1; }
 
-bool PortInfo(const clap::Plugin*, uint32_t index, bool isInput, clap::AudioPortInfo* info) {
+bool PortInfo(const clap::Plugin* plugin, uint32_t index, bool isInput, clap::AudioPortInfo* info) {
     if (index != 0 || !info) return false;
     *info = {};
     info->id = 0;
     CopyHostText(info->name, isInput ? "in" : "out", sizeof info->name - 1);
     info->flags = clap::kAudioPortIsMain;
-    info->channelCount = 1;
-    info->portType = clap::kPortMono;
+    const bool stereo = ClapEffect::of(plugin).channelCount() == 2;
+    info->channelCount = stereo ? 2 : 1;
+    info->portType = stereo ? clap::kPortStereo : clap::kPortMono;
     info->inPlacePair = 0; // the port of the same id on the other side
     return true;
 }

@@ -183,6 +183,7 @@ constexpr const char* kExtLatency = "clap.latency";
 constexpr const char* kExtTail = "clap.tail";
 
 constexpr const char* kPortMono = "mono";
+constexpr const char* kPortStereo = "stereo";
 constexpr uint32_t kAudioPortIsMain = 1u << 0;
 
 struct AudioPortInfo {

@@ -135,6 +135,25 @@ class TapestrumEffect {
         }
     }
 
+    // Like processChannels, for a block of any length a format counts, in runs
+    // as processAnyLength cuts it. Audio thread.
+    void processChannelsAnyLength(const float* const* inputs, float* const* outputs,
+                                  size_t frames) {
+        constexpr size_t kLongestRun = std::numeric_limits<int32_t>::max();
+        const int32_t channels = channelCount();
+        for (size_t done = 0; done < frames;) {
+            const size_t run = std::min(kLongestRun, frames - done);
+            const float* runInputs[2] = {};
+            float* runOutputs[2] = {};
+            for (int32_t c = 0; c < channels; ++c) {
+                runInputs[c] = inputs && inputs[c] ? inputs[c] + done : nullptr;
+                runOutputs[c] = outputs[c] + done;
+            }
+            processChannels(runInputs, runOutputs, static_cast<int32_t>(run));
+            done += run;
+        }
+    }
+
     // Takes the host's rate as setSampleRate does when AcceptedSampleRate
     // accepts it; a refused rate changes nothing and gives false.
     bool acceptSampleRate(double rate) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: ISC
-// The LV2 entry point: the plug-in's descriptor, whose functions build an
-// instance of the effect and the LV2 runner around it.
+// The LV2 entry point: the descriptors of the mono plug-in and the stereo one,
+// whose functions build an instance of the effect and the LV2 runner around
+// it.
 #include "core/HostRate.h"
 #include "core/ModuleExport.h"
 #include "core/TapestrumEffect.h"
@@ -13,41 +14,54 @@
 
 namespace {
 
-// The effect and the runner that connects it to the host's ports.
-struct Lv2Plugin {
-    explicit Lv2Plugin(float rate) : runner(effect, rate) {}
+// The effect, with its channels, and the runner that connects it to the
+// host's ports.
+template <uint32_t Channels> struct Lv2Plugin {
+    explicit Lv2Plugin(float rate) : effect(Channels, SimdLevel::Best), runner(effect, rate) {}
     TapestrumEffect effect;
-    Lv2Runner<TapestrumEffect> runner;
+    Lv2Runner<TapestrumEffect, Channels> runner;
 };
 
+template <uint32_t Channels>
 LV2_Handle Instantiate(const LV2_Descriptor*, double rate, const char*, const LV2_Feature* const*) {
     const std::optional<float> accepted = AcceptedSampleRate(rate);
     if (!accepted) return nullptr;
     try {
-        return new Lv2Plugin(*accepted);
+        return new Lv2Plugin<Channels>(*accepted);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
 }
 
-Lv2Runner<TapestrumEffect>& Of(LV2_Handle handle) {
-    return static_cast<Lv2Plugin*>(handle)->runner;
+template <uint32_t Channels> Lv2Runner<TapestrumEffect, Channels>& Of(LV2_Handle handle) {
+    return static_cast<Lv2Plugin<Channels>*>(handle)->runner;
 }
 
-void ConnectPort(LV2_Handle handle, uint32_t port, void* data) {
-    Of(handle).connectPort(port, data);
+template <uint32_t Channels> void ConnectPort(LV2_Handle handle, uint32_t port, void* data) {
+    Of<Channels>(handle).connectPort(port, data);
 }
-void Activate(LV2_Handle handle) { Of(handle).activate(); }
-void Run(LV2_Handle handle, uint32_t sampleCount) { Of(handle).run(sampleCount); }
-void Deactivate(LV2_Handle handle) { Of(handle).deactivate(); }
-void Cleanup(LV2_Handle handle) { delete static_cast<Lv2Plugin*>(handle); }
+template <uint32_t Channels> void Activate(LV2_Handle handle) { Of<Channels>(handle).activate(); }
+template <uint32_t Channels> void Run(LV2_Handle handle, uint32_t sampleCount) {
+    Of<Channels>(handle).run(sampleCount);
+}
+template <uint32_t Channels> void Deactivate(LV2_Handle handle) {
+    Of<Channels>(handle).deactivate();
+}
+template <uint32_t Channels> void Cleanup(LV2_Handle handle) {
+    delete static_cast<Lv2Plugin<Channels>*>(handle);
+}
 const void* ExtensionData(const char*) { return nullptr; }
 
-const LV2_Descriptor kDescriptor = {kLv2Uri, Instantiate, ConnectPort, Activate,
-                                    Run,     Deactivate,  Cleanup,     ExtensionData};
+template <uint32_t Channels> constexpr LV2_Descriptor Descriptor(const char* uri) {
+    return {uri,           Instantiate<Channels>, ConnectPort<Channels>, Activate<Channels>,
+            Run<Channels>, Deactivate<Channels>,  Cleanup<Channels>,     ExtensionData};
+}
+
+const LV2_Descriptor kDescriptor = Descriptor<1>(kLv2Uri);
+const LV2_Descriptor kStereoDescriptor = Descriptor<2>(kLv2StereoUri);
 
 } // namespace
 
 extern "C" TAPESTRUM_MODULE_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index) {
-    return index == 0 ? &kDescriptor : nullptr;
+    return index == 0 ? &kDescriptor : index == 1 ? &kStereoDescriptor : nullptr;
 }

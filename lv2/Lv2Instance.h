@@ -2,7 +2,9 @@
 // One LV2 instance of the effect: the ports the host connects, and the calls
 // LV2 makes, turned into the effect core's operations. Written for any effect
 // with the core's operations (setSampleRate, resume, suspend, setParameter,
-// processAnyLength), so that its own logic can be tested apart from the engine.
+// processAnyLength; processChannelsAnyLength for more than one channel), so
+// that its own logic can be tested apart from the engine. Channels is the
+// plug-in's count of audio inputs and of outputs: 1, or 2 for the stereo one.
 //
 // Threads, in LV2's terms: construction, activate, deactivate and destruction
 // belong to the instantiation class (never concurrent with run); connectPort
@@ -17,7 +19,7 @@
 #include <cstdint>
 #include <cstring>
 
-template <class Effect> class Lv2Runner {
+template <class Effect, uint32_t Channels = 1> class Lv2Runner {
   public:
     // Drives `effect`, which it does not own, at the host's rate.
     Lv2Runner(Effect& effect, float sampleRate) : effect(effect), rate(sampleRate) {}
@@ -28,12 +30,12 @@ template <class Effect> class Lv2Runner {
     Lv2Runner& operator=(const Lv2Runner&) = delete;
 
     void connectPort(uint32_t port, void* data) {
-        if (port == kLv2AudioInPort) {
-            input = static_cast<const float*>(data);
-        } else if (port == kLv2AudioOutPort) {
-            output = static_cast<float*>(data);
-        } else if (port < kLv2PortCount) {
-            controls[port - kLv2FirstControlPort] = static_cast<const float*>(data);
+        if (port < Lv2AudioOutPort(Channels, 0)) {
+            inputs[port] = static_cast<const float*>(data);
+        } else if (port < kFirstControl) {
+            outputs[port - Lv2AudioOutPort(Channels, 0)] = static_cast<float*>(data);
+        } else if (port < kFirstControl + kParameterCount) {
+            controls[port - kFirstControl] = static_cast<const float*>(data);
         }
     }
 
@@ -51,18 +53,22 @@ template <class Effect> class Lv2Runner {
     }
 
     // Applies every control whose value changed since the last run, in
-    // parameter order, then processes the audio. Without an output there is
-    // nothing to do; an input not connected is silence, which the effect
+    // parameter order, then processes the audio. Without every output there
+    // is nothing to do; an input not connected is silence, which the effect
     // processes like any input; with a control not connected the output is
     // silence and the effect stands still.
     void run(uint32_t sampleCount) {
-        if (!output) return;
+        if (std::any_of(outputs.begin(), outputs.end(), [](const float* o) { return !o; })) return;
         if (!allControlsConnected()) {
-            std::fill_n(output, sampleCount, 0.0f);
+            for (float* output : outputs)
+                std::fill_n(output, sampleCount, 0.0f);
             return;
         }
         applyChangedControls();
-        effect.processAnyLength(input, output, sampleCount);
+        if constexpr (Channels == 1)
+            effect.processAnyLength(inputs[0], outputs[0], sampleCount);
+        else
+            effect.processChannelsAnyLength(inputs.data(), outputs.data(), sampleCount);
     }
 
   private:
@@ -82,11 +88,13 @@ template <class Effect> class Lv2Runner {
         }
     }
 
+    static constexpr uint32_t kFirstControl = Lv2FirstControlPort(Channels);
+
     Effect& effect;
     float rate;
     bool active = false;
-    const float* input = nullptr;
-    float* output = nullptr;
+    std::array<const float*, Channels> inputs{};
+    std::array<float*, Channels> outputs{};
     std::array<const float*, kParameterCount> controls{};
     // The bit pattern of the value last applied from each control (so that a
     // NaN left on a port is applied once, not at every run).

@@ -76,6 +76,8 @@ if(TARGET tapestrum_lv2)
     ${CMAKE_BINARY_DIR}/tapestrum.lv2/manifest.ttl
     ${CMAKE_BINARY_DIR}/tapestrum.lv2/tapestrum.ttl
     ${CMAKE_BINARY_DIR}/tapestrum.lv2/presets.ttl
+    ${CMAKE_BINARY_DIR}/tapestrum.lv2/tapestrum-stereo.ttl
+    ${CMAKE_BINARY_DIR}/tapestrum.lv2/presets-stereo.ttl
     DESTINATION lib/lv2/tapestrum.lv2)
 endif()
 # The VST 3 bundle: its data files as the build laid them out, and its binary
@@ -155,7 +157,8 @@ This package holds the effect as a VST 2 module, a VST 3 bundle, a CLAP
 plug-in and an LV2 bundle; its eight factory presets for each of them (VST 2
 program files, VST 3 preset files, LV2 presets); and the offline host
 tapestrum, which renders audio files through the effect and validates VST 2
-modules.")
+modules. The VST 3, CLAP and LV2 plug-ins also run in stereo with a linked
+gate.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TAPESTRUM_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -69,7 +69,8 @@ tresult Vst3Processor::getControllerClassId(TUID classId) {
 
 tresult Vst3Processor::setIoMode(int32_t) { return kResultOk; }
 
-// One mono audio input and one mono audio output; no event buses.
+// One audio input and one audio output, mono or stereo as arranged; no event
+// buses.
 int32_t Vst3Processor::getBusCount(int32_t type, int32_t direction) {
     return type == kAudio && (direction == kInput || direction == kOutput) ? 1 : 0;
 }
@@ -78,7 +79,7 @@ tresult Vst3Processor::getBusInfo(int32_t type, int32_t direction, int32_t index
     if (getBusCount(type, direction) <= index || index < 0) return kInvalidArgument;
     bus.mediaType = kAudio;
     bus.direction = direction;
-    bus.channelCount = 1;
+    bus.channelCount = effect->channelCount();
     CopyHostText(bus.name, direction == kInput ? "Input" : "Output", std::size(bus.name) - 1);
     bus.busType = kMain;
     bus.flags = kDefaultActive;
@@ -94,10 +95,11 @@ tresult Vst3Processor::activateBus(int32_t type, int32_t direction, int32_t inde
 // Main thread, while the host does not process: switching on applies every
 // value again, as the VST 2 face does when it is switched on.
 tresult Vst3Processor::setActive(TBool state) {
-    if (state != 0)
-        effect.resume();
+    active = state != 0;
+    if (active)
+        effect->resume();
     else
-        effect.suspend();
+        effect->suspend();
     return kResultOk;
 }
 
@@ -107,7 +109,7 @@ tresult Vst3Processor::setState(IBStream* stream) {
     try {
         const std::optional<EffectState> state = ReadStateBlock(stream);
         if (!state) return kInvalidArgument;
-        effect.setState(*state);
+        effect->setState(*state);
         return kResultOk;
     } catch (const std::exception&) {
         return kOutOfMemory;
@@ -117,24 +119,41 @@ tresult Vst3Processor::setState(IBStream* stream) {
 // Main thread: the values as they were last set, and the program's name.
 tresult Vst3Processor::getState(IBStream* stream) {
     try {
-        return WriteStateBlock(stream, effect.state()) ? kResultOk : kResultFalse;
+        return WriteStateBlock(stream, effect->state()) ? kResultOk : kResultFalse;
     } catch (const std::exception&) {
         return kOutOfMemory;
     }
 }
 
-// Mono to mono only.
+// Mono to mono or stereo to stereo; anything else is refused and leaves the
+// arrangement as it was. Main thread, while switched off (a change asked for
+// while on is refused): another channel count builds the effect anew here,
+// with the rate, the values and the program's name carried over, so that no
+// effect is ever built on the audio thread.
 tresult Vst3Processor::setBusArrangements(SpeakerArrangement* inputs, int32_t inputCount,
                                           SpeakerArrangement* outputs, int32_t outputCount) {
-    if (inputCount != 1 || outputCount != 1 || inputs == nullptr || outputs == nullptr)
+    if (inputCount != 1 || outputCount != 1 || inputs == nullptr || outputs == nullptr ||
+        inputs[0] != outputs[0])
         return kResultFalse;
-    return inputs[0] == kSpeakerMono && outputs[0] == kSpeakerMono ? kResultTrue : kResultFalse;
+    const int32_t channels = inputs[0] == kSpeakerMono ? 1 : inputs[0] == kSpeakerStereo ? 2 : 0;
+    if (channels == 0) return kResultFalse;
+    if (channels == effect->channelCount()) return kResultTrue;
+    if (active) return kResultFalse;
+    try {
+        auto built = std::make_unique<TapestrumEffect>(channels, SimdLevel::Best);
+        built->setSampleRate(effect->sampleRate());
+        built->setState(effect->state());
+        effect = std::move(built);
+        return kResultTrue;
+    } catch (const std::exception&) {
+        return kOutOfMemory;
+    }
 }
 
 tresult Vst3Processor::getBusArrangement(int32_t direction, int32_t index,
                                          SpeakerArrangement& arrangement) {
     if (getBusCount(kAudio, direction) <= index || index < 0) return kInvalidArgument;
-    arrangement = kSpeakerMono;
+    arrangement = effect->channelCount() == 2 ? kSpeakerStereo : kSpeakerMono;
     return kResultOk;
 }
 
@@ -150,7 +169,7 @@ uint32_t Vst3Processor::getTailSamples() { return kInfiniteTail; }
 // Main thread, before the host switches the component on. A rate the effect
 // refuses (see AcceptedSampleRate) is refused here and changes nothing.
 tresult Vst3Processor::setupProcessing(ProcessSetup& setup) {
-    if (setup.symbolicSampleSize != kSample32 || !effect.acceptSampleRate(setup.sampleRate))
+    if (setup.symbolicSampleSize != kSample32 || !effect->acceptSampleRate(setup.sampleRate))
         return kResultFalse;
     sendSampleRate();
     return kResultOk;
@@ -158,9 +177,16 @@ tresult Vst3Processor::setupProcessing(ProcessSetup& setup) {
 
 tresult Vst3Processor::setProcessing(TBool) { return kResultOk; }
 
-void Vst3Processor::render(const float* input, float* output, int32_t from, int32_t to) {
-    if (output == nullptr || to <= from) return;
-    effect.process(input != nullptr ? input + from : nullptr, output + from, to - from);
+void Vst3Processor::render(const float* const* inputs, float* const* outputs, int32_t from,
+                           int32_t to) {
+    if (outputs[0] == nullptr || to <= from) return;
+    const float* runInputs[2] = {};
+    float* runOutputs[2] = {};
+    for (int32_t c = 0; c < effect->channelCount(); ++c) {
+        runInputs[c] = inputs[c] != nullptr ? inputs[c] + from : nullptr;
+        runOutputs[c] = outputs[c] + from;
+    }
+    effect->processChannels(runInputs, runOutputs, to - from);
 }
 
 // Audio thread. The block is cut at each offset where a parameter changes, so
@@ -169,25 +195,34 @@ void Vst3Processor::render(const float* input, float* output, int32_t from, int3
 tresult Vst3Processor::process(ProcessData& data) {
     const int32_t frames = std::max(0, data.numSamples);
     if (frames > 0 && data.symbolicSampleSize != kSample32) return kInvalidArgument;
-    auto firstChannel = [](const AudioBusBuffers* buses, int32_t count) -> float* {
-        if (buses == nullptr || count < 1 || buses[0].numChannels < 1 ||
+    // The first bus's channels, when it has the effect's count of them; a bus
+    // short of a channel counts as missing, and so do the outputs when one of
+    // them is.
+    const int32_t channels = effect->channelCount();
+    auto busChannels = [channels](const AudioBusBuffers* buses, int32_t count, float** into) {
+        into[0] = into[1] = nullptr;
+        if (buses == nullptr || count < 1 || buses[0].numChannels < channels ||
             buses[0].channelBuffers32 == nullptr)
-            return nullptr;
-        return buses[0].channelBuffers32[0];
+            return;
+        for (int32_t c = 0; c < channels; ++c)
+            into[c] = buses[0].channelBuffers32[c];
     };
-    const float* input = firstChannel(data.inputs, data.numInputs);
-    float* output = firstChannel(data.outputs, data.numOutputs);
+    float* inputs[2];
+    float* outputs[2];
+    busChannels(data.inputs, data.numInputs, inputs);
+    busChannels(data.outputs, data.numOutputs, outputs);
+    if (channels == 2 && outputs[1] == nullptr) outputs[0] = nullptr; // both or none
 
     schedule.begin(data.inputParameterChanges, frames);
     int32_t position = 0;
     for (int32_t next; (next = schedule.nextOffset()) != ParameterSchedule::kNone;) {
         next = std::max(next, position);
-        render(input, output, position, next);
+        render(inputs, outputs, position, next);
         position = next;
-        schedule.applyThrough(next, effect);
+        schedule.applyThrough(next, *effect);
     }
-    render(input, output, position, frames);
-    if (output != nullptr) data.outputs[0].silenceFlags = 0;
+    render(inputs, outputs, position, frames);
+    if (outputs[0] != nullptr) data.outputs[0].silenceFlags = 0;
     return kResultOk;
 }
 
@@ -222,7 +257,7 @@ void Vst3Processor::sendSampleRate() {
     auto* message = static_cast<IMessage*>(made);
     message->setMessageID(kSampleRateMessage);
     if (IAttributeList* attributes = message->getAttributes())
-        attributes->setFloat(kSampleRateAttribute, static_cast<double>(effect.sampleRate()));
+        attributes->setFloat(kSampleRateAttribute, static_cast<double>(effect->sampleRate()));
     peer->notify(message);
     message->release();
 }

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: ISC
 // The effect's VST 3 component: its audio processor, its buses and its saved
-// state, around one TapestrumEffect.
+// state, around one TapestrumEffect: mono in and out (the arrangement it starts
+// with), or stereo in and out with the stereo effect's linked gate.
 //
 // Threads: the host calls everything but process from its main (user
 // interface) thread; process comes from its audio thread, possibly while the
 // main thread sets or reads the state. The effect's values and rate are
 // relaxed atomics, so a state set during processing reaches the audio thread
 // as parameter changes do. The program's name and the connection are touched by
-// the main thread alone.
+// the main thread alone. The arrangement changes, and with it the effect, only
+// on the main thread while the component is switched off, so the audio thread
+// never sees the effect replaced.
 #pragma once
 
 #include "core/TapestrumEffect.h"
@@ -15,6 +18,7 @@
 #include "vst3/Vst3Interface.h"
 
 #include <atomic>
+#include <memory>
 
 namespace vst3 {
 
@@ -72,12 +76,15 @@ class Vst3Processor final : public IComponent,
     // Sends the host's sample rate to the connected controller, in a message the
     // host makes (main thread).
     void sendSampleRate();
-    // Runs the effect over frames [from, to) of the block's mono buffers; a
-    // missing input is silence.
-    void render(const float* input, float* output, int32_t from, int32_t to);
+    // Runs the effect over frames [from, to) of the block's channels (as many
+    // as the effect has); a missing input is silence, and without outputs
+    // nothing runs.
+    void render(const float* const* inputs, float* const* outputs, int32_t from, int32_t to);
 
     std::atomic<uint32_t> references{1};
-    TapestrumEffect effect;
+    // Replaced only by setBusArrangements, while switched off (main thread).
+    std::unique_ptr<TapestrumEffect> effect = std::make_unique<TapestrumEffect>();
+    bool active = false;        // main thread
     ParameterSchedule schedule; // audio thread only
     IHostApplication* host = nullptr;
     IConnectionPoint* peer = nullptr;

@@ -22,18 +22,29 @@ TEST(ClapModule, EntryFactoryAndDescriptor) {
     ASSERT_NE(factory, nullptr);
     EXPECT_GE(entry->clapVersion.major, 1u);
     EXPECT_EQ(entry->getFactory("clap.other-factory"), nullptr);
-    ASSERT_EQ(factory->getPluginCount(factory), 1u);
-    EXPECT_EQ(factory->getPluginDescriptor(factory, 1), nullptr);
-    const clap::PluginDescriptor* d = factory->getPluginDescriptor(factory, 0);
-    ASSERT_NE(d, nullptr);
-    EXPECT_STREQ(d->id, "com.vormix.tapestrum");
-    EXPECT_STREQ(d->name, kEffectName);
-    EXPECT_STREQ(d->vendor, kVendorName);
-    EXPECT_STREQ(d->version, kVersionText);
-    std::vector<std::string> features;
-    for (const char* const* f = d->features; *f; ++f)
-        features.emplace_back(*f);
-    EXPECT_EQ(features, (std::vector<std::string>{"audio-effect", "delay", "mono"}));
+    // The mono plug-in and the stereo one.
+    const struct {
+        const char* id;
+        std::string name;
+        std::vector<std::string> features;
+    } plugins[] = {{"com.vormix.tapestrum", kEffectName, {"audio-effect", "delay", "mono"}},
+                   {"com.vormix.tapestrum.stereo",
+                    std::string(kEffectName) + " stereo",
+                    {"audio-effect", "delay", "stereo"}}};
+    ASSERT_EQ(factory->getPluginCount(factory), 2u);
+    EXPECT_EQ(factory->getPluginDescriptor(factory, 2), nullptr);
+    for (uint32_t i = 0; i < 2; ++i) {
+        const clap::PluginDescriptor* d = factory->getPluginDescriptor(factory, i);
+        ASSERT_NE(d, nullptr);
+        EXPECT_STREQ(d->id, plugins[i].id);
+        EXPECT_EQ(d->name, plugins[i].name);
+        EXPECT_STREQ(d->vendor, kVendorName);
+        EXPECT_STREQ(d->version, kVersionText);
+        std::vector<std::string> features;
+        for (const char* const* f = d->features; *f; ++f)
+            features.emplace_back(*f);
+        EXPECT_EQ(features, plugins[i].features);
+    }
     EXPECT_EQ(factory->createPlugin(factory, ClapTestHost(), "com.vormix.other"), nullptr);
 
     // A second init and its deinit leave the module usable; the factory goes
@@ -50,17 +61,21 @@ TEST(ClapModule, EntryFactoryAndDescriptor) {
 }
 
 TEST(ClapModule, PortsLatencyTailAndParameterInfos) {
+    for (const auto& [channels, portType] : {std::pair{1, "mono"}, std::pair{2, "stereo"}}) {
+        ClapDriver plugin(ClapFactory(TAPESTRUM_CLAP_PATH), channels);
+        ASSERT_TRUE(plugin.usable()) << portType;
+        for (const bool isInput : {true, false}) {
+            ASSERT_EQ(plugin.audioPorts->count(plugin.plugin, isInput), 1u);
+            clap::AudioPortInfo port{};
+            ASSERT_TRUE(plugin.audioPorts->get(plugin.plugin, 0, isInput, &port));
+            EXPECT_EQ(port.flags & clap::kAudioPortIsMain, clap::kAudioPortIsMain);
+            EXPECT_EQ(port.channelCount, static_cast<uint32_t>(channels));
+            EXPECT_STREQ(port.portType, portType);
+            EXPECT_FALSE(plugin.audioPorts->get(plugin.plugin, 1, isInput, &port));
+        }
+    }
     ClapDriver e(ClapFactory(TAPESTRUM_CLAP_PATH));
     ASSERT_TRUE(e.usable());
-    for (const bool isInput : {true, false}) {
-        ASSERT_EQ(e.audioPorts->count(e.plugin, isInput), 1u);
-        clap::AudioPortInfo port{};
-        ASSERT_TRUE(e.audioPorts->get(e.plugin, 0, isInput, &port));
-        EXPECT_EQ(port.flags & clap::kAudioPortIsMain, clap::kAudioPortIsMain);
-        EXPECT_EQ(port.channelCount, 1u);
-        EXPECT_STREQ(port.portType, "mono");
-        EXPECT_FALSE(e.audioPorts->get(e.plugin, 1, isInput, &port));
-    }
     EXPECT_EQ(e.latency->get(e.plugin), 0u);
     EXPECT_GE(e.tail->get(e.plugin), uint32_t{INT32_MAX});
 

@@ -70,9 +70,12 @@ const clap::EventHeader* ClapEvents::Get(const clap::InputEvents* list, uint32_t
     return index < self->count ? &self->events[index].header : nullptr;
 }
 
-ClapDriver::ClapDriver(const clap::PluginFactory* factory) {
-    if (!factory || factory->getPluginCount(factory) == 0) return;
-    plugin = factory->createPlugin(factory, &kHost, factory->getPluginDescriptor(factory, 0)->id);
+ClapDriver::ClapDriver(const clap::PluginFactory* factory, int32_t channels)
+    : channelCount(channels) {
+    const auto index = static_cast<uint32_t>(channels - 1);
+    if (!factory || factory->getPluginCount(factory) <= index) return;
+    plugin =
+        factory->createPlugin(factory, &kHost, factory->getPluginDescriptor(factory, index)->id);
     if (!plugin) return;
     if (!plugin->init(plugin)) {
         plugin->destroy(plugin);
@@ -109,28 +112,53 @@ void ClapDriver::deactivate() {
 
 bool ClapDriver::process(const float* input, float* output, int32_t frames,
                          std::span<const ParameterChange> changes) {
+    const float* inputs[2] = {input, nullptr};
+    float* outputs[2] = {output, nullptr};
+    return processChannels(inputs, outputs, frames, changes);
+}
+
+bool ClapDriver::processChannels(const float* const* inputs, float* const* outputs, int32_t frames,
+                                 std::span<const ParameterChange> changes) {
     events.clear();
     pending.take(
         [&](int32_t index, float value) { events.add(0, static_cast<clap::Id>(index), value); });
     for (const ParameterChange& c : changes)
         events.add(static_cast<uint32_t>(c.offset), static_cast<clap::Id>(c.index), c.value);
-    return process(input, output, static_cast<uint32_t>(frames), events);
+    return processPorts(inputs, outputs, static_cast<uint32_t>(frames), events);
 }
 
-// Without an input the block has no input port; without an output, no output
-// port.
 bool ClapDriver::process(const float* input, float* output, uint32_t frames,
                          const ClapEvents& blockEvents) {
-    float* in[1] = {const_cast<float*>(input)};
-    float* out[1] = {output};
-    const clap::AudioBuffer inputs{in, nullptr, 1, 0, 0};
-    clap::AudioBuffer outputs{out, nullptr, 1, 0, ~uint64_t{0}};
-    const clap::Process block{steadyTime, frames,          nullptr,          &inputs,
-                              &outputs,   input ? 1u : 0u, output ? 1u : 0u, blockEvents.list(),
+    const float* inputs[2] = {input, nullptr};
+    float* outputs[2] = {output, nullptr};
+    return processPorts(inputs, outputs, frames, blockEvents);
+}
+
+// Without inputs the block has no input port; without outputs, no output port.
+bool ClapDriver::processPorts(const float* const* inputs, float* const* outputs, uint32_t frames,
+                              const ClapEvents& blockEvents) {
+    const auto channels = static_cast<uint32_t>(channelCount);
+    float* in[2] = {};
+    float* out[2] = {};
+    for (uint32_t c = 0; c < channels; ++c) {
+        in[c] = inputs ? const_cast<float*>(inputs[c]) : nullptr;
+        out[c] = outputs[c];
+    }
+    const bool hasInput = in[0] != nullptr, hasOutput = out[0] != nullptr;
+    const clap::AudioBuffer inputPort{in, nullptr, channels, 0, 0};
+    clap::AudioBuffer outputPort{out, nullptr, channels, 0, ~uint64_t{0}};
+    const clap::Process block{steadyTime,
+                              frames,
+                              nullptr,
+                              &inputPort,
+                              &outputPort,
+                              hasInput ? 1u : 0u,
+                              hasOutput ? 1u : 0u,
+                              blockEvents.list(),
                               nullptr};
     steadyTime += frames;
     const bool goesOn = plugin->process(plugin, &block) == clap::kProcessContinue;
-    return goesOn && (!output || outputs.constantMask == 0);
+    return goesOn && (!hasOutput || outputPort.constantMask == 0);
 }
 
 bool ClapDriver::save(ChunkedStream& stream) {
@@ -165,8 +193,8 @@ std::optional<float> ClapDriver::parse(int32_t index, std::string_view text) {
     return static_cast<float>(value);
 }
 
-std::unique_ptr<FaceDriver> MakeClapDriver(const clap::PluginFactory* factory) {
-    auto driver = std::make_unique<ClapDriver>(factory);
+std::unique_ptr<FaceDriver> MakeClapDriver(const clap::PluginFactory* factory, int32_t channels) {
+    auto driver = std::make_unique<ClapDriver>(factory, channels);
     if (!driver->usable()) return nullptr;
     return driver;
 }

@@ -41,9 +41,10 @@ class ClapEvents {
 
 class ClapDriver final : public FaceDriver {
   public:
-    // The factory's plug-in, made and initialised, its extensions looked up;
-    // `plugin` stays null when that fails.
-    explicit ClapDriver(const clap::PluginFactory* factory);
+    // The factory's mono plug-in (channels 1, the first descriptor) or its
+    // stereo one (2, the second), made and initialised, its extensions looked
+    // up; `plugin` stays null when that fails.
+    explicit ClapDriver(const clap::PluginFactory* factory, int32_t channels = 1);
     ~ClapDriver() override;
     ClapDriver(const ClapDriver&) = delete;
     ClapDriver& operator=(const ClapDriver&) = delete;
@@ -58,6 +59,9 @@ class ClapDriver final : public FaceDriver {
     // A block with the events as given: true when the plug-in goes on and marks
     // no channel constant.
     bool process(const float* input, float* output, uint32_t frames, const ClapEvents& events);
+    int32_t channels() const override { return channelCount; }
+    bool processChannels(const float* const* inputs, float* const* outputs, int32_t frames,
+                         std::span<const ParameterChange> changes) override;
     void flush(const ClapEvents& events) { params->flush(plugin, events.list(), nullptr); }
 
     bool save(ChunkedStream& stream) override;
@@ -77,6 +81,11 @@ class ClapDriver final : public FaceDriver {
     const clap::PluginTail* tail = nullptr;
 
   private:
+    // The block's port buffers, with the events as given.
+    bool processPorts(const float* const* inputs, float* const* outputs, uint32_t frames,
+                      const ClapEvents& blockEvents);
+
+    int32_t channelCount;
     bool active = false;
     int64_t steadyTime = 0;
     ClapEvents events;

@@ -4,7 +4,8 @@
 // would: switched on at a rate, blocks with parameter changes at sample
 // offsets, the state through a stream of any shape, values set from the main
 // thread, and the texts. A face that lacks a capability says so, and the
-// suite skips what needs it.
+// suite skips what needs it. A driver of a face's stereo plug-in has two
+// channels and takes its blocks through processChannels.
 //
 // Threads: process comes from one audio thread; set, value, text, parse,
 // save and load may come from one main thread while it runs. activate and
@@ -67,6 +68,18 @@ class FaceDriver {
     // offset, by index. False when the face fails the block.
     virtual bool process(const float* input, float* output, int32_t frames,
                          std::span<const ParameterChange> changes) = 0;
+
+    // The instance's channels: 1, or 2 for a face's stereo plug-in (whose
+    // blocks come through processChannels; process gives it no second
+    // channel).
+    virtual int32_t channels() const { return 1; }
+    // As process, for every channel: `inputs` (null: none) and `outputs` hold
+    // channels() arrays each.
+    virtual bool processChannels(const float* const* inputs, float* const* outputs, int32_t frames,
+                                 std::span<const ParameterChange> changes) {
+        return channels() == 1 &&
+               process(inputs ? inputs[0] : nullptr, outputs[0], frames, changes);
+    }
 
     // The state written through `stream`, or read from it; false when the face
     // fails or refuses it.

@@ -2,6 +2,8 @@
 // The drivers of the five faces, each made from the face's entry point: the
 // tests pass what they find in the built binaries, the fuzz target the entry
 // points linked in. The makers give null when the entry point makes nothing.
+// With channels 2 they drive the face's stereo plug-in (the LV2 maker is given
+// the stereo plug-in's descriptor).
 #pragma once
 
 #include "contract/FaceDriver.h"
@@ -24,10 +26,11 @@ constexpr int32_t kMaxDriverBlock = 4096;
 using Vst2Entry = AEffect*(VSTCALL*)(audioMasterCallback);
 
 std::unique_ptr<FaceDriver> MakeVst2Driver(Vst2Entry entry);
-std::unique_ptr<FaceDriver> MakeVst3Driver(vst3::IPluginFactory* factory);
-std::unique_ptr<FaceDriver> MakeClapDriver(const clap::PluginFactory* factory);
-std::unique_ptr<FaceDriver> MakeLv2Driver(const LV2_Descriptor* descriptor);
-std::unique_ptr<FaceDriver> MakeCDriver();
+std::unique_ptr<FaceDriver> MakeVst3Driver(vst3::IPluginFactory* factory, int32_t channels = 1);
+std::unique_ptr<FaceDriver> MakeClapDriver(const clap::PluginFactory* factory,
+                                           int32_t channels = 1);
+std::unique_ptr<FaceDriver> MakeLv2Driver(const LV2_Descriptor* descriptor, int32_t channels = 1);
+std::unique_ptr<FaceDriver> MakeCDriver(int32_t channels = 1);
 
 // A rate given as a double, as a float: beyond the float range, an infinity.
 float RateAsFloat(double rate);

@@ -4,7 +4,7 @@
 // block is run in stretches with the controls changed between them. The main
 // thread's values reach the ports at the next block; a value read is the
 // port's, as the effect takes it. The plug-in has no state and no texts of its
-// own.
+// own. The stereo plug-in's driver connects two inputs and two outputs.
 #include "contract/FaceDrivers.h"
 #include "lv2/Lv2Ports.h"
 
@@ -17,7 +17,8 @@ constexpr FaceTraits kTraits{.values = ValueReads::Stored, .rate = RateType::Dou
 
 class Lv2Driver final : public FaceDriver {
   public:
-    explicit Lv2Driver(const LV2_Descriptor* descriptor) : descriptor(descriptor) {
+    Lv2Driver(const LV2_Descriptor* descriptor, int32_t channels)
+        : descriptor(descriptor), channelCount(static_cast<uint32_t>(channels)) {
         for (const ParameterInfo& row : kParameters)
             hostValues[row.index].store(row.defaultValue, std::memory_order_relaxed);
     }
@@ -30,7 +31,7 @@ class Lv2Driver final : public FaceDriver {
         handle = descriptor->instantiate(descriptor, rate, "", nullptr);
         if (!handle) return false;
         for (uint32_t i = 0; i < kParameterCount; ++i)
-            descriptor->connect_port(handle, kLv2FirstControlPort + i, &controls[i]);
+            descriptor->connect_port(handle, Lv2FirstControlPort(channelCount) + i, &controls[i]);
         descriptor->activate(handle);
         active = true;
         return true;
@@ -42,13 +43,25 @@ class Lv2Driver final : public FaceDriver {
 
     bool process(const float* input, float* output, int32_t frames,
                  std::span<const ParameterChange> changes) override {
+        const float* inputs[2] = {input, nullptr};
+        float* outputs[2] = {output, nullptr};
+        return processChannels(inputs, outputs, frames, changes);
+    }
+
+    int32_t channels() const override { return static_cast<int32_t>(channelCount); }
+    bool processChannels(const float* const* inputs, float* const* outputs, int32_t frames,
+                         std::span<const ParameterChange> changes) override {
         if (!handle) return false;
         for (int32_t i = 0; i < kParameterCount; ++i)
             controls[i] = hostValues[i].load(std::memory_order_relaxed);
         const auto run = [&](int32_t from, int32_t to) {
-            descriptor->connect_port(handle, kLv2AudioInPort,
-                                     input ? const_cast<float*>(input) + from : nullptr);
-            descriptor->connect_port(handle, kLv2AudioOutPort, output ? output + from : nullptr);
+            for (uint32_t c = 0; c < channelCount; ++c) {
+                const float* input = inputs ? inputs[c] : nullptr;
+                descriptor->connect_port(handle, Lv2AudioInPort(c),
+                                         input ? const_cast<float*>(input) + from : nullptr);
+                descriptor->connect_port(handle, Lv2AudioOutPort(channelCount, c),
+                                         outputs[c] ? outputs[c] + from : nullptr);
+            }
             descriptor->run(handle, static_cast<uint32_t>(to - from));
         };
         SplitAtChanges(frames, changes, run, [&](const ParameterChange& c) {
@@ -77,6 +90,7 @@ class Lv2Driver final : public FaceDriver {
     }
 
     const LV2_Descriptor* descriptor;
+    uint32_t channelCount;
     LV2_Handle handle = nullptr;
     bool active = false;
     std::array<float, kParameterCount> controls{}; // the ports: audio thread
@@ -86,7 +100,7 @@ class Lv2Driver final : public FaceDriver {
 
 } // namespace
 
-std::unique_ptr<FaceDriver> MakeLv2Driver(const LV2_Descriptor* descriptor) {
+std::unique_ptr<FaceDriver> MakeLv2Driver(const LV2_Descriptor* descriptor, int32_t channels) {
     if (!descriptor) return nullptr;
-    return std::make_unique<Lv2Driver>(descriptor);
+    return std::make_unique<Lv2Driver>(descriptor, channels);
 }

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 namespace {
@@ -100,20 +99,11 @@ TEST(StereoEffect, TheLouderChannelOpensTheGateForBoth) {
     // and at a quarter of it otherwise.
     constexpr int32_t kHops = 120;
     const auto loudHop = [](int32_t hop) { return (hop & 4) != 0; };
-    std::vector<float> loud = Noise(kHops * kHop, 1.0f, 4);
-    std::vector<float> quiet = Noise(kHops * kHop, 1.0f, 5);
-    const auto scaleHop = [&](std::vector<float>& signal, int32_t hop, float level) {
-        float* samples = signal.data() + hop * kHop;
-        double sum = 0;
-        for (int32_t i = 0; i < kHop; ++i)
-            sum += std::fabs(samples[i]);
-        for (int32_t i = 0; i < kHop; ++i)
-            samples[i] = static_cast<float>(samples[i] * level / sum);
-    };
-    for (int32_t hop = 0; hop < kHops; ++hop) {
-        scaleHop(loud, hop, loudHop(hop) ? 4 * gate : gate / 4);
-        scaleHop(quiet, hop, gate / 4);
-    }
+    std::vector<float> loudLevels(kHops), quietLevels(kHops, gate / 4);
+    for (int32_t hop = 0; hop < kHops; ++hop)
+        loudLevels[hop] = loudHop(hop) ? 4 * gate : gate / 4;
+    const std::vector<float> loud = NoiseAtHopLevels(loudLevels, kHop, 4);
+    const std::vector<float> quiet = NoiseAtHopLevels(quietLevels, kHop, 5);
 
     // One hop per block: each block's last sample completes a hop.
     std::vector<float> out(2 * kHop);

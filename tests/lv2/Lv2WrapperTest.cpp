@@ -118,8 +118,10 @@ class Lv2Binary : public ::testing::Test {
         ASSERT_NE(entry, nullptr);
         descriptor = entry(0);
         ASSERT_NE(descriptor, nullptr);
-        EXPECT_EQ(entry(1), nullptr);
         EXPECT_STREQ(descriptor->URI, kLv2Uri);
+        ASSERT_NE(entry(1), nullptr);
+        EXPECT_STREQ(entry(1)->URI, kLv2StereoUri);
+        EXPECT_EQ(entry(2), nullptr);
     }
 
     DynamicLibrary library{LV2_BINARY_PATH};

@@ -22,8 +22,10 @@ expected=(
     lib/vst/tapestrum.so
     lib/lv2/tapestrum.lv2/manifest.ttl
     lib/lv2/tapestrum.lv2/presets.ttl
+    lib/lv2/tapestrum.lv2/presets-stereo.ttl
     lib/lv2/tapestrum.lv2/tapestrum.so
     lib/lv2/tapestrum.lv2/tapestrum.ttl
+    lib/lv2/tapestrum.lv2/tapestrum-stereo.ttl
     share/man/man1/tapestrum.1.gz
     share/bash-completion/completions/tapestrum
     share/doc/tapestrum/README.md
@@ -79,18 +81,21 @@ if [[ ! $version =~ ^tapestrum\ [0-9] ]] ||
     status=1
 fi
 
-lv2=$(LV2_PATH=$root/lib/lv2 lv2info urn:tapestrum:tapestrum 2>/dev/null || true)
-if ! grep -q "^urn:tapestrum:tapestrum" <<<"$lv2"; then
-    echo "FAIL: lv2info does not find the installed plug-in"
-    status=1
-fi
-shown=$(sed -n '/^\tPresets:/,/^$/p' <<<"$lv2" | tail -n +2 | sed 's/^[[:space:]]*//; /^$/d' | sort)
-if [[ "$shown" != "$(printf '%s\n' "${presets[@]}" | sort)" ]]; then
-    echo "FAIL: lv2info shows the presets"
-    echo "$shown"
-    echo "instead of"
-    printf '%s\n' "${presets[@]}"
-    status=1
-fi
+# The mono plug-in and the stereo one, each with every preset.
+for uri in urn:tapestrum:tapestrum urn:tapestrum:tapestrum-stereo; do
+    lv2=$(LV2_PATH=$root/lib/lv2 lv2info "$uri" 2>/dev/null || true)
+    if ! grep -qx "$uri" <<<"$lv2"; then
+        echo "FAIL: lv2info does not find the installed plug-in $uri"
+        status=1
+    fi
+    shown=$(sed -n '/^\tPresets:/,/^$/p' <<<"$lv2" | tail -n +2 | sed 's/^[[:space:]]*//; /^$/d' | sort)
+    if [[ "$shown" != "$(printf '%s\n' "${presets[@]}" | sort)" ]]; then
+        echo "FAIL: lv2info shows the presets of $uri"
+        echo "$shown"
+        echo "instead of"
+        printf '%s\n' "${presets[@]}"
+        status=1
+    fi
+done
 [[ $status == 0 ]] && echo "install: ${#expected[@]} files under $prefix; tool and LV2 presets found"
 exit $status

@@ -27,6 +27,19 @@ std::vector<float> Noise(int32_t length, float amplitude, unsigned seed) {
     return signal;
 }
 
+std::vector<float> NoiseAtHopLevels(const std::vector<float>& levels, int32_t hop, unsigned seed) {
+    std::vector<float> signal = Noise(static_cast<int32_t>(levels.size()) * hop, 1.0f, seed);
+    for (size_t h = 0; h < levels.size(); ++h) {
+        float* samples = signal.data() + h * static_cast<size_t>(hop);
+        double sum = 0;
+        for (int32_t i = 0; i < hop; ++i)
+            sum += std::fabs(samples[i]);
+        for (int32_t i = 0; i < hop; ++i)
+            samples[i] = static_cast<float>(samples[i] * levels[h] / sum);
+    }
+    return signal;
+}
+
 std::vector<float> TestSignal(double rate, int32_t length, unsigned seed) {
     std::vector<float> signal = Tones({{220, 0.2}, {331, 0.15}, {1234.5, 0.1}}, rate, length);
     const std::vector<float> noise = Noise(length, 0.3f, seed);

@@ -11,6 +11,10 @@ std::vector<float> Tones(const std::vector<std::pair<double, double>>& partials,
                          int32_t length);
 // Uniform noise in -amplitude .. amplitude, reproducible from the seed.
 std::vector<float> Noise(int32_t length, float amplitude, unsigned seed);
+// Noise (reproducible from the seed) in stretches of `hop` samples, each
+// scaled so that its absolute values add up to its entry of `levels`: the
+// level the effect's gate compares with its threshold, set hop by hop.
+std::vector<float> NoiseAtHopLevels(const std::vector<float>& levels, int32_t hop, unsigned seed);
 // Tones, with bursts of noise (reproducible from the seed) and gaps of silence
 // from a third of a second on: every state the effect's gate and loop can be in.
 std::vector<float> TestSignal(double rate, int32_t length, unsigned seed = 77);

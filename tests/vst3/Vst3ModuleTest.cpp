@@ -100,45 +100,68 @@ TEST(Vst3Identifiers, ByteOrderOfThePlatform) {
     EXPECT_EQ(ClassIdText(kComponentIid), "E831FF31F2D54301928EBBEE25697802");
 }
 
-TEST_F(Vst3Bundle, OneMonoBusEachWayAndNothingElse) {
+// One main audio bus each way, mono until the host arranges stereo on both;
+// every other arrangement is refused and leaves the buses as they were, and so
+// is a change while the component is on. The cases run in turn, each from
+// where the one before left the buses.
+TEST_F(Vst3Bundle, OneBusEachWayMonoOrStereoAndNothingElse) {
     Vst3Plugin plugin(module);
     EXPECT_EQ(plugin.component->getBusCount(kAudio, kInput), 1);
     EXPECT_EQ(plugin.component->getBusCount(kAudio, kOutput), 1);
     EXPECT_EQ(plugin.component->getBusCount(kEvent, kInput), 0);
     EXPECT_EQ(plugin.component->getBusCount(kEvent, kOutput), 0);
-    for (int32_t direction : {kInput, kOutput}) {
-        BusInfo bus{};
-        ASSERT_EQ(plugin.component->getBusInfo(kAudio, direction, 0, bus), kResultOk);
-        EXPECT_EQ(bus.channelCount, 1);
-        EXPECT_EQ(bus.direction, direction);
-        EXPECT_EQ(bus.busType, kMain);
-        EXPECT_EQ(std::u16string(bus.name), direction == kInput ? u"Input" : u"Output");
-        EXPECT_NE(plugin.component->getBusInfo(kAudio, direction, 1, bus), kResultOk);
-        SpeakerArrangement arrangement = 0;
-        ASSERT_EQ(plugin.processor->getBusArrangement(direction, 0, arrangement), kResultOk);
-        EXPECT_EQ(arrangement, kSpeakerMono);
-    }
+    const auto expectBuses = [&](SpeakerArrangement expected, int32_t channels) {
+        for (int32_t direction : {kInput, kOutput}) {
+            BusInfo bus{};
+            ASSERT_EQ(plugin.component->getBusInfo(kAudio, direction, 0, bus), kResultOk);
+            EXPECT_EQ(bus.channelCount, channels);
+            EXPECT_EQ(bus.direction, direction);
+            EXPECT_EQ(bus.busType, kMain);
+            EXPECT_EQ(std::u16string(bus.name), direction == kInput ? u"Input" : u"Output");
+            EXPECT_NE(plugin.component->getBusInfo(kAudio, direction, 1, bus), kResultOk);
+            SpeakerArrangement arrangement = 0;
+            ASSERT_EQ(plugin.processor->getBusArrangement(direction, 0, arrangement), kResultOk);
+            EXPECT_EQ(arrangement, expected);
+        }
+    };
+    expectBuses(kSpeakerMono, 1);
 
+    constexpr SpeakerArrangement kFiveOne = 0x3F; // left, right, centre, LFE, both surrounds
     struct Case {
         std::vector<SpeakerArrangement> inputs, outputs;
+        bool on;
         tresult expected;
+        SpeakerArrangement after;
     };
     const Case cases[] = {
-        {{kSpeakerMono}, {kSpeakerMono}, kResultTrue},
-        {{kSpeakerStereo}, {kSpeakerStereo}, kResultFalse},
-        {{kSpeakerMono}, {kSpeakerStereo}, kResultFalse},
-        {{kSpeakerStereo}, {kSpeakerMono}, kResultFalse},
-        {{kSpeakerMono, kSpeakerMono}, {kSpeakerMono}, kResultFalse},
-        {{}, {kSpeakerMono}, kResultFalse},
-        {{kSpeakerMono}, {}, kResultFalse},
+        {{kSpeakerMono}, {kSpeakerMono}, false, kResultTrue, kSpeakerMono},
+        {{kSpeakerStereo}, {kSpeakerStereo}, true, kResultFalse, kSpeakerMono},
+        {{kSpeakerStereo}, {kSpeakerStereo}, false, kResultTrue, kSpeakerStereo},
+        {{kFiveOne}, {kFiveOne}, false, kResultFalse, kSpeakerStereo},
+        {{kSpeakerStereo}, {kSpeakerMono}, false, kResultFalse, kSpeakerStereo},
+        {{kSpeakerMono}, {kSpeakerStereo}, false, kResultFalse, kSpeakerStereo},
+        {{kSpeakerMono}, {kSpeakerMono}, true, kResultFalse, kSpeakerStereo},
+        {{kSpeakerStereo}, {kSpeakerStereo}, true, kResultTrue, kSpeakerStereo},
+        {{kSpeakerMono}, {kSpeakerMono}, false, kResultTrue, kSpeakerMono},
+        {{kFiveOne}, {kFiveOne}, false, kResultFalse, kSpeakerMono},
+        {{kSpeakerMono}, {kSpeakerStereo}, false, kResultFalse, kSpeakerMono},
+        {{kSpeakerStereo}, {kSpeakerMono}, false, kResultFalse, kSpeakerMono},
+        {{kSpeakerMono, kSpeakerMono}, {kSpeakerMono}, false, kResultFalse, kSpeakerMono},
+        {{}, {kSpeakerMono}, false, kResultFalse, kSpeakerMono},
+        {{kSpeakerMono}, {}, false, kResultFalse, kSpeakerMono},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.inputs.size() << " inputs, " << c.outputs.size() << " outputs, "
+                     << (c.on ? "on" : "off") << ", case " << &c - cases);
         auto inputs = c.inputs, outputs = c.outputs;
+        if (c.on) plugin.component->setActive(1);
         EXPECT_EQ(plugin.processor->setBusArrangements(
                       inputs.data(), static_cast<int32_t>(inputs.size()), outputs.data(),
                       static_cast<int32_t>(outputs.size())),
-                  c.expected)
-            << c.inputs.size() << " inputs, " << c.outputs.size() << " outputs";
+                  c.expected);
+        if (c.on) plugin.component->setActive(0);
+        expectBuses(c.after, c.after == kSpeakerStereo ? 2 : 1);
     }
     EXPECT_EQ(plugin.processor->canProcessSampleSize(kSample32), kResultTrue);
     EXPECT_EQ(plugin.processor->canProcessSampleSize(kSample64), kResultFalse);

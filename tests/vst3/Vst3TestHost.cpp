@@ -194,7 +194,7 @@ void ParameterChanges::clear() {
     used = 0;
 }
 
-Vst3Plugin::Vst3Plugin(IPluginFactory* factory) {
+Vst3Plugin::Vst3Plugin(IPluginFactory* factory, int32_t channels) : channelCount(channels) {
     if (factory == nullptr) throw std::runtime_error("the module has no factory");
     TUID cid, iid;
     PClassInfo info{};
@@ -267,8 +267,9 @@ const FaceTraits& Vst3Plugin::traits() const { return kTraits; }
 
 bool Vst3Plugin::activate(double rate) {
     deactivate();
-    SpeakerArrangement mono = kSpeakerMono, monoOut = kSpeakerMono;
-    processor->setBusArrangements(&mono, 1, &monoOut, 1);
+    const SpeakerArrangement buses = channelCount == 2 ? kSpeakerStereo : kSpeakerMono;
+    SpeakerArrangement in = buses, out = buses;
+    if (processor->setBusArrangements(&in, 1, &out, 1) != kResultTrue) return false;
     ProcessSetup setup{0, kSample32, kMaxDriverBlock, rate};
     if (processor->setupProcessing(setup) != kResultOk) return false;
     component->setActive(1);
@@ -286,6 +287,13 @@ void Vst3Plugin::deactivate() {
 
 bool Vst3Plugin::process(const float* input, float* output, int32_t frames,
                          std::span<const ParameterChange> changes) {
+    const float* inputs[2] = {input, nullptr};
+    float* outputs[2] = {output, nullptr};
+    return processChannels(inputs, outputs, frames, changes);
+}
+
+bool Vst3Plugin::processChannels(const float* const* inputs, float* const* outputs, int32_t frames,
+                                 std::span<const ParameterChange> changes) {
     blockChanges.clear();
     pending.take([&](int32_t index, float value) {
         blockChanges.add(static_cast<ParamID>(index), 0, value);
@@ -294,17 +302,21 @@ bool Vst3Plugin::process(const float* input, float* output, int32_t frames,
         blockChanges.add(static_cast<ParamID>(c.index), c.offset, c.value);
         sent.put(c.index, c.value);
     }
-    float* in[1] = {const_cast<float*>(input)};
-    float* out[1] = {output};
-    AudioBusBuffers inputs{1, 0, {in}};
-    AudioBusBuffers outputs{1, 0, {out}};
+    float* in[2] = {};
+    float* out[2] = {};
+    for (int32_t c = 0; c < channelCount; ++c) {
+        in[c] = inputs ? const_cast<float*>(inputs[c]) : nullptr;
+        out[c] = outputs[c];
+    }
+    AudioBusBuffers inputBus{channelCount, 0, {in}};
+    AudioBusBuffers outputBus{channelCount, 0, {out}};
     ProcessData data{};
     data.symbolicSampleSize = kSample32;
     data.numSamples = frames;
     data.numInputs = 1;
     data.numOutputs = 1;
-    data.inputs = &inputs;
-    data.outputs = &outputs;
+    data.inputs = &inputBus;
+    data.outputs = &outputBus;
     data.inputParameterChanges = &blockChanges;
     return processor->process(data) == kResultOk;
 }
@@ -366,7 +378,7 @@ void Vst3Plugin::syncController() {
 
 } // namespace testhost
 
-std::unique_ptr<FaceDriver> MakeVst3Driver(vst3::IPluginFactory* factory) {
+std::unique_ptr<FaceDriver> MakeVst3Driver(vst3::IPluginFactory* factory, int32_t channels) {
     if (!factory) return nullptr;
-    return std::make_unique<testhost::Vst3Plugin>(factory);
+    return std::make_unique<testhost::Vst3Plugin>(factory, channels);
 }

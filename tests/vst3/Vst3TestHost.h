@@ -110,22 +110,27 @@ class ParameterChanges final : public HostObject<IParameterChanges> {
 // their offsets. The host keeps the controller in step with what it sends:
 // values set on the main thread go to the controller at once and to the
 // processor with the next block; changes sent with a block reach the
-// controller when the main thread next reads a value.
+// controller when the main thread next reads a value. With channels 2 it
+// arranges stereo buses and processes two channels.
 class Vst3Plugin final : public FaceDriver {
   public:
     explicit Vst3Plugin(const Vst3Module& module) : Vst3Plugin(module.factory) {}
-    explicit Vst3Plugin(IPluginFactory* factory);
+    explicit Vst3Plugin(IPluginFactory* factory, int32_t channels = 1);
     ~Vst3Plugin() override;
     Vst3Plugin(const Vst3Plugin&) = delete;
     Vst3Plugin& operator=(const Vst3Plugin&) = delete;
 
     const FaceTraits& traits() const override;
-    // Mono to mono, 32-bit samples at the rate, then switched on; false (and
-    // still off) when the processor refuses the setup.
+    // Mono to mono (or stereo to stereo), 32-bit samples at the rate, then
+    // switched on; false (and still off) when the processor refuses the setup
+    // or the arrangement.
     bool activate(double rate) override;
     void deactivate() override;
     bool process(const float* input, float* output, int32_t frames,
                  std::span<const ParameterChange> changes) override;
+    int32_t channels() const override { return channelCount; }
+    bool processChannels(const float* const* inputs, float* const* outputs, int32_t frames,
+                         std::span<const ParameterChange> changes) override;
 
     // The component's stream; a load gives the same bytes to the controller,
     // as a host restores a project.
@@ -151,6 +156,7 @@ class Vst3Plugin final : public FaceDriver {
     // What the audio thread sent, told to the controller (main thread).
     void syncController();
 
+    int32_t channelCount;
     bool active = false;
     ParameterChanges blockChanges;
     PendingValues pending; // main thread to the processor
