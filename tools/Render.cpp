@@ -96,7 +96,7 @@ struct Renderer::Pass {
     std::vector<float*> outputPointers;
     size_t block = 0;
 
-    void allocateBlocks(size_t block);
+    void allocateBlocks(size_t frames);
     bool automationStep(size_t n, double inputRate, bool apply);
     void play(const AudioChunk& in, AudioChunk& out, size_t position, size_t frames,
               double inputRate, const std::function<void(size_t)>& advanced);
@@ -209,8 +209,7 @@ Renderer::Renderer(const RenderSettings& settings, size_t channels, int inputRat
         std::min(passes.size(), static_cast<size_t>(std::max(1, settings.threads))));
 }
 
-// The instances go before the module that holds their code.
-Renderer::~Renderer() { passes.clear(); }
+Renderer::~Renderer() = default;
 
 // Each chunk is read, then played by every instance, each worker of the pool
 // taking the same instances every time, then written. Input after the end of

@@ -74,11 +74,11 @@ class Renderer {
     struct Pass;
 
     size_t block;
-    size_t tailFrames;
+    size_t tailFrames = 0;
     size_t channelsIn;
     size_t channelsOut = 0;
     double inputRate;
-    std::unique_ptr<PluginModule> module;
+    std::unique_ptr<PluginModule> module; // outlives the instances, declared after it
     std::vector<Pass> passes;
     std::unique_ptr<WorkerPool> pool;
 };
