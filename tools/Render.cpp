@@ -213,7 +213,9 @@ Renderer::~Renderer() = default;
 
 // Each chunk is read, then played by every instance, each worker of the pool
 // taking the same instances every time, then written. Input after the end of
-// the source (the tail) is silence.
+// the source (the tail) is silence. This thread fills `in` and empties `out`
+// between the pool's rounds; during a round each worker reads `in` and writes
+// only its own instances' channels of `out`, and the pool's lock orders the two.
 void Renderer::run(AudioSource& input, AudioSink& output, const ProgressReport& progress) {
     const size_t chunkFrames = (kChunkFrames + block - 1) / block * block;
     AudioChunk in(channelsIn, std::vector<float>(chunkFrames, 0.0f));
