@@ -55,21 +55,43 @@ const Container* ContainerFor(const std::string& path) {
 
 bool IsAudioFileName(const std::string& path) { return ContainerFor(path) != nullptr; }
 
-AudioData ReadAudioFile(const std::string& path) {
+struct AudioFileReader::File {
+    SNDFILE* handle = nullptr;
     SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file) throw ToolError("cannot read '" + path + "': " + sf_strerror(nullptr));
-    AudioData audio;
-    audio.sampleRate = info.samplerate;
-    const auto channels = static_cast<size_t>(info.channels);
-    std::vector<float> interleaved(static_cast<size_t>(info.frames) * channels);
-    const sf_count_t read = sf_readf_float(file, interleaved.data(), info.frames);
-    sf_close(file);
+};
+
+AudioFileReader::AudioFileReader(const std::string& path)
+    : file(std::make_unique<File>()), path(path) {
+    file->handle = sf_open(path.c_str(), SFM_READ, &file->info);
+    if (!file->handle) throw ToolError("cannot read '" + path + "': " + sf_strerror(nullptr));
+}
+
+AudioFileReader::~AudioFileReader() { sf_close(file->handle); }
+
+int AudioFileReader::sampleRate() const { return file->info.samplerate; }
+size_t AudioFileReader::channels() const { return static_cast<size_t>(file->info.channels); }
+size_t AudioFileReader::frames() const { return static_cast<size_t>(file->info.frames); }
+
+size_t AudioFileReader::read(AudioChunk& chunk, size_t frames) {
+    const size_t count = channels();
+    interleaved.resize(frames * count);
+    const sf_count_t read =
+        sf_readf_float(file->handle, interleaved.data(), static_cast<sf_count_t>(frames));
     if (read < 0) throw ToolError("cannot read '" + path + "': damaged audio data");
-    audio.channels.assign(channels, std::vector<float>(static_cast<size_t>(read)));
     for (size_t f = 0; f < static_cast<size_t>(read); ++f)
-        for (size_t c = 0; c < channels; ++c)
-            audio.channels[c][f] = interleaved[f * channels + c];
+        for (size_t c = 0; c < count; ++c)
+            chunk[c][f] = interleaved[f * count + c];
+    return static_cast<size_t>(read);
+}
+
+AudioData ReadAudioFile(const std::string& path) {
+    AudioFileReader reader(path);
+    AudioData audio;
+    audio.sampleRate = reader.sampleRate();
+    audio.channels.assign(reader.channels(), std::vector<float>(reader.frames()));
+    const size_t read = reader.read(audio.channels, reader.frames());
+    for (std::vector<float>& channel : audio.channels)
+        channel.resize(read);
     return audio;
 }
 
@@ -105,14 +127,16 @@ AudioFileWriter::~AudioFileWriter() {
     }
 }
 
-void AudioFileWriter::write(const AudioData& audio) {
-    const size_t channels = audio.channels.size();
-    std::vector<float> interleaved(audio.frames() * channels);
-    for (size_t f = 0; f < audio.frames(); ++f)
+void AudioFileWriter::write(const AudioData& audio) { write(audio.channels, audio.frames()); }
+
+void AudioFileWriter::write(const AudioChunk& chunk, size_t frames) {
+    const size_t channels = chunk.size();
+    interleaved.resize(frames * channels);
+    for (size_t f = 0; f < frames; ++f)
         for (size_t c = 0; c < channels; ++c)
-            interleaved[f * channels + c] = audio.channels[c][f];
-    const auto frames = static_cast<sf_count_t>(audio.frames());
-    if (sf_writef_float(file->handle, interleaved.data(), frames) != frames)
+            interleaved[f * channels + c] = chunk[c][f];
+    const auto count = static_cast<sf_count_t>(frames);
+    if (sf_writef_float(file->handle, interleaved.data(), count) != count)
         throw ToolError("cannot write '" + finalPath + "': " + sf_strerror(file->handle));
 }
 

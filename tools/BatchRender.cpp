@@ -7,20 +7,25 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 void RenderFile(const RenderJob& job, const RenderSettings& settings,
                 const ProgressReport& progress) {
-    const AudioData input = ReadAudioFile(job.input);
-    const size_t channels = input.channels.size();
-    AudioFileWriter writer(job.output, input.sampleRate, static_cast<int>(channels));
-    const AudioData output = Render(input, settings, progress);
-    if (output.channels.size() != channels)
-        throw ToolError("the plug-in gives " + std::to_string(output.channels.size()) +
-                        " channels for a file of " + std::to_string(channels));
-    writer.write(output);
-    writer.commit();
+    std::unique_ptr<AudioFileWriter> writer;
+    {
+        AudioFileReader input(job.input);
+        const size_t channels = input.channels();
+        writer = std::make_unique<AudioFileWriter>(job.output, input.sampleRate(),
+                                                   static_cast<int>(channels));
+        Renderer renderer(settings, channels, input.sampleRate());
+        if (renderer.outputChannels() != channels)
+            throw ToolError("the plug-in gives " + std::to_string(renderer.outputChannels()) +
+                            " channels for a file of " + std::to_string(channels));
+        renderer.run(input, *writer, progress);
+    } // the input is closed before the output takes its name, which may be the input's
+    writer->commit();
 }
 
 std::vector<std::string> RenderFiles(const std::vector<RenderJob>& jobs,

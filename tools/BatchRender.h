@@ -13,8 +13,8 @@ struct RenderJob {
     std::string output;
 };
 
-// Reads the input, renders it and writes the output, which appears only when
-// complete. Throws ToolError.
+// Reads the input, renders it and writes the output a chunk at a time; the
+// output appears only when complete. Throws ToolError.
 void RenderFile(const RenderJob& job, const RenderSettings& settings,
                 const ProgressReport& progress = {});
 

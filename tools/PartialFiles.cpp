@@ -25,9 +25,10 @@ struct Slot {
 Slot slots[kSlots];
 std::mutex registration;
 
+// SIGXFSZ: an output grown past the size the process may write.
 constexpr int kSignals[] = {SIGSEGV, SIGFPE, SIGILL, SIGABRT, SIGINT, SIGTERM,
 #if !defined(_WIN32)
-                            SIGBUS,  SIGHUP
+                            SIGBUS,  SIGHUP, SIGXFSZ
 #endif
 };
 
@@ -43,11 +44,16 @@ extern "C" void RemovePartialFiles(int signal) {
     std::raise(signal);
 }
 
+// A signal the program was started with ignored (SIGHUP under nohup, SIGXFSZ
+// when a failed write should be reported instead) stays ignored.
 void InstallHandlers() {
     for (const int signal : kSignals) {
 #if defined(_WIN32)
         std::signal(signal, RemovePartialFiles);
 #else
+        struct sigaction current {};
+        sigaction(signal, nullptr, &current);
+        if (current.sa_handler == SIG_IGN) continue;
         struct sigaction action {};
         action.sa_handler = RemovePartialFiles;
         sigemptyset(&action.sa_mask);

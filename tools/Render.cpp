@@ -2,16 +2,14 @@
 #include "tools/Render.h"
 
 #include "tools/ToolError.h"
+#include "tools/WorkerPool.h"
 #include "tools/cli/Numbers.h"
 #include "tools/hosting/PluginHost.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <exception>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 namespace {
 
@@ -64,108 +62,8 @@ size_t TailFrames(const RenderSettings& settings, float rate) {
     return static_cast<size_t>(std::llround(settings.tailSeconds * rate));
 }
 
-// One instance and what it plays: its input and output channels.
-struct Pass {
-    std::unique_ptr<PluginInstance> instance;
-    std::vector<AutomationLane> lanes;
-    std::vector<const std::vector<float>*> sources;
-    std::vector<std::vector<float>*> sinks;
-};
-
-// Whether a ramp's value at sample n differs from what the host set last; with
-// `apply`, the host sets every such parameter, in command-line order.
-bool AutomationStep(Pass& pass, size_t n, double inputRate, bool apply) {
-    bool changed = false;
-    for (AutomationLane& lane : pass.lanes) {
-        const auto value =
-            static_cast<float>(RampValue(lane.ramp->points, static_cast<double>(n) / inputRate));
-        if (value == lane.lastSet) continue;
-        changed = true;
-        if (!apply) return true;
-        pass.instance->setParameter(lane.index, value);
-        lane.lastSet = value;
-    }
-    return changed;
-}
-
-// Runs one instance over its channels, block by block, the last block short.
-// Input beyond the end of the file (the tail) is silence. A block is cut where
-// automation changes a parameter, so that the change lands on its sample.
-void RunPass(Pass& pass, size_t totalFrames, double inputRate,
-             const std::function<void(size_t)>& advanced) {
-    PluginInstance& instance = *pass.instance;
-    const auto block = static_cast<size_t>(instance.blockSize());
-    std::vector<std::vector<float>> inputs(static_cast<size_t>(std::max(0, instance.inputs())),
-                                           std::vector<float>(block, 0.0f));
-    std::vector<std::vector<float>> outputs(static_cast<size_t>(std::max(0, instance.outputs())),
-                                            std::vector<float>(block, 0.0f));
-    std::vector<float*> inputPointers(inputs.size()), outputPointers(outputs.size());
-
-    instance.resume();
-    for (size_t done = 0; done < totalFrames; done += block) {
-        const size_t frames = std::min(block, totalFrames - done);
-        for (size_t c = 0; c < inputs.size(); ++c) {
-            std::fill(inputs[c].begin(), inputs[c].end(), 0.0f);
-            if (c < pass.sources.size() && done < pass.sources[c]->size()) {
-                const size_t available = std::min(frames, pass.sources[c]->size() - done);
-                std::copy_n(pass.sources[c]->begin() + static_cast<std::ptrdiff_t>(done), available,
-                            inputs[c].begin());
-            }
-        }
-        for (size_t start = 0; start < frames;) {
-            const size_t position = done + start;
-            if (position > 0 && position % kAutomationStep == 0)
-                AutomationStep(pass, position, inputRate, true);
-            size_t end = frames;
-            if (!pass.lanes.empty()) {
-                for (size_t n = (position / kAutomationStep + 1) * kAutomationStep;
-                     n < done + frames; n += kAutomationStep)
-                    if (AutomationStep(pass, n, inputRate, false)) {
-                        end = n - done;
-                        break;
-                    }
-            }
-            for (size_t c = 0; c < inputs.size(); ++c)
-                inputPointers[c] = inputs[c].data() + start;
-            for (size_t c = 0; c < outputs.size(); ++c)
-                outputPointers[c] = outputs[c].data() + start;
-            instance.process(inputPointers.data(), outputPointers.data(),
-                             static_cast<int32_t>(end - start));
-            start = end;
-        }
-        for (size_t c = 0; c < pass.sinks.size() && c < outputs.size(); ++c)
-            std::copy_n(outputs[c].begin(), frames,
-                        pass.sinks[c]->begin() + static_cast<std::ptrdiff_t>(done));
-        advanced(frames);
-    }
-    instance.suspend();
-}
-
-// Runs the passes on up to `threads` threads and rethrows the first failure.
-void RunPasses(std::vector<Pass>& passes, int threads, size_t totalFrames, double inputRate,
-               const std::function<void(size_t)>& advanced) {
-    std::atomic<size_t> next{0};
-    std::mutex failureLock;
-    std::exception_ptr failure;
-    auto work = [&] {
-        for (size_t p; (p = next++) < passes.size();) {
-            try {
-                RunPass(passes[p], totalFrames, inputRate, advanced);
-            } catch (...) {
-                const std::lock_guard<std::mutex> lock(failureLock);
-                if (!failure) failure = std::current_exception();
-            }
-        }
-    };
-    const size_t helpers = std::min(passes.size(), static_cast<size_t>(std::max(1, threads))) - 1;
-    std::vector<std::thread> workers;
-    for (size_t i = 0; i < helpers; ++i)
-        workers.emplace_back(work);
-    work();
-    for (std::thread& worker : workers)
-        worker.join();
-    if (failure) std::rethrow_exception(failure);
-}
+// Frames a chunk holds at least: a quarter of a megabyte per channel.
+constexpr size_t kChunkFrames = size_t{1} << 16;
 
 } // namespace
 
@@ -185,58 +83,228 @@ void CheckSettings(const RenderSettings& settings) {
     Prepare(instance, settings);
 }
 
-AudioData Render(const AudioData& input, const RenderSettings& settings,
-                 const ProgressReport& progress) {
+// One instance and what it plays: its input and output channels, by their place
+// in the chunk, and the buffers of one block it plays them through.
+struct Renderer::Pass {
+    std::unique_ptr<PluginInstance> instance;
+    std::vector<AutomationLane> lanes;
+    std::vector<size_t> sources;
+    std::vector<size_t> sinks;
+    std::vector<std::vector<float>> inputs;
+    std::vector<std::vector<float>> outputs;
+    std::vector<float*> inputPointers;
+    std::vector<float*> outputPointers;
+    size_t block = 0;
+
+    void allocateBlocks(size_t frames);
+    bool automationStep(size_t n, double inputRate, bool apply);
+    void play(const AudioChunk& in, AudioChunk& out, size_t position, size_t frames,
+              double inputRate, const std::function<void(size_t)>& advanced);
+};
+
+void Renderer::Pass::allocateBlocks(size_t frames) {
+    block = frames;
+    inputs.assign(static_cast<size_t>(std::max(0, instance->inputs())),
+                  std::vector<float>(block, 0.0f));
+    outputs.assign(static_cast<size_t>(std::max(0, instance->outputs())),
+                   std::vector<float>(block, 0.0f));
+    inputPointers.resize(inputs.size());
+    outputPointers.resize(outputs.size());
+}
+
+// Whether a ramp's value at sample n differs from what the host set last; with
+// `apply`, the host sets every such parameter, in command-line order.
+bool Renderer::Pass::automationStep(size_t n, double inputRate, bool apply) {
+    bool changed = false;
+    for (AutomationLane& lane : lanes) {
+        const auto value =
+            static_cast<float>(RampValue(lane.ramp->points, static_cast<double>(n) / inputRate));
+        if (value == lane.lastSet) continue;
+        changed = true;
+        if (!apply) return true;
+        instance->setParameter(lane.index, value);
+        lane.lastSet = value;
+    }
+    return changed;
+}
+
+// Plays the chunk that starts at sample `position` of the whole, block by
+// block; every chunk but the last is a whole number of blocks, so the blocks
+// fall where they would for the audio in one piece, the last one short. A
+// block is cut where automation changes a parameter, so that the change lands
+// on its sample.
+void Renderer::Pass::play(const AudioChunk& in, AudioChunk& out, size_t position, size_t frames,
+                          double inputRate, const std::function<void(size_t)>& advanced) {
+    for (size_t done = 0; done < frames; done += block) {
+        const size_t length = std::min(block, frames - done);
+        const size_t blockStart = position + done;
+        for (size_t c = 0; c < inputs.size(); ++c) {
+            std::fill(inputs[c].begin(), inputs[c].end(), 0.0f);
+            if (c < sources.size())
+                std::copy_n(in[sources[c]].begin() + static_cast<std::ptrdiff_t>(done), length,
+                            inputs[c].begin());
+        }
+        for (size_t start = 0; start < length;) {
+            const size_t at = blockStart + start;
+            if (at > 0 && at % kAutomationStep == 0) automationStep(at, inputRate, true);
+            size_t end = length;
+            if (!lanes.empty()) {
+                for (size_t n = (at / kAutomationStep + 1) * kAutomationStep;
+                     n < blockStart + length; n += kAutomationStep)
+                    if (automationStep(n, inputRate, false)) {
+                        end = n - blockStart;
+                        break;
+                    }
+            }
+            for (size_t c = 0; c < inputs.size(); ++c)
+                inputPointers[c] = inputs[c].data() + start;
+            for (size_t c = 0; c < outputs.size(); ++c)
+                outputPointers[c] = outputs[c].data() + start;
+            instance->process(inputPointers.data(), outputPointers.data(),
+                              static_cast<int32_t>(end - start));
+            start = end;
+        }
+        for (size_t c = 0; c < sinks.size() && c < outputs.size(); ++c)
+            std::copy_n(outputs[c].begin(), length,
+                        out[sinks[c]].begin() + static_cast<std::ptrdiff_t>(done));
+        advanced(length);
+    }
+}
+
+Renderer::Renderer(const RenderSettings& settings, size_t channels, int inputRate)
+    : block(static_cast<size_t>(std::max(1, settings.blockSize))), channelsIn(channels),
+      inputRate(static_cast<double>(inputRate)) {
     if (settings.blockSize < 1) throw UsageError("the block size must be at least 1");
-    if (input.channels.empty()) throw ToolError("the input has no channels");
+    if (channels == 0) throw ToolError("the input has no channels");
     const float rate =
-        settings.sampleRate > 0 ? settings.sampleRate : static_cast<float>(input.sampleRate);
-    const PluginModule module(settings.pluginPath);
-    const size_t totalFrames = input.frames() + TailFrames(settings, rate);
+        settings.sampleRate > 0 ? settings.sampleRate : static_cast<float>(inputRate);
+    module = std::make_unique<PluginModule>(settings.pluginPath);
+    tailFrames = TailFrames(settings, rate);
 
-    auto first = std::make_unique<PluginInstance>(module, rate, settings.blockSize);
+    auto first = std::make_unique<PluginInstance>(*module, rate, settings.blockSize);
     const bool mono = first->inputs() <= 1 && first->outputs() <= 1;
-    const size_t channels =
-        mono ? input.channels.size()
-             : std::min<size_t>(input.channels.size(),
-                                static_cast<size_t>(std::max(1, first->outputs())));
-    if (!mono && first->inputs() < static_cast<int32_t>(input.channels.size()))
+    channelsOut =
+        mono ? channels
+             : std::min<size_t>(channels, static_cast<size_t>(std::max(1, first->outputs())));
+    if (!mono && first->inputs() < static_cast<int32_t>(channels))
         throw ToolError("the plug-in takes " + std::to_string(first->inputs()) +
-                        " input channels, the file has " + std::to_string(input.channels.size()));
-
-    AudioData output;
-    output.sampleRate = input.sampleRate;
-    output.channels.assign(channels, std::vector<float>(totalFrames, 0.0f));
+                        " input channels, the file has " + std::to_string(channels));
 
     // Instances are made and prepared here, one after another, as a host makes
     // them on its main thread; only their processing runs in parallel.
-    std::vector<Pass> passes(mono ? channels : 1);
+    passes.resize(mono ? channels : 1);
     for (size_t p = 0; p < passes.size(); ++p) {
         Pass& pass = passes[p];
-        pass.instance = p == 0 ? std::move(first)
-                               : std::make_unique<PluginInstance>(module, rate, settings.blockSize);
+        pass.instance = p == 0
+                            ? std::move(first)
+                            : std::make_unique<PluginInstance>(*module, rate, settings.blockSize);
         pass.lanes = Prepare(*pass.instance, settings);
-        if (mono) {
-            pass.sources.push_back(&input.channels[p]);
-            pass.sinks.push_back(&output.channels[p]);
-        } else {
-            for (const auto& channel : input.channels)
-                pass.sources.push_back(&channel);
-            for (auto& channel : output.channels)
-                pass.sinks.push_back(&channel);
-        }
+        pass.allocateBlocks(block);
+        for (size_t c = 0; c < (mono ? 1 : channelsIn); ++c)
+            pass.sources.push_back(mono ? p : c);
+        for (size_t c = 0; c < (mono ? 1 : channelsOut); ++c)
+            pass.sinks.push_back(mono ? p : c);
     }
+    pool = std::make_unique<WorkerPool>(
+        std::min(passes.size(), static_cast<size_t>(std::max(1, settings.threads))));
+}
+
+Renderer::~Renderer() = default;
+
+// Each chunk is read, then played by every instance, each worker of the pool
+// taking the same instances every time, then written. Input after the end of
+// the source (the tail) is silence. This thread fills `in` and empties `out`
+// between the pool's rounds; during a round each worker reads `in` and writes
+// only its own instances' channels of `out`, and the pool's lock orders the two.
+void Renderer::run(AudioSource& input, AudioSink& output, const ProgressReport& progress) {
+    const size_t chunkFrames = (kChunkFrames + block - 1) / block * block;
+    AudioChunk in(channelsIn, std::vector<float>(chunkFrames, 0.0f));
+    AudioChunk out(channelsOut, std::vector<float>(chunkFrames, 0.0f));
 
     std::mutex progressLock;
     size_t framesDone = 0;
-    auto advanced = [&](size_t frames) {
+    const double framesInAll = static_cast<double>((input.frames() + tailFrames) * passes.size());
+    const std::function<void(size_t)> advanced = [&](size_t frames) {
         const std::lock_guard<std::mutex> lock(progressLock);
         framesDone += frames;
-        if (progress)
-            progress(static_cast<double>(framesDone) /
-                     static_cast<double>(totalFrames * passes.size()));
+        if (progress) progress(static_cast<double>(framesDone) / framesInAll);
     };
-    RunPasses(passes, settings.threads, totalFrames, static_cast<double>(input.sampleRate),
-              advanced);
+
+    for (Pass& pass : passes)
+        pass.instance->resume();
+    bool ended = false;
+    size_t end = 0; // the length of the output, once the input has ended
+    for (size_t position = 0;; position += chunkFrames) {
+        size_t read = 0;
+        if (!ended) {
+            read = input.read(in, chunkFrames);
+            if (read < chunkFrames) {
+                ended = true;
+                end = position + read + tailFrames;
+            }
+        }
+        const size_t frames = ended ? std::min(chunkFrames, end - position) : chunkFrames;
+        if (frames == 0) break;
+        for (std::vector<float>& channel : in)
+            std::fill(channel.begin() + static_cast<std::ptrdiff_t>(read), channel.end(), 0.0f);
+        pool->run([&](size_t worker) {
+            for (size_t p = worker; p < passes.size(); p += pool->size())
+                passes[p].play(in, out, position, frames, inputRate, advanced);
+        });
+        output.write(out, frames);
+        if (frames < chunkFrames) break;
+    }
+    for (Pass& pass : passes)
+        pass.instance->suspend();
+}
+
+namespace {
+
+// Audio in memory, read from the start.
+class MemorySource final : public AudioSource {
+  public:
+    explicit MemorySource(const AudioData& audio) : audio(audio) {}
+    int sampleRate() const override { return audio.sampleRate; }
+    size_t channels() const override { return audio.channels.size(); }
+    size_t frames() const override { return audio.frames(); }
+    size_t read(AudioChunk& chunk, size_t frames) override {
+        const size_t count = std::min(frames, audio.frames() - position);
+        for (size_t c = 0; c < audio.channels.size(); ++c)
+            std::copy_n(audio.channels[c].begin() + static_cast<std::ptrdiff_t>(position), count,
+                        chunk[c].begin());
+        position += count;
+        return count;
+    }
+
+  private:
+    const AudioData& audio;
+    size_t position = 0;
+};
+
+// Audio appended to memory.
+class MemorySink final : public AudioSink {
+  public:
+    explicit MemorySink(AudioData& audio) : audio(audio) {}
+    void write(const AudioChunk& chunk, size_t frames) override {
+        for (size_t c = 0; c < audio.channels.size(); ++c)
+            audio.channels[c].insert(audio.channels[c].end(), chunk[c].begin(),
+                                     chunk[c].begin() + static_cast<std::ptrdiff_t>(frames));
+    }
+
+  private:
+    AudioData& audio;
+};
+
+} // namespace
+
+AudioData Render(const AudioData& input, const RenderSettings& settings,
+                 const ProgressReport& progress) {
+    Renderer renderer(settings, input.channels.size(), input.sampleRate);
+    AudioData output;
+    output.sampleRate = input.sampleRate;
+    output.channels.resize(renderer.outputChannels());
+    MemorySource source(input);
+    MemorySink sink(output);
+    renderer.run(source, sink, progress);
     return output;
 }

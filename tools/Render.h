@@ -3,16 +3,20 @@
 #pragma once
 
 #include "tools/AudioData.h"
+#include "tools/AudioStream.h"
 #include "tools/Automation.h"
 #include "tools/ProgramFile.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 class PluginInstance;
+class PluginModule;
+class WorkerPool;
 
 struct RenderSettings {
     std::string pluginPath;
@@ -38,14 +42,48 @@ constexpr int32_t kDefaultTailFrames = 1024; // the wet path's lag
 // any of the render's threads, one call at a time.
 using ProgressReport = std::function<void(double)>;
 
-// Plays the input through the plug-in and returns the output, the tail included.
-// A plug-in with one input and one output gets an instance per channel, as a host
+// Plays audio through a plug-in the way a host plays a track through it. A
+// plug-in with one input and one output gets an instance per channel, as a host
 // runs a mono effect on a multi-channel track, and the channels render on up to
 // settings.threads threads; any other plug-in gets the channels as its inputs, in
 // one instance. Each instance gets the preset, then the --set values, then the
 // automation's values at sample 0, before it is switched on; while it runs, the
 // automation sets each parameter every 32 samples to the ramp's value, when that
-// value changes. Throws ToolError (or UsageError for a bad --set or --automate).
+// value changes. The output is the input's length and the tail after it.
+//
+// The audio goes through a chunk at a time, each chunk a whole number of blocks,
+// so that the instances see the same blocks as they would for the audio in one
+// piece and the memory held does not grow with its length.
+class Renderer {
+  public:
+    // Loads the module and makes and prepares the instances for an input of
+    // `channels` channels at `inputRate`. Throws ToolError (or UsageError for a
+    // bad --set or --automate).
+    Renderer(const RenderSettings& settings, size_t channels, int inputRate);
+    ~Renderer();
+    Renderer(const Renderer&) = delete;
+    Renderer& operator=(const Renderer&) = delete;
+
+    size_t outputChannels() const { return channelsOut; }
+
+    // Reads the input to its end and writes the output, the tail included, to
+    // the sink. Call once. Throws what the source or the sink throws.
+    void run(AudioSource& input, AudioSink& output, const ProgressReport& progress = {});
+
+  private:
+    struct Pass;
+
+    size_t block;
+    size_t tailFrames = 0;
+    size_t channelsIn;
+    size_t channelsOut = 0;
+    double inputRate;
+    std::unique_ptr<PluginModule> module; // outlives the instances, declared after it
+    std::vector<Pass> passes;
+    std::unique_ptr<WorkerPool> pool;
+};
+
+// Renders audio held in memory: the output, the tail included.
 AudioData Render(const AudioData& input, const RenderSettings& settings,
                  const ProgressReport& progress = {});
 

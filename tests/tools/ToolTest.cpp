@@ -44,9 +44,10 @@ class Tool : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(folder); }
 
-    ToolRun run(const std::string& arguments) {
+    // `shell` comes before the program on the shell's command line.
+    ToolRun run(const std::string& arguments, const std::string& shell = "") {
         const fs::path out = folder / "stdout.txt", err = folder / "stderr.txt";
-        const std::string command = std::string(TAPESTRUM_TOOL_PATH) + " " + arguments + " >" +
+        const std::string command = shell + TAPESTRUM_TOOL_PATH + " " + arguments + " >" +
                                     out.string() + " 2>" + err.string() + " </dev/null";
         const int raw = std::system(command.c_str());
         ToolRun result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
@@ -569,6 +570,51 @@ TEST_F(Tool, AModuleThatCrashesLeavesNoPartialOutput) {
                                FAULTY_MODULE_DIR + "/faulty_crashes_on_long.so");
     EXPECT_NE(result.status, 0);
     EXPECT_EQ(listing(), before);
+}
+
+TEST_F(Tool, LongFilesRenderInChunksAsInOnePiece) {
+    // Above two chunks of 65536 frames and not a multiple of one, stereo, with
+    // automation and a tail that run across chunks.
+    const std::vector<float> left = TestSignal(44100, 150001, 23),
+                             right = TestSignal(44100, 150001, 24);
+    const std::string in = writeInput("long.wav", {left, right});
+    const struct {
+        std::string options;
+        size_t tail;
+        Ramps ramps;
+    } cases[] = {
+        {"-j 1", 1024, {}},
+        {"-j 2 --block 1000 --tail 2 --automate mix=0:0,3:1", 88200, {{9, {0, 0, 3, 1}}}},
+    };
+    for (const auto& c : cases) {
+        const ToolRun result = run("render " + in + " " + file("out.wav") + " " + c.options);
+        ASSERT_EQ(result.status, 0) << result.err;
+        const AudioData output = ReadAudioFile(file("out.wav"));
+        ASSERT_EQ(output.channels.size(), 2u);
+        EXPECT_EQ(output.channels[0], ProcessAutomated(left, c.tail, c.ramps)) << c.options;
+        EXPECT_EQ(output.channels[1], ProcessAutomated(right, c.tail, c.ramps)) << c.options;
+    }
+}
+
+TEST_F(Tool, AWriteThatFailsMidwayLeavesNoPartialOutput) {
+    // 1.2 MB of output, the process allowed to write 1 MB: the second chunk
+    // fails, as a write error (the signal ignored) or by the signal.
+    const std::string in =
+        writeInput("long.wav", {TestSignal(44100, 150001, 25), TestSignal(44100, 150001, 26)});
+    const std::string limit = "prlimit --fsize=1000000 ";
+    for (const bool signalIgnored : {true, false}) {
+        const std::vector<std::string> before = listing();
+        const ToolRun result = run("render " + in + " " + file("out.wav"),
+                                   signalIgnored ? "trap '' XFSZ; " + limit : limit);
+        if (signalIgnored) {
+            EXPECT_EQ(result.status, 1) << result.err;
+            EXPECT_EQ(result.err.rfind("tapestrum: cannot write '" + file("out.wav") + "'", 0), 0u)
+                << result.err;
+        } else { // killed by the signal, or a sanitizer's runtime held it back past the report
+            EXPECT_NE(result.status, 0);
+        }
+        EXPECT_EQ(listing(), before) << "signal ignored: " << signalIgnored;
+    }
 }
 
 } // namespace
