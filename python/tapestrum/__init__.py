@@ -12,11 +12,14 @@ soundfile reads stereo files; a hop is recorded in both channels when either
 passes the threshold). Consecutive process calls continue one stream. Values
 run from 0 to 1, as a host sets them; a value outside that range is clamped.
 The parameters are named by their symbols, as keyword arguments and
-attributes (effect.delay = 0.25), or by index, name or symbol through
-effect.parameters.
+attributes (effect.delay = 0.25; all but `process`, whose attribute is the
+method), or by index, name or symbol through effect.parameters
+(effect.parameters["process"], effect.parameters["track lenght"]).
 """
 
 from collections.abc import MutableMapping
+
+import numpy
 
 from . import _tapestrum
 
@@ -45,8 +48,8 @@ def _index_of(key):
     try:
         return _INDEX[key]
     except (KeyError, TypeError):
-        raise KeyError(f"no parameter {key!r}; the parameters are: "
-                       + ", ".join(PARAMETERS)) from None
+        raise KeyError(f"no parameter {key!r}; the parameters are {', '.join(PARAMETERS)}, "
+                       f"or by name {', '.join(repr(row[0]) for row in _ROWS)}") from None
 
 
 def presets():
@@ -122,6 +125,9 @@ class Effect:
         raise AttributeError(f"'Effect' object has no attribute {symbol!r}")
 
     def __setattr__(self, symbol, value):
+        if symbol == "process":
+            raise AttributeError("effect.process is the method: set the parameter as "
+                                 "effect.parameters['process']")
         if symbol not in PARAMETERS:
             raise AttributeError(f"no parameter {symbol!r}; the parameters are: "
                                  + ", ".join(PARAMETERS))
@@ -141,7 +147,7 @@ class Effect:
         for stereo) and `tail` seconds of silence after it into a new float32
         array; the stream continues from the last call. The interpreter's lock
         is released meanwhile."""
-        return self._core.process(audio, float(tail))
+        return self._core.process(numpy.asarray(audio), float(tail))
 
     def reset(self):
         """Forgets all audio, as a new instance; the values stay."""
