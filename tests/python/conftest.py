@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: ISC
 # The Python module's tests run against a build: TAPESTRUM_BUILD (default:
 # build/ of this repository) holds the module in python/, the offline host and
-# the VST 2 module, and tests/reference_faces. The module and the examples are
+# the VST 2 module, and tests/raw_render. The module and the examples are
 # put on the path of this process and of the processes it starts (the Dask
 # workers).
 import os

@@ -1,19 +1,22 @@
 # SPDX-License-Identifier: ISC
-# What the Python module's tests share: the test signal, renders through the
-# other faces (tests/python/ReferenceFaces.cpp), and a bit-for-bit comparison.
+# What the Python module's tests share: the test signal, renders and texts
+# through the other faces (by tests/raw_render, tests/tools/RawRender.cpp), and
+# a bit-for-bit comparison.
 import subprocess
+import tempfile
+from pathlib import Path
 
 import numpy as np
 
 from conftest import BUILD
 
-REFERENCE_FACES = BUILD / "tests" / "reference_faces"
+RAW_RENDER = BUILD / "tests" / "raw_render"
 VST2_MODULE = BUILD / "tapestrum.so"
 TOOL = BUILD / "tapestrum"
 
 
 def make_signal(frames, seed=0, channels=1):
-    """Tones under noise bursts with gaps, mono (frames,) or stereo (frames, 2)."""
+    """Tones under noise bursts with gaps, mono (frames,) or (frames, channels)."""
     rng = np.random.default_rng(seed)
     n = np.arange(frames)
     columns = []
@@ -30,17 +33,21 @@ def exact_value(value):
     return repr(float(np.float32(value)))
 
 
-def reference_render(arguments, audio):
-    """Runs reference_faces render ARGUMENTS... on the raw samples of audio."""
-    result = subprocess.run([str(REFERENCE_FACES), "render", *map(str, arguments)],
-                            input=np.ascontiguousarray(audio, np.float32).tobytes(),
-                            capture_output=True, check=True)
-    return np.frombuffer(result.stdout, np.float32).reshape((-1,) + audio.shape[1:])
+def reference_render(command, audio, *arguments):
+    """raw_render's render (the VST 2 module) or render-c (the C interface) of
+    audio: `command` IN OUT ARGUMENTS..., or for render MODULE IN OUT ARGUMENTS..."""
+    with tempfile.TemporaryDirectory() as folder:
+        source, target = Path(folder) / "in.f32", Path(folder) / "out.f32"
+        np.ascontiguousarray(audio, np.float32).tofile(source)
+        module = [VST2_MODULE] if command == "render" else []
+        subprocess.run([RAW_RENDER, command, *module, source, target, *map(str, arguments)],
+                       check=True)
+        return np.fromfile(target, np.float32).reshape((-1,) + audio.shape[1:])
 
 
 def reference_texts(rate, values):
     """{(index, value text): (text, read-back)} of the VST 2 module."""
-    result = subprocess.run([str(REFERENCE_FACES), "texts", str(VST2_MODULE), str(rate), *values],
+    result = subprocess.run([RAW_RENDER, "texts", VST2_MODULE, str(rate), *values],
                             capture_output=True, text=True, check=True)
     table = {}
     for line in result.stdout.splitlines():

@@ -11,7 +11,7 @@ import numpy as np
 import pytest
 
 import tapestrum
-from support import (TOOL, VST2_MODULE, assert_bits_equal, exact_value, make_signal,
+from support import (TOOL, assert_bits_equal, exact_value, make_signal,
                      reference_render, reference_texts)
 
 SETTINGS = {
@@ -32,13 +32,14 @@ def test_renders_as_the_other_faces(rate, setting):
     tail_frames = round(tail * rate)
 
     rendered = tapestrum.render(mono, rate, tail=tail, **settings)
-    assert_bits_equal(rendered, reference_render(["vst2", VST2_MODULE, rate, tail, *values], mono))
+    assert_bits_equal(rendered, reference_render("render", mono, "--rate", rate, "--tail", tail,
+                                                 *values))
     padded = np.concatenate([mono, np.zeros(tail_frames, np.float32)])
-    assert_bits_equal(rendered, reference_render(["c", rate, *values], padded))
+    assert_bits_equal(rendered, reference_render("render-c", padded, rate, 1, *values))
 
     rendered = tapestrum.Effect(rate, channels=2, **settings).process(stereo, tail=tail)
     padded = np.concatenate([stereo, np.zeros((tail_frames, 2), np.float32)])
-    assert_bits_equal(rendered, reference_render(["c-stereo", rate, *values], padded))
+    assert_bits_equal(rendered, reference_render("render-c", padded, rate, 2, *values))
 
 
 @pytest.mark.parametrize("channels", [1, 2])
