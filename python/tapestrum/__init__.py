@@ -17,6 +17,7 @@ method), or by index, name or symbol through effect.parameters
 (effect.parameters["process"], effect.parameters["track lenght"]).
 """
 
+import numbers
 from collections.abc import MutableMapping
 
 import numpy
@@ -26,13 +27,10 @@ from . import _tapestrum
 __version__ = _tapestrum.version
 __all__ = ["Effect", "presets", "render", "PARAMETERS"]
 
-# (name, symbol) of every parameter, in index order.
+# (name, symbol, default) of every parameter, in index order.
 _ROWS = _tapestrum.parameter_rows()
 PARAMETERS = tuple(symbol for _, symbol, _ in _ROWS)
-_INDEX = {}
-for _index, (_name, _symbol, _) in enumerate(_ROWS):
-    _INDEX[_name] = _index
-    _INDEX[_symbol] = _index
+_INDEX = {key: index for index, (name, symbol, _) in enumerate(_ROWS) for key in (name, symbol)}
 
 # The tail the offline host renders after the input unless told otherwise: the
 # wet signal's lag, 1024 samples.
@@ -41,9 +39,9 @@ DEFAULT_TAIL_FRAMES = 1024
 
 def _index_of(key):
     """The index of a parameter given by index, name ("track lenght") or symbol."""
-    if isinstance(key, int) and not isinstance(key, bool):
+    if isinstance(key, numbers.Integral) and not isinstance(key, bool):
         if 0 <= key < len(_ROWS):
-            return key
+            return int(key)
         raise KeyError(f"parameter index {key} is not from 0 to {len(_ROWS) - 1}")
     try:
         return _INDEX[key]
