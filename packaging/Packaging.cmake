@@ -166,6 +166,40 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/DropLdconfigScripts.cmake)
+# The Python module is a second package, python3-tapestrum, made from the
+# install's "python" component (everything else is the unnamed one). It links
+# the effect in and needs nothing of the first package: only Debian's Python 3
+# of the version it was built for, and numpy.
+if(TARGET tapestrum_python)
+  install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${compressed}/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/python3-tapestrum COMPONENT python)
+  list(GET TAPESTRUM_PYTHON_VERSION 0 major)
+  list(GET TAPESTRUM_PYTHON_VERSION 1 minor)
+  math(EXPR next_minor "${minor} + 1")
+  set(python_install_test ${major}.${minor} $<TARGET_FILE_NAME:tapestrum_python>)
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_ALL Unspecified python)
+  set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_NAME tapestrum)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-tapestrum)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+    "python3 (>= ${major}.${minor}~), python3 (<< ${major}.${next_minor}), python3-numpy, python3-numpy-abi9")
+  # Each package's description starts with its own summary line, so the
+  # summary common to all packages is left to CPack's default, which it does
+  # not prepend.
+  set(CPACK_DEBIAN_UNSPECIFIED_DESCRIPTION
+    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n${CPACK_DEBIAN_PACKAGE_DESCRIPTION}")
+  unset(CPACK_PACKAGE_DESCRIPTION_SUMMARY)
+  set(CPACK_DEBIAN_PYTHON_DESCRIPTION "spectral delay and looper effect for Python 3 and numpy
+tapestrum records the spectrum of its input, bin by bin, onto a circular
+track that a write head runs over, and resynthesises each hop from a present
+and a delayed frame; recording only happens above a gate and within a band of
+frequencies, so the track plays as a loop.
+
+This package holds the Python 3 module tapestrum: the effect, mono or linked
+stereo, over numpy arrays, with its parameters, texts, factory presets and
+saved state.")
+endif()
 include(CPack)
 
 # An install into a scratch folder holds exactly what it should, and runs.
@@ -176,7 +210,8 @@ if(TAPESTRUM_TESTS AND TARGET tapestrum_tool AND TARGET tapestrum_lv2 AND TAPEST
    AND NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize")
   add_test(NAME install_tree
     COMMAND bash ${PROJECT_SOURCE_DIR}/tests/packaging/install-test.sh
-      ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR} $<TARGET_EXISTS:tapestrum_vst3> $<TARGET_EXISTS:tapestrum_clap>)
+      ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR} $<TARGET_EXISTS:tapestrum_vst3> $<TARGET_EXISTS:tapestrum_clap>
+      ${python_install_test})
 endif()
 
 # The manual page names every command and option the tool's help shows.

@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 sources() {
-    git ls-files -- '*.cpp' '*.h' '*.inl' '*.js' '*.mjs' '*.css' '*.html' '*.sh' '*.cmake' \
+    git ls-files -- '*.cpp' '*.h' '*.inl' '*.js' '*.mjs' '*.css' '*.html' '*.sh' '*.py' '*.cmake' \
         '*CMakeLists.txt' '*.map' '*.def' '*.1' .ci/run packaging/tapestrum.bash-completion
 }
 

@@ -57,6 +57,27 @@ else
     failed+=(licence-lines)
     total_failed=$((total_failed + 1))
 fi
+# The Python module of the native build, through Debian's Python and pytest;
+# each pytest case counts as a test.
+echo "=== Python module"
+python_log=build-tests/pytest.log
+if ! TAPESTRUM_BUILD=build-tests/native /usr/bin/python3 -m pytest -p no:cacheprovider tests/python \
+    2>&1 | tee "$python_log"; then
+    failed+=(python)
+fi
+python_summary=$(grep -E '^=+ .*[0-9]+ (passed|failed|errors?)' "$python_log" | tail -n 1 || true)
+# summary_count WORD: the number before WORD in pytest's summary line, or 0.
+summary_count() {
+    local count
+    count=$(grep -oE "[0-9]+ $1" <<<"$python_summary" | head -n 1 | cut -d ' ' -f 1 || true)
+    echo "${count:-0}"
+}
+if [[ -n "$python_summary" ]]; then
+    total_passed=$((total_passed + $(summary_count passed)))
+    total_failed=$((total_failed + $(summary_count failed) + $(summary_count 'errors?')))
+else
+    failed+=(python)
+fi
 # Kernels without 32-bit support run the 32-bit programs under qemu's user-mode
 # emulator.
 emulator=()

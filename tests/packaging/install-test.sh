@@ -3,13 +3,18 @@
 # Installs a build into a scratch DESTDIR and checks what lands there: exactly
 # the files an install should hold, all under the prefix; the installed tool
 # runs from there and finds the installed module; lv2info, pointed into the
-# scratch tree, shows the plug-in and every factory preset.
-#   install-test.sh SOURCE_DIR BUILD_DIR HAVE_VST3 HAVE_CLAP
+# scratch tree, shows the plug-in and every factory preset; Debian's Python
+# imports the installed module, which says the tool's version.
+#   install-test.sh SOURCE_DIR BUILD_DIR HAVE_VST3 HAVE_CLAP [PYTHON_VERSION PYTHON_MODULE]
+#   (the last two when the build has the Python module: "3.11" and the file name
+#   of its compiled part)
 set -euo pipefail
 source=$1
 build=$2
 have_vst3=$3
 have_clap=$4
+python_version=${5:-}
+python_module=${6:-}
 prefix=/opt/tapestrum
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -53,6 +58,12 @@ if [[ $have_vst3 == 1 ]]; then
     done
 fi
 [[ $have_clap == 1 ]] && expected+=(lib/clap/tapestrum.clap)
+# Outside /usr the module goes where Debian's Python looks under /usr/local.
+python_site=lib/python$python_version/dist-packages
+if [[ -n $python_module ]]; then
+    expected+=("$python_site/tapestrum/__init__.py" "$python_site/tapestrum/$python_module"
+               share/doc/python3-tapestrum/copyright share/doc/python3-tapestrum/changelog.gz)
+fi
 
 status=0
 outside=$(cd "$scratch" && find . -mindepth 1 \( -type f -o -type l \) | grep -v "^\.$prefix/" || true)
@@ -79,6 +90,14 @@ if [[ ! $version =~ ^tapestrum\ [0-9] ]] ||
    ! grep -qxF "tapestrum       ${version#tapestrum }" "$scratch/info.txt"; then
     echo "FAIL: the installed tapestrum says its version as '$version', info otherwise"
     status=1
+fi
+if [[ -n $python_module ]]; then
+    said=$(cd "$scratch" && PYTHONPATH=$root/$python_site /usr/bin/python3 -c \
+        'import tapestrum; print(tapestrum.__file__, tapestrum.__version__)' || true)
+    if [[ $said != "$root/$python_site/tapestrum/__init__.py ${version#tapestrum }" ]]; then
+        echo "FAIL: the installed Python module says '$said'"
+        status=1
+    fi
 fi
 
 # The mono plug-in and the stereo one, each with every preset.
