@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: ISC
 // The vector kernels against the scalar reference, bit for bit: the transform
 // at every length, the phase math over a million values and its special cases,
-// and long renders through whole engines; on every instruction set the CPU has.
+// and long renders through whole engines; on every instruction set the CPU has,
+// and on the WebAssembly kernels, which a native build compiles from the same
+// source.
 #include "dsp/RealFFT.h"
 #include "engine/DelayVoc.h"
 #include "support/Signals.h"
@@ -23,7 +25,7 @@ namespace {
 // lacks it.
 std::vector<SimdLevel> VectorLevels() {
     std::vector<SimdLevel> levels;
-    for (const SimdLevel level : {SimdLevel::Sse2, SimdLevel::Avx2}) {
+    for (const SimdLevel level : {SimdLevel::Sse2, SimdLevel::Avx2, SimdLevel::Wasm128}) {
         if (SimdLevelAvailable(level))
             levels.push_back(level);
         else
