@@ -62,16 +62,15 @@ inline simd::batch<T, Arch> Select(simd::batch_bool<T, Arch> mask, simd::batch<T
     return simd::select(mask, yes, no);
 }
 
-// Doubles truncated to integers, an odd one moved a step away from zero, and
-// back (valid where |x| < 2^30).
+// Doubles truncated to integers, an odd one moved a step away from zero (valid
+// where |x| < 2^30). With SIMD, in doubles: q - 2 trunc(q / 2) is q's parity
+// with q's sign, and every step is exact at these magnitudes.
 inline D TruncatedToEven(D x) {
 #if defined(__wasm_simd128__)
-    const v128_t q = wasm_i32x4_trunc_sat_f64x2_zero(std::bit_cast<v128_t>(x.v));
-    const v128_t odd = wasm_v128_and(q, wasm_i32x4_splat(1));
-    const v128_t sign = wasm_i32x4_shr(q, 31);
-    const v128_t even = wasm_i32x4_add(q, wasm_i32x4_sub(wasm_v128_xor(odd, sign), sign));
-    const v128_t lanes = wasm_f64x2_convert_low_i32x4(even);
-    return std::bit_cast<DoubleLanes>(lanes);
+    const v128_t q = wasm_f64x2_trunc(std::bit_cast<v128_t>(x.v));
+    const v128_t half = wasm_f64x2_trunc(wasm_f64x2_mul(q, wasm_f64x2_splat(0.5)));
+    const v128_t odd = wasm_f64x2_sub(q, wasm_f64x2_add(half, half));
+    return std::bit_cast<DoubleLanes>(wasm_f64x2_add(q, odd));
 #else
     const LongLanes q = {static_cast<int32_t>(x.v[0]), static_cast<int32_t>(x.v[1])};
     const LongLanes odd = q & 1, sign = q >> 63;

@@ -72,10 +72,10 @@ template <class T, class A> struct batch {
 
     // Every lane `value` (a sum with zeros would lose the sign of -0).
     static Vector Splat(T value) {
-        Vector lanes{};
-        for (std::size_t k = 0; k < size; ++k)
-            lanes[k] = value;
-        return lanes;
+        if constexpr (size == 4)
+            return Vector{value, value, value, value};
+        else
+            return Vector{value, value};
     }
     Bits bits() const { return std::bit_cast<Bits>(v); }
     static batch FromBits(Bits b) { return std::bit_cast<Vector>(b); }
