@@ -54,6 +54,7 @@ compile() {
     case $source in
     # The toolkit's two throws (see web/wasm/Freestanding.cpp).
     dsp/GuardedMath.cpp | dsp/RealFFT.cpp) flags+=(-fexceptions) ;;
+    tests/* | web/test/*) flags+=(-Itests) ;;
     esac
     "$clang" "${flags[@]}" -c "$source" -o "$object"
 }
@@ -80,6 +81,15 @@ build() {
             "${exports[@]/#/-Wl,--export=}" "${objs[@]}" -o "$site/$module"
         echo "web: built $site/$module ($(stat -c %s "$site/$module") bytes of WebAssembly)"
     done
+    # For the tests, beside the site: the kernel identity checks in a module
+    # built as the SIMD one is (web/test/KernelIdentity.cpp).
+    local checks=(tests/support/KernelComparison.cpp tests/support/Signals.cpp
+                  web/test/KernelIdentity.cpp)
+    printf '%s\n' "${checks[@]}" | variant=simd xargs -P 2 -I{} bash -c 'compile {}'
+    local objs=()
+    for source in $sources "${checks[@]}"; do objs+=("$objects/simd/$(echo "$source" | tr / _).o"); done
+    "$clang" --target=wasm32-wasi -mexec-model=reactor -O2 -Wl,--strip-all \
+        -Wl,--export=kernel_identity "${objs[@]}" -o "$out/kernel-identity.wasm"
     cp web/page/* "$site/"
 }
 

@@ -46,6 +46,18 @@ function state({api, handle}) {
     return {values, texts};
 }
 
+// The native tests' kernel identity checks (tests/support/KernelComparison.h),
+// built as the SIMD module is: the vector kernels' conversions and masks run
+// on simd128 instructions here, as in a browser.
+test('the WebAssembly vector kernels equal the reference bit for bit', () => {
+    const path = process.env.TAPESTRUM_KERNEL_CHECKS;
+    const checks = new WebAssembly.Instance(new WebAssembly.Module(readFileSync(path)), {}).exports;
+    checks._initialize();
+    const address = checks.kernel_identity();
+    const bytes = new Uint8Array(checks.memory.buffer, address);
+    assert.equal(new TextDecoder().decode(bytes.subarray(0, bytes.indexOf(0))), '');
+});
+
 // Values go through JSON with 9 digits: back to floats to compare.
 const asFloats = ({values, texts}) => ({values : values.map(Math.fround), texts});
 
