@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: ISC
 // Four float lanes as raw SSE registers, for the transform's passes, and the
-// integer lanes of the phase wrap; included by each x86 vocabulary. Everything here has internal
-// linkage: each unit compiles its own copy, with its own instruction encoding.
+// integer lanes of the phase wrap; included by each x86 vocabulary. Everything
+// here has internal linkage: each unit compiles its own copy, with its own
+// instruction encoding.
 #pragma once
 
 #include <cstddef>
