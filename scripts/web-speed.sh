@@ -40,6 +40,6 @@ for ((round = 0; round < rounds; ++round)); do
     scalar_time=$(best "$(node web/speed/speed.mjs "$out/site/tapestrum-nosimd.wasm" "$seconds" "$passes")" "$scalar_time")
 done
 ratio() { awk -v a="$1" -v b="$native_time" 'BEGIN { printf "%.2f", a / b }'; }
-printf '%-24s %10s ns per block\n' native "$native_time"
+printf '%-24s %10s ns of processor time per block\n' native "$native_time"
 printf '%-24s %10s ns per block  %s x native\n' tapestrum.wasm "$simd_time" "$(ratio "$simd_time")"
 printf '%-24s %10s ns per block  %s x native\n' tapestrum-nosimd.wasm "$scalar_time" "$(ratio "$scalar_time")"
