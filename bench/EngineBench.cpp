@@ -48,7 +48,8 @@ void HopGateClosed(benchmark::State& state) { RunHops(state, 1e30f, 0.5f); }
 void HopGateOpenSubnormal(benchmark::State& state) { RunHops(state, 0.0f, 1e-39f); }
 
 void Levels(benchmark::internal::Benchmark* b) {
-    for (const SimdLevel level : {SimdLevel::Reference, SimdLevel::Sse2, SimdLevel::Avx2})
+    for (const SimdLevel level :
+         {SimdLevel::Reference, SimdLevel::Sse2, SimdLevel::Avx2, SimdLevel::Wasm128})
         b->Arg(static_cast<int>(level));
 }
 BENCHMARK(HopGateOpen)->Apply(Levels);

@@ -21,7 +21,8 @@ std::vector<float> Frame() {
 }
 
 void Levels(benchmark::internal::Benchmark* b) {
-    for (const SimdLevel level : {SimdLevel::Reference, SimdLevel::Sse2, SimdLevel::Avx2})
+    for (const SimdLevel level :
+         {SimdLevel::Reference, SimdLevel::Sse2, SimdLevel::Avx2, SimdLevel::Wasm128})
         b->Arg(static_cast<int>(level));
 }
 

@@ -55,7 +55,8 @@ void LibmSincos512(benchmark::State& state) {
 BENCHMARK(LibmSincos512);
 
 void Levels(benchmark::internal::Benchmark* b) {
-    for (const SimdLevel level : {SimdLevel::Reference, SimdLevel::Sse2, SimdLevel::Avx2})
+    for (const SimdLevel level :
+         {SimdLevel::Reference, SimdLevel::Sse2, SimdLevel::Avx2, SimdLevel::Wasm128})
         b->Arg(static_cast<int>(level));
 }
 

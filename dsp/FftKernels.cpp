@@ -25,6 +25,6 @@ const FftKernels& FftKernelsFor(SimdLevel level) {
     if (level == SimdLevel::Avx2) return Avx2FftKernels();
     if (level == SimdLevel::Sse2) return Sse2FftKernels();
 #endif
-    (void)level;
+    if (level == SimdLevel::Wasm128) return Wasm128FftKernels();
     return ReferenceFftKernels();
 }

@@ -36,6 +36,8 @@ const FftKernels& ReferenceFftKernels();
 // The vector passes; only on x86 builds (TAPESTRUM_HAVE_SIMD).
 const FftKernels& Sse2FftKernels();
 const FftKernels& Avx2FftKernels();
+// The WebAssembly passes, in every build (see SimdArch_wasm.h).
+const FftKernels& Wasm128FftKernels();
 
 // The kernels of a level (resolved with ResolveSimdLevel first).
 const FftKernels& FftKernelsFor(SimdLevel level);

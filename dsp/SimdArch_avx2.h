@@ -12,6 +12,7 @@
 
 namespace {
 
+namespace simd = xsimd;
 using Arch = xsimd::fma3<xsimd::avx2>;
 using F = xsimd::batch<float, Arch>;
 using D = xsimd::batch<double, Arch>;
@@ -43,8 +44,9 @@ inline F Select(xsimd::batch_bool<float, Arch> mask, F yes, F no) {
     return xsimd::select(mask, yes, no);
 }
 
-inline __m128i TruncateToInt(D v) { return _mm256_cvttpd_epi32(v); }
-inline D IntToDouble(__m128i v) { return _mm256_cvtepi32_pd(v); }
+inline D TruncatedToEven(D v) {
+    return _mm256_cvtepi32_pd(EvenAwayFromZero(_mm256_cvttpd_epi32(v)));
+}
 
 inline F FastSqrtLanes(F x) {
     const __m256i bias = _mm256_set1_epi32(0x3F77AB65);

@@ -12,6 +12,7 @@
 
 namespace {
 
+namespace simd = xsimd;
 using Arch = xsimd::sse2;
 using F = xsimd::batch<float, Arch>;
 using D = xsimd::batch<double, Arch>;
@@ -40,10 +41,9 @@ inline xsimd::batch<T, Arch> Select(xsimd::batch_bool<T, Arch> mask, xsimd::batc
     return xsimd::select(mask, yes, no);
 }
 
-// Doubles truncated to 32-bit integers in the low lanes of an integer vector
-// (valid where |x| < 2^31), and back.
-inline __m128i TruncateToInt(D v) { return _mm_cvttpd_epi32(v); }
-inline D IntToDouble(__m128i v) { return _mm_cvtepi32_pd(v); }
+// Doubles truncated to integers, an odd one moved a step away from zero, and
+// back (valid where |x| < 2^30).
+inline D TruncatedToEven(D v) { return _mm_cvtepi32_pd(EvenAwayFromZero(_mm_cvttpd_epi32(v))); }
 
 // The engine's fast square root on every lane: the bit pattern's offset from
 // the bias halved, ties to even (see FastSqrt).

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: ISC
-// Four float lanes as raw SSE registers, for the transform's passes, included
-// by each instruction set's vocabulary. Everything here has internal linkage:
-// each unit compiles its own copy, with its own instruction encoding.
+// Four float lanes as raw SSE registers, for the transform's passes, and the
+// integer lanes of the phase wrap; included by each x86 vocabulary. Everything
+// here has internal linkage: each unit compiles its own copy, with its own
+// instruction encoding.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +12,14 @@
 #include <xmmintrin.h>
 
 namespace {
+
+// Integer lanes q with each odd one moved a step away from zero: q + 1 for
+// q > 0, q - 1 for q < 0.
+inline __m128i EvenAwayFromZero(__m128i q) {
+    const __m128i odd = _mm_and_si128(q, _mm_set1_epi32(1));
+    const __m128i sign = _mm_srai_epi32(q, 31);
+    return _mm_add_epi32(q, _mm_sub_epi32(_mm_xor_si128(odd, sign), sign));
+}
 
 struct V4 {
     using F = __m128;

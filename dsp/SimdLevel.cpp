@@ -4,6 +4,7 @@
 bool SimdLevelAvailable(SimdLevel level) {
     switch (level) {
     case SimdLevel::Reference:
+    case SimdLevel::Wasm128:
     case SimdLevel::Best:
         return true;
 #if defined(TAPESTRUM_HAVE_SIMD)
@@ -18,6 +19,9 @@ bool SimdLevelAvailable(SimdLevel level) {
 }
 
 SimdLevel ResolveSimdLevel(SimdLevel wanted) {
+#if defined(__wasm_simd128__)
+    if (wanted == SimdLevel::Best) return SimdLevel::Wasm128;
+#endif
     if (wanted == SimdLevel::Best || (wanted == SimdLevel::Avx2 && !SimdLevelAvailable(wanted)))
         wanted = SimdLevelAvailable(SimdLevel::Avx2) ? SimdLevel::Avx2 : SimdLevel::Sse2;
     if (!SimdLevelAvailable(wanted)) wanted = SimdLevel::Reference;
@@ -32,6 +36,8 @@ const char* SimdLevelName(SimdLevel level) {
         return "sse2";
     case SimdLevel::Avx2:
         return "avx2";
+    case SimdLevel::Wasm128:
+        return "wasm128";
     default:
         return "best";
     }

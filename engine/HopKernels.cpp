@@ -17,6 +17,6 @@ const HopKernels& HopKernelsFor(SimdLevel level) {
     if (level == SimdLevel::Avx2) return Avx2HopKernels();
     if (level == SimdLevel::Sse2) return Sse2HopKernels();
 #endif
-    (void)level;
+    if (level == SimdLevel::Wasm128) return Wasm128HopKernels();
     return ReferenceHopKernels();
 }

@@ -53,6 +53,7 @@ struct HopKernels {
 const HopKernels& ReferenceHopKernels();
 const HopKernels& Sse2HopKernels();
 const HopKernels& Avx2HopKernels();
+const HopKernels& Wasm128HopKernels();
 const HopKernels& HopKernelsFor(SimdLevel level);
 
 // The loudest input sample the analysis takes as it is (+80 dBFS).

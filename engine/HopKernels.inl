@@ -35,7 +35,7 @@ inline void Store(float* p, F v) { v.store_unaligned(p); }
 // x y + z, where the product x y is exact in double (two floats, or a bin
 // index below 2^29 and a float): rounded once, as the reference rounds the sum
 // of the product and z, so a fused multiply-add gives the same double.
-inline D ExactProductPlus(D x, D y, D z) { return xsimd::fma(x, y, z); }
+inline D ExactProductPlus(D x, D y, D z) { return simd::fma(x, y, z); }
 
 // Double lanes base, base + 1, ...
 inline D Indexes(int32_t base) {
@@ -49,7 +49,7 @@ inline D Indexes(int32_t base) {
 // interval, r (1 - 2^-44) to r (1 + 2^-44), as a mask of W floats: rounding is
 // monotonic, so the float at both ends is the float of every double between.
 // A NaN is never certain; zeros and infinities are.
-inline xsimd::batch_bool<float, Arch> Certain(D low, D high) {
+inline simd::batch_bool<float, Arch> Certain(D low, D high) {
     const D below(1.0 - kGuard), above(1.0 + kGuard);
     return Narrow(low * below, high * below) == Narrow(low * above, high * above);
 }
@@ -61,7 +61,7 @@ void FeedAnalysisVector(float* fifo, const float* input, int32_t count, float re
         const F x = Load(input + i);
         // The product of two floats rounded once, as the reference's double
         // product rounded to float; NaN fails the comparison.
-        Store(fifo + i, Select(xsimd::abs(x) <= limit, x * gain, F(0.0f)));
+        Store(fifo + i, Select(simd::abs(x) <= limit, x * gain, F(0.0f)));
     }
     for (; i < count; ++i)
         fifo[i] = Analysed(input[i], recAmp);
@@ -95,7 +95,7 @@ bool AllFiniteVector(const float* values, int32_t count) {
         const F v = Load(values + i);
         bad = bad || ((v - v) != F(0.0f)); // NaN for an infinity or a NaN
     }
-    if (xsimd::any(bad)) return false;
+    if (simd::any(bad)) return false;
     for (; i < count; ++i)
         if (!std::isfinite(values[i])) return false;
     return true;
@@ -131,7 +131,7 @@ void MagnitudesAndPhases(const AnalysisBins& b) {
                                     D::load_aligned(ratios + (j - b.first) + WD));
         Store(b.phases + j, Narrow(pl, ph));
         const auto certain = Certain(pl, ph);
-        if (!xsimd::all(certain)) {
+        if (!simd::all(certain)) {
             alignas(64) float lanes[W];
             Select(certain, F(0.0f), F(1.0f)).store_aligned(lanes);
             for (int32_t k = 0; k < W; ++k)
@@ -145,12 +145,9 @@ void MagnitudesAndPhases(const AnalysisBins& b) {
 inline D WrapPhaseLanes(D d) {
     const D pi(kPi);
     const D turns = d / pi;
-    const auto valid = xsimd::abs(turns) < D(1073741824.0);
-    const __m128i q = TruncateToInt(Select(valid, turns, D(0.0)));
-    const __m128i odd = _mm_and_si128(q, _mm_set1_epi32(1));
-    const __m128i sign = _mm_srai_epi32(q, 31);
-    const __m128i even = _mm_add_epi32(q, _mm_sub_epi32(_mm_xor_si128(odd, sign), sign));
-    return Select(valid, d - IntToDouble(even) * pi, D(0.0));
+    const auto valid = simd::abs(turns) < D(1073741824.0);
+    const D even = TruncatedToEven(Select(valid, turns, D(0.0)));
+    return Select(valid, d - even * pi, D(0.0));
 }
 
 // Frequencies from the phases, and the phases kept for the next analysis: the
@@ -203,14 +200,14 @@ void SynthesiseVector(const SynthesisBins& b) {
                              WidenLow(last) + ExactProductPlus(-jl, width, WidenLow(f)) * factor),
             ExactProductPlus(
                 jh, step, WidenHigh(last) + ExactProductPlus(-jh, width, WidenHigh(f)) * factor));
-        Store(b.synthPhase + j, Select(xsimd::isfinite(phase), phase, F(0.0f)));
+        Store(b.synthPhase + j, Select(simd::isfinite(phase), phase, F(0.0f)));
     }
 
     alignas(64) double sineOf[kBins], cosineOf[kBins];
     for (int32_t j = 0; j < kBins; j += W) {
         const F phase = Load(b.synthPhase + j);
         // A phase beyond the core's reach enters it as NaN, which fails the guard.
-        const F reachable = Select(xsimd::abs(phase) <= F(kLongestVectorPhase), phase,
+        const F reachable = Select(simd::abs(phase) <= F(kLongestVectorPhase), phase,
                                    F(std::numeric_limits<float>::quiet_NaN()));
         D sl, cl, sh, ch;
         SineCosineLanes(WidenLow(reachable), sl, cl);
@@ -233,7 +230,7 @@ void SynthesiseVector(const SynthesisBins& b) {
         Store(cosines + j, Narrow(cml, cmh));
         Store(sines + j, Narrow(sml, smh));
         const auto certain = Certain(cml, cmh) && Certain(sml, smh);
-        if (!xsimd::all(certain)) {
+        if (!simd::all(certain)) {
             alignas(64) float lanes[W];
             Select(certain, F(0.0f), F(1.0f)).store_aligned(lanes);
             for (int32_t k = 0; k < W; ++k) {

@@ -17,7 +17,7 @@
 
 namespace {
 
-using I64 = xsimd::batch<int64_t, Arch>;
+using I64 = simd::batch<int64_t, Arch>;
 
 // pi / 2 in three parts. The first two have 33 significant bits, so their
 // products with a quadrant number below 2^20 are exact, and the reduced
@@ -60,8 +60,8 @@ template <size_t First, size_t Count, size_t N>
         return D(c[First]);
     } else {
         constexpr size_t half = std::bit_floor(Count - 1);
-        return xsimd::fma(Estrin<First + half, Count - half>(powers, c),
-                          powers[std::countr_zero(half)], Estrin<First, half>(powers, c));
+        return simd::fma(Estrin<First + half, Count - half>(powers, c),
+                         powers[std::countr_zero(half)], Estrin<First, half>(powers, c));
     }
 }
 
@@ -84,22 +84,22 @@ inline void SineCosineLanes(D x, D& sine, D& cosine) {
     const D c = D(1.0) + z * Polynomial(z, kCosine);
     // The quadrant n (mod 4): odd swaps sine and cosine; n = 2, 3 negate the
     // sine, n = 1, 2 the cosine.
-    const I64 n = xsimd::bitwise_cast<I64>(shifted);
-    const D odd = xsimd::bitwise_cast<D>(n << 63); // the sign bit set where n is odd
-    sine = SelectBySign(odd, c, s) ^ xsimd::bitwise_cast<D>((n & I64(2)) << 62);
-    cosine = SelectBySign(odd, s, c) ^ xsimd::bitwise_cast<D>(((n + I64(1)) & I64(2)) << 62);
+    const I64 n = simd::bitwise_cast<I64>(shifted);
+    const D odd = simd::bitwise_cast<D>(n << 63); // the sign bit set where n is odd
+    sine = SelectBySign(odd, c, s) ^ simd::bitwise_cast<D>((n & I64(2)) << 62);
+    cosine = SelectBySign(odd, s, c) ^ simd::bitwise_cast<D>(((n + I64(1)) & I64(2)) << 62);
 }
 
 // atan2(y, x), in two steps: the smaller over the larger of |x| and |y|, taken
 // from below tan(pi / 8) by one division (Atan2Ratio), then the angle of that
 // ratio placed in its octant (Atan2FromRatio), which repeats the comparisons.
 struct Octant {
-    xsimd::batch_bool<double, Arch> steep, upper;
+    simd::batch_bool<double, Arch> steep, upper;
     D a, b;
 };
 
 inline Octant OctantOf(D y, D x) {
-    const D ax = xsimd::abs(x), ay = xsimd::abs(y);
+    const D ax = simd::abs(x), ay = simd::abs(y);
     const auto steep = ay > ax;
     const D a = Select(steep, ax, ay), b = Select(steep, ay, ax);
     return {steep, a > b * D(kTanEighthPi), a, b}; // upper: the angle a / b beyond pi / 8
@@ -120,7 +120,7 @@ inline D Atan2FromRatio(D y, D x, D q) {
     angle = Select(o.upper, D(kPi / 4) + angle, angle);
     angle = Select(o.steep, D(kPi / 2) - angle, angle);
     angle = SelectBySign(x, D(kPi) - angle, angle); // x < 0, or x = -0
-    return xsimd::copysign(angle, y);
+    return simd::copysign(angle, y);
 }
 
 } // namespace

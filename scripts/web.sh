@@ -7,11 +7,14 @@
 #   scripts/web.sh test            build, then run the web tests (Node.js and headless Chromium)
 #   scripts/web.sh test-packages   only install the tests' pinned npm packages (npm ci in web/)
 #
-# The module is the engine's scalar reference path (no TAPESTRUM_HAVE_SIMD: the
-# vector kernels are x86 code) compiled by clang for wasm32-wasi as a reactor
+# The module is the C interface compiled by clang for wasm32-wasi as a reactor
 # without exceptions; it imports nothing and exports the C interface of
-# c/tapestrum.h, malloc, free and _initialize. scripts/setup.sh --web
-# installs the compiler, the WebAssembly C and C++ libraries, Chromium and npm.
+# c/tapestrum.h, malloc, free and _initialize. It comes in two builds:
+# tapestrum.wasm with WebAssembly SIMD (-msimd128), where the engine runs its
+# WebAssembly vector kernels, and tapestrum-nosimd.wasm, the scalar reference
+# path, which the page loads only where the browser lacks SIMD. Both render
+# bit for bit what the native build renders. scripts/setup.sh --web installs
+# the compiler, the WebAssembly C and C++ libraries, Chromium and npm.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -40,15 +43,18 @@ core_sources() {
 # The one project version, as CMake's project() states it.
 version=$(sed -n 's/^project(tapestrum VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
+# One unit of the build in $variant (simd or nosimd).
 compile() {
     local source=$1
-    local object=$objects/$(echo "$source" | tr / _).o
+    local object=$objects/$variant/$(echo "$source" | tr / _).o
     # Contraction into fused multiply-adds stays off, as in the native build.
     local flags=(--target=wasm32-wasi -std=c++20 -O2 -ffp-contract=off -fno-exceptions
                  -Wall -Wextra -Wpedantic -Werror -I. -DTAPESTRUM_VERSION=\"$version\")
+    if [[ $variant == simd ]]; then flags+=(-msimd128); fi
     case $source in
     # The toolkit's two throws (see web/wasm/Freestanding.cpp).
     dsp/GuardedMath.cpp | dsp/RealFFT.cpp) flags+=(-fexceptions) ;;
+    tests/* | web/test/*) flags+=(-Itests) ;;
     esac
     "$clang" "${flags[@]}" -c "$source" -o "$object"
 }
@@ -60,17 +66,31 @@ build() {
         echo "web: clang 14 and the wasm32 libraries are missing: run scripts/setup.sh --web" >&2
         exit 1
     fi
-    mkdir -p "$objects" "$site"
+    mkdir -p "$objects/simd" "$objects/nosimd" "$site"
     local sources
     sources=$(core_sources; echo web/wasm/Freestanding.cpp)
-    # Every unit again when a header may have changed; cheap enough at -j2.
-    echo "$sources" | xargs -P 2 -I{} bash -c 'compile {}'
+    local variant module
+    for variant in simd nosimd; do
+        module=tapestrum.wasm
+        [[ $variant == simd ]] || module=tapestrum-$variant.wasm
+        # Every unit again when a header may have changed; cheap enough at -j2.
+        echo "$sources" | variant=$variant xargs -P 2 -I{} bash -c 'compile {}'
+        local objs=()
+        for source in $sources; do objs+=("$objects/$variant/$(echo "$source" | tr / _).o"); done
+        "$clang" --target=wasm32-wasi -mexec-model=reactor -O2 -Wl,--strip-all \
+            "${exports[@]/#/-Wl,--export=}" "${objs[@]}" -o "$site/$module"
+        echo "web: built $site/$module ($(stat -c %s "$site/$module") bytes of WebAssembly)"
+    done
+    # For the tests, beside the site: the kernel identity checks in a module
+    # built as the SIMD one is (web/test/KernelIdentity.cpp).
+    local checks=(tests/support/KernelComparison.cpp tests/support/Signals.cpp
+                  web/test/KernelIdentity.cpp)
+    printf '%s\n' "${checks[@]}" | variant=simd xargs -P 2 -I{} bash -c 'compile {}'
     local objs=()
-    for source in $sources; do objs+=("$objects/$(echo "$source" | tr / _).o"); done
+    for source in $sources "${checks[@]}"; do objs+=("$objects/simd/$(echo "$source" | tr / _).o"); done
     "$clang" --target=wasm32-wasi -mexec-model=reactor -O2 -Wl,--strip-all \
-        "${exports[@]/#/-Wl,--export=}" "${objs[@]}" -o "$site/tapestrum.wasm"
+        -Wl,--export=kernel_identity "${objs[@]}" -o "$out/kernel-identity.wasm"
     cp web/page/* "$site/"
-    echo "web: built $site ($(stat -c %s "$site/tapestrum.wasm") bytes of WebAssembly)"
 }
 
 # The pinned puppeteer-core (web/package-lock.json), without a browser of its

@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: ISC
 // The vector kernels against the scalar reference, bit for bit: the transform
-// at every length, the phase math over a million values and its special cases,
-// and long renders through whole engines; on every instruction set the CPU has.
+// at every length, the phase math over a million values and its special cases
+// (support/KernelComparison.h), and long renders through whole engines; on
+// every instruction set the CPU has, and on the WebAssembly kernels, which a
+// native build compiles from the same source.
 #include "dsp/RealFFT.h"
 #include "engine/DelayVoc.h"
+#include "support/KernelComparison.h"
 #include "support/Signals.h"
 
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
-#include <limits>
 #include <random>
 #include <vector>
 
@@ -23,7 +25,7 @@ namespace {
 // lacks it.
 std::vector<SimdLevel> VectorLevels() {
     std::vector<SimdLevel> levels;
-    for (const SimdLevel level : {SimdLevel::Sse2, SimdLevel::Avx2}) {
+    for (const SimdLevel level : {SimdLevel::Sse2, SimdLevel::Avx2, SimdLevel::Wasm128}) {
         if (SimdLevelAvailable(level))
             levels.push_back(level);
         else
@@ -33,102 +35,14 @@ std::vector<SimdLevel> VectorLevels() {
     return levels;
 }
 
-// Values of every kind the kernels meet: audio-sized, tiny, subnormal, zeros of
-// both signs, huge, and (where asked) NaN and infinities.
-float AnyValue(std::mt19937& random, bool specials) {
-    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
-    constexpr float kInf = std::numeric_limits<float>::infinity();
-    constexpr float kSpecials[] = {
-        0.0f, -0.0f, 1e-40f, -1e-45f, kInf, -kInf, std::numeric_limits<float>::quiet_NaN(), 3e38f};
-    switch (random() % 16) {
-    case 0:
-        return specials ? kSpecials[random() % 8] : 0.0f;
-    case 1:
-        return unit(random) * 1e-38f;
-    case 2:
-        return unit(random) * 1e4f;
-    default:
-        return unit(random);
-    }
-}
-
 TEST(FastPath, TransformsEqualTheReferenceAtEveryLength) {
-    std::mt19937 random(1);
-    for (const SimdLevel level : VectorLevels()) {
-        for (int32_t n = 1; n <= 1024; n *= 2) {
-            TRealFFT reference(n, SimdLevel::Reference), fast(n, level);
-            ASSERT_EQ(fast.Simd(), level);
-            const int frames = n == 1024 ? 500 : 20; // 10^6 values for the engine's length
-            for (int f = 0; f < frames; ++f) {
-                std::vector<float> x(static_cast<size_t>(n));
-                for (float& v : x)
-                    v = AnyValue(random, false);
-                std::vector<float> a(x.size()), b(x.size()), c(x.size()), d(x.size());
-                reference.ForwardTransform(a.data(), x.data());
-                fast.ForwardTransform(b.data(), x.data());
-                reference.InverseTransform(x.data(), c.data());
-                fast.InverseTransform(x.data(), d.data());
-                ASSERT_EQ(FirstDifference(a, b), -1)
-                    << SimdLevelName(level) << " forward, N = " << n;
-                ASSERT_EQ(FirstDifference(c, d), -1)
-                    << SimdLevelName(level) << " inverse, N = " << n;
-            }
-        }
-    }
+    for (const SimdLevel level : VectorLevels())
+        EXPECT_EQ(TransformDifference(level), "");
 }
 
-// The per-bin kernels on 10^6 bins each: analysis (512 atan2 a frame) of spectra
-// with every kind of value, and synthesis (512 sine-cosine pairs) of phases over
-// the whole float range up to 1e6 radians and beyond, NaN and infinities
-// included.
 TEST(FastPath, PhaseMathEqualsTheScalarCalls) {
-    constexpr int32_t kBins = 512;
-    constexpr int kFrames = 2000;
-    std::mt19937 random(2);
-    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
-    const HopKernels& reference = ReferenceHopKernels();
-    for (const SimdLevel level : VectorLevels()) {
-        const HopKernels& fast = HopKernelsFor(level);
-        size_t analysed = 0, synthesised = 0;
-        for (int frame = 0; frame < kFrames; ++frame) {
-            SCOPED_TRACE(testing::Message() << SimdLevelName(level) << " frame " << frame);
-            std::vector<float> spectrum(2 * kBins), last(kBins), phases(kBins);
-            for (float& v : spectrum)
-                v = AnyValue(random, frame % 4 == 0);
-            for (float& v : last)
-                v = unit(random) * 3.2f;
-            const int32_t first = frame % 7, end = kBins - frame % 5;
-            std::vector<float> magsA(kBins), magsB(kBins), freqsA(kBins), freqsB(kBins);
-            std::vector<float> lastA = last, lastB = last;
-            reference.analyse({spectrum.data(), magsA.data(), freqsA.data(), lastA.data(),
-                               phases.data(), first, end, 43.06640625f, 1.5707964f, 27.416f});
-            fast.analyse({spectrum.data(), magsB.data(), freqsB.data(), lastB.data(), phases.data(),
-                          first, end, 43.06640625f, 1.5707964f, 27.416f});
-            ASSERT_EQ(FirstDifference(magsA, magsB), -1);
-            ASSERT_EQ(FirstDifference(freqsA, freqsB), -1);
-            ASSERT_EQ(FirstDifference(lastA, lastB), -1);
-            analysed += static_cast<size_t>(end - first);
-
-            std::vector<float> synth(kBins), mags(kBins), freqs(kBins);
-            const float range = std::pow(10.0f, static_cast<float>(frame % 8)); // up to 1e7
-            for (int32_t j = 0; j < kBins; ++j) {
-                synth[static_cast<size_t>(j)] =
-                    frame % 16 == 15 ? AnyValue(random, true) * 1e6f : unit(random) * range;
-                mags[static_cast<size_t>(j)] = std::fabs(AnyValue(random, frame % 8 == 3)) * 100.0f;
-                freqs[static_cast<size_t>(j)] = j * 43.06640625f + unit(random) * 40.0f;
-            }
-            std::vector<float> specA(2 * kBins), specB(2 * kBins), synthA = synth, synthB = synth;
-            reference.synthesise({specA.data(), synthA.data(), mags.data(), freqs.data(),
-                                  43.06640625f, 1.5707964f, 0.03647f});
-            fast.synthesise({specB.data(), synthB.data(), mags.data(), freqs.data(), 43.06640625f,
-                             1.5707964f, 0.03647f});
-            ASSERT_EQ(FirstDifference(synthA, synthB), -1);
-            ASSERT_EQ(FirstDifference(specA, specB), -1);
-            synthesised += kBins;
-        }
-        EXPECT_GE(analysed, 1000000u);
-        EXPECT_GE(synthesised, 1000000u);
-    }
+    for (const SimdLevel level : VectorLevels())
+        EXPECT_EQ(PhaseMathDifference(level), "");
 }
 
 struct RenderCase {

@@ -4,6 +4,7 @@
 // instance of its own only to show names and texts while nothing plays.
 import {kDemoRate, synthesiseDemoSignal} from './demo-signal.js';
 import {downloadName} from './download-name.js';
+import {loadModule} from './module-choice.js';
 
 const kRate = kDemoRate; // everything runs at 44.1 kHz: files are decoded to it
 const kTail = 1024;      // the wet signal's lag, rendered after the input ends
@@ -815,10 +816,9 @@ async function start() {
                     'A current Chromium, Chrome, Edge, Firefox or Safari can.');
         return;
     }
-    const response = await fetch('tapestrum.wasm');
-    if (!response.ok) throw new Error(`tapestrum.wasm could not be loaded (${response.status})`);
-    page.wasmBytes = await response.arrayBuffer();
-    page.module = await WebAssembly.compile(page.wasmBytes);
+    const loaded = await loadModule();
+    page.wasmBytes = loaded.bytes;
+    page.module = loaded.module;
     page.panel = new Effect(page.module, kRate);
     for (let index = 0; index < page.panel.count; ++index)
         page.values.push(page.panel.value(index));

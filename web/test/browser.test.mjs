@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: ISC
 // The page in headless Chromium, served from this machine: the offline render
-// through the audio worklet against the native build, mono and stereo, the
-// controls and the presets against the native read-backs while the effect
+// through the audio worklet against the native build, mono and stereo (with
+// the SIMD module, and with the scalar one that a browser without SIMD gets),
+// the controls and the presets against the native read-backs while the effect
 // plays live, the picture of the loop, a phone's width, the download's name,
 // no script error, and a screenshot.
 import assert from 'node:assert/strict';
@@ -26,6 +27,7 @@ import {
     testSignal,
     work
 } from './common.mjs';
+import {kScalarModule, kSimdModule} from '../page/module-choice.js';
 
 const types = {
     '.html' : 'text/html',
@@ -40,10 +42,13 @@ let origin;
 let signalPath;
 let profile;
 const problems = [];
+// The modules the pages fetched, in order.
+const modulesServed = [];
 
 // The site, and the test signal at /test/signal.f32.
 function serve(request, response) {
     const path = new URL(request.url, 'http://127.0.0.1').pathname;
+    if (path.endsWith('.wasm')) modulesServed.push(path.slice(1));
     const file = path === '/test/signal.f32'
                      ? signalPath
                      : join(site, normalize(path === '/' ? '/index.html' : path));
@@ -85,6 +90,7 @@ before(async () => {
     await page.evaluate(() => window.tapestrumReady);
     const message = await page.$eval('#message', (box) => (box.hidden ? '' : box.textContent));
     assert.equal(message, '', 'the page shows no message after loading');
+    assert.deepEqual(modulesServed, [ kSimdModule ], 'this browser has WebAssembly SIMD');
 });
 
 after(async () => {
@@ -93,16 +99,18 @@ after(async () => {
     if (profile) rmSync(profile, {recursive : true, force : true, maxRetries : 5});
 });
 
-test('offline renders through the audio worklet equal the native render', async (t) => {
+// Each of renderSettings rendered offline by the page `on`, against the native
+// render.
+async function offlineRendersEqualNative(t, on) {
     for (const [n, settings] of renderSettings.entries()) {
         const reference =
             nativeRenderOf(44100, signalPath, settings, join(work, `native-${n}.f32`));
         const values =
-            await page.evaluate(() => [...document.querySelectorAll('input[type=range]')].map(
-                                    (slider) => Number(slider.value)));
+            await on.evaluate(() => [...document.querySelectorAll('input[type=range]')].map(
+                                  (slider) => Number(slider.value)));
         for (const [index, value] of settings)
             values[index] = value;
-        const base64 = await page.evaluate(
+        const base64 = await on.evaluate(
             (values) => window.tapestrumTest.renderOffline('/test/signal.f32', values), values);
         const bytes = Buffer.from(base64, 'base64');
         const rendered = new Float32Array(bytes.buffer, bytes.byteOffset, bytes.length / 4);
@@ -110,6 +118,28 @@ test('offline renders through the audio worklet equal the native render', async 
         t.diagnostic(`settings ${n}: ${describe(comparison)}`);
         assert.ok(comparison.peak > 0.1, 'the render is not silent');
         assert.ok(comparison.share <= 1e-6, describe(comparison));
+    }
+}
+
+test('offline renders through the audio worklet equal the native render',
+     (t) => offlineRendersEqualNative(t, page));
+
+// A browser without WebAssembly SIMD, as the page's feature test sees it: the
+// probe module does not validate.
+test('a browser without SIMD gets the scalar module, which renders the same', async (t) => {
+    const other = await browser.newPage();
+    try {
+        await other.evaluateOnNewDocument(() => {
+            WebAssembly.validate = () => false;
+        });
+        modulesServed.length = 0;
+        await other.goto(`${origin}/`, {waitUntil : 'load'});
+        await other.evaluate(() => window.tapestrumReady);
+        assert.deepEqual(modulesServed, [ kScalarModule ]);
+        assert.equal(await other.$eval('#message', (box) => box.hidden), true, 'no message');
+        await offlineRendersEqualNative(t, other);
+    } finally {
+        await other.close();
     }
 });
 

@@ -32,5 +32,6 @@ trap 'rm -rf "$work"' EXIT
 export TAPESTRUM_SITE=$PWD/$out/site
 export TAPESTRUM_WORK=$work
 export TAPESTRUM_NATIVE_RENDER=$PWD/$out/native_render
+export TAPESTRUM_KERNEL_CHECKS=$PWD/$out/kernel-identity.wasm
 export TAPESTRUM_SCREENSHOT=$PWD/$out/web.png
 node --test web/test/wasm.test.mjs web/test/browser.test.mjs

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: ISC
 // The WebAssembly module under Node.js, through its exports alone, against the
-// native build of the same C interface.
+// native build of the same C interface: both builds of it, with SIMD and
+// without.
 import assert from 'node:assert/strict';
 import {readFileSync} from 'node:fs';
 import {join} from 'node:path';
@@ -18,11 +19,14 @@ import {
     testSignal,
     work
 } from './common.mjs';
+import {kScalarModule, kSimdModule} from '../page/module-choice.js';
 
-const module = new WebAssembly.Module(readFileSync(join(site, 'tapestrum.wasm')));
+const builds = [ kSimdModule, kScalarModule ].map(
+    (name) => ({name, module : new WebAssembly.Module(readFileSync(join(site, name)))}));
+const [{module}] = builds;
 
-function instance(rate) {
-    const api = new WebAssembly.Instance(module, {}).exports;
+function instance(rate, from = module) {
+    const api = new WebAssembly.Instance(from, {}).exports;
     api._initialize();
     const handle = api.tapestrum_new(rate);
     assert.notEqual(handle, 0);
@@ -42,12 +46,22 @@ function state({api, handle}) {
     return {values, texts};
 }
 
+// The native tests' kernel identity checks (tests/support/KernelComparison.h),
+// built as the SIMD module is: the vector kernels' conversions and masks run
+// on simd128 instructions here, as in a browser.
+test('the WebAssembly vector kernels equal the reference bit for bit', () => {
+    const path = process.env.TAPESTRUM_KERNEL_CHECKS;
+    const checks = new WebAssembly.Instance(new WebAssembly.Module(readFileSync(path)), {}).exports;
+    checks._initialize();
+    const address = checks.kernel_identity();
+    const bytes = new Uint8Array(checks.memory.buffer, address);
+    assert.equal(new TextDecoder().decode(bytes.subarray(0, bytes.indexOf(0))), '');
+});
+
 // Values go through JSON with 9 digits: back to floats to compare.
 const asFloats = ({values, texts}) => ({values : values.map(Math.fround), texts});
 
-test('the module imports nothing and exports the C interface, malloc, free and _initialize', () => {
-    assert.deepEqual(WebAssembly.Module.imports(module), []);
-    const names = WebAssembly.Module.exports(module).map((e) => e.name).sort();
+test('each module imports nothing and exports the C interface, malloc, free and _initialize', () => {
     const expected = `_initialize free malloc memory tapestrum_apply_preset tapestrum_bin_count
         tapestrum_channels tapestrum_delete tapestrum_get_parameter tapestrum_new
         tapestrum_new_stereo tapestrum_parameter_count tapestrum_parameter_name
@@ -55,17 +69,23 @@ test('the module imports nothing and exports the C interface, malloc, free and _
         tapestrum_preset_name tapestrum_process tapestrum_process_stereo tapestrum_read_head
         tapestrum_set_parameter tapestrum_track_capacity tapestrum_track_length
         tapestrum_track_magnitudes tapestrum_write_head`;
-    assert.deepEqual(names, expected.split(/\s+/));
-    const {api} = instance(44100);
-    assert.equal(api.tapestrum_new(0), 0);
-    assert.equal(api.tapestrum_new(NaN), 0);
+    for (const {name, module} of builds) {
+        assert.deepEqual(WebAssembly.Module.imports(module), [], name);
+        const names = WebAssembly.Module.exports(module).map((e) => e.name).sort();
+        assert.deepEqual(names, expected.split(/\s+/), name);
+        const {api} = instance(44100, module);
+        assert.equal(api.tapestrum_new(0), 0);
+        assert.equal(api.tapestrum_new(NaN), 0);
+    }
 });
 
-test('renders in quanta of 128 equal the native render', (t) => {
+// Each build's vector kernels (or scalar path) store the native floats, sample
+// for sample.
+test('renders in quanta of 128 equal the native render, with SIMD and without', (t) => {
     const {path, signal} = testSignal();
-    renderSettings.forEach((settings, n) => {
+    renderSettings.forEach((settings, n) => builds.forEach(({name, module}) => {
         const reference = nativeRenderOf(44100, path, settings, join(work, `native-${n}.f32`));
-        const effect = instance(44100);
+        const effect = instance(44100, module);
         const {api, handle} = effect;
         for (const [index, value] of settings)
             api.tapestrum_set_parameter(handle, index, value);
@@ -81,12 +101,12 @@ test('renders in quanta of 128 equal the native render', (t) => {
             rendered.set(new Float32Array(api.memory.buffer, output, frames), at);
         }
         const comparison = compareRenders(reference.output, rendered);
-        t.diagnostic(`settings ${n}: ${describe(comparison)}`);
+        t.diagnostic(`${name}, settings ${n}: ${describe(comparison)}`);
         assert.ok(comparison.peak > 0.1, 'the render is not silent');
-        assert.ok(comparison.share <= 1e-6, describe(comparison));
+        assert.equal(comparison.identical, comparison.samples, `${name}: ${describe(comparison)}`);
         assert.deepEqual(asFloats(state(effect)), asFloats(reference.state),
-                         `state after settings ${n}`);
-    });
+                         `${name}, state after settings ${n}`);
+    }));
 });
 
 test('every parameter reads back and shows the native texts at 44.1 and 48 kHz', () => {
