@@ -130,6 +130,10 @@ const float* tapestrum_track_magnitudes(const tapestrum* handle) {
     return handle ? handle->effect.engine().Track().Magnitudes() : nullptr;
 }
 
+void tapestrum_track_picture(const tapestrum* handle, float* picture) {
+    if (handle && picture) handle->effect.trackPicture(picture);
+}
+
 int tapestrum_track_capacity(void) { return TDelayVoc::TrackView::Capacity(); }
 
 int tapestrum_bin_count(void) { return TDelayVoc::TrackView::Bins(); }

@@ -105,6 +105,12 @@ TAPESTRUM_API void tapestrum_process_stereo(tapestrum* handle, const float* in_l
  * of which the first tapestrum_track_length() frames make the loop. The
  * pointer stays valid until tapestrum_delete. */
 TAPESTRUM_API const float* tapestrum_track_magnitudes(const tapestrum* handle);
+/* The track as one picture in the same layout, copied into picture (which
+ * holds tapestrum_track_capacity() x tapestrum_bin_count() floats): a mono
+ * instance's own magnitudes, for a stereo one the louder of its two channels'
+ * at each frame and bin (tapestrum_track_magnitudes gives its left channel's).
+ * Does nothing for a null handle or picture. */
+TAPESTRUM_API void tapestrum_track_picture(const tapestrum* handle, float* picture);
 TAPESTRUM_API int tapestrum_track_capacity(void);
 TAPESTRUM_API int tapestrum_bin_count(void);
 TAPESTRUM_API int tapestrum_track_length(const tapestrum* handle);

@@ -27,7 +27,7 @@ exports=(tapestrum_new tapestrum_new_stereo tapestrum_delete tapestrum_channels 
          tapestrum_get_parameter tapestrum_parameter_name tapestrum_parameter_text
          tapestrum_preset_count tapestrum_preset_name tapestrum_preset_description
          tapestrum_apply_preset tapestrum_process tapestrum_process_stereo
-         tapestrum_track_magnitudes tapestrum_track_capacity tapestrum_bin_count
+         tapestrum_track_magnitudes tapestrum_track_picture tapestrum_track_capacity tapestrum_bin_count
          tapestrum_track_length tapestrum_write_head tapestrum_read_head malloc free)
 
 # The C interface's sources and those of the layers below it, as the CMake build

@@ -200,6 +200,17 @@ TEST(CInterface, StereoHandlesAndTheirMonoCalls) {
     EXPECT_EQ(FirstDifference(outLeft, wantLeft), -1);
     EXPECT_EQ(FirstDifference(outRight, wantRight), -1);
     EXPECT_EQ(tapestrum_write_head(stereo.get()), tapestrum_write_head(left.get()));
+    // The picture is the louder channel's at every frame and bin.
+    const size_t count = size_t(tapestrum_track_capacity()) * size_t(tapestrum_bin_count());
+    std::vector<float> picture(count), louder(count);
+    tapestrum_track_picture(stereo.get(), picture.data());
+    tapestrum_track_picture(nullptr, picture.data());
+    tapestrum_track_picture(stereo.get(), nullptr);
+    std::transform(tapestrum_track_magnitudes(left.get()),
+                   tapestrum_track_magnitudes(left.get()) + count,
+                   tapestrum_track_magnitudes(right.get()), louder.begin(),
+                   [](float a, float b) { return std::max(a, b); });
+    EXPECT_EQ(FirstDifference(picture, louder), -1);
 
     std::vector<float> block(300, 1.0f);
     tapestrum_process(stereo.get(), inLeft.data(), block.data(), 300);

@@ -107,8 +107,11 @@ class TapestrumProcessor extends AudioWorkletProcessor {
                 const picture = new Float32Array(message.buffer);
                 const bins = this.api.tapestrum_bin_count();
                 const frames = this.api.tapestrum_track_capacity();
-                const address = this.api.tapestrum_track_magnitudes(this.handle);
-                picture.set(new Float32Array(this.api.memory.buffer, address, frames * bins));
+                // The module's picture: a stereo instance's louder channel.
+                if (!this.pictureAddress) this.pictureAddress = this.api.malloc(frames * bins * 4);
+                this.api.tapestrum_track_picture(this.handle, this.pictureAddress);
+                picture.set(
+                    new Float32Array(this.api.memory.buffer, this.pictureAddress, frames * bins));
                 this.port.postMessage({
                     type : 'track',
                     buffer : message.buffer,

@@ -68,7 +68,7 @@ test('each module imports nothing and exports the C interface, malloc, free and 
         tapestrum_parameter_text tapestrum_preset_count tapestrum_preset_description
         tapestrum_preset_name tapestrum_process tapestrum_process_stereo tapestrum_read_head
         tapestrum_set_parameter tapestrum_track_capacity tapestrum_track_length
-        tapestrum_track_magnitudes tapestrum_write_head`;
+        tapestrum_track_magnitudes tapestrum_track_picture tapestrum_write_head`;
     for (const {name, module} of builds) {
         assert.deepEqual(WebAssembly.Module.imports(module), [], name);
         const names = WebAssembly.Module.exports(module).map((e) => e.name).sort();
