@@ -23,19 +23,20 @@ uint8_t LevelOfBits(int32_t bits) {
     return static_cast<uint8_t>(above == 0 ? 0 : level > 255 ? 255 : level);
 }
 
+// The bin each row below bin 16 shows.
+constexpr auto kNarrowBins = [] {
+    std::array<int32_t, 4 * LoopFeed::kRowsPerOctave> narrow{};
+    for (int32_t row = 0; row < int32_t(narrow.size()); ++row)
+        narrow[row] = LoopFeed::BinsOfRow(row).first;
+    return narrow;
+}();
+
 } // namespace
 
-LoopFeed::RowBins LoopFeed::BinsOfRow(int32_t row) {
-    constexpr int32_t bins = TDelayVoc::BinCount;
-    const double low = std::pow(double{bins}, double(row) / kRows);
-    const double high = std::pow(double{bins}, double(row + 1) / kRows);
-    const int32_t first = std::min(bins - 1, static_cast<int32_t>(std::floor(low)));
-    const int32_t end = std::max(first + 1, std::min(bins, static_cast<int32_t>(std::floor(high))));
-    return {first, end};
-}
-
 double LoopFeed::RowOfBin(double bin) {
-    return kRows * std::log(bin) / std::log(double{TDelayVoc::BinCount});
+    if (!(bin > 1.0)) return 0.0;
+    const int octave = std::ilogb(bin);
+    return kRowsPerOctave * (octave + (std::ldexp(bin, -octave) - 1.0));
 }
 
 // A float's bits, read as an integer, grow by 2^23 per octave and nearly
@@ -50,8 +51,6 @@ LoopFeed::LoopFeed()
     : levels(std::make_unique<std::array<uint8_t, size_t{kColumns} * kRows>>()),
       slots(std::make_unique<Picture[]>(3)) {
     levels->fill(0);
-    for (int32_t row = 0; row < kRows; ++row)
-        rowBins[row] = BinsOfRow(row);
 }
 
 LoopFeed::~LoopFeed() = default;
@@ -75,33 +74,40 @@ const LoopFeed::Picture& LoopFeed::latest() const {
 
 // The magnitudes are finite and not negative (the engine records no frame of
 // a spectrum that overflowed), so their bits order as the magnitudes do and
-// the loudest is found among integers. The louder channel's bits first, then
-// each row's loudest, then the levels: three plain loops, two of which the
-// compiler turns into vector code.
+// the loudest is found among integers. The rows of the octaves from bin 16 up
+// are 1, 2, 4, 8 and 16 bins wide and start at multiples of their width, so
+// halving the column again and again (each value the louder of two
+// neighbours) leaves an octave's 16 rows side by side after as many halvings
+// as its rows have bins beyond one; the rows below bin 16 each take one bin.
+// Plain loops over fixed counts, which the compiler turns into vector code.
 void LoopFeed::reduceColumn(const TDelayVoc& first, const TDelayVoc* second, int32_t frame) {
     constexpr int32_t bins = TDelayVoc::BinCount;
+    constexpr int32_t kNarrowRows = 4 * kRowsPerOctave; // bins 1 to 15
+    static_assert(bins == 1 << kOctaves && kRowsPerOctave == 16);
     const float* a = first.Track().Magnitudes() + size_t(frame) * bins;
     const float* b = second ? second->Track().Magnitudes() + size_t(frame) * bins : a;
-    int32_t louder[bins];
+    // Two arrays taking turns, so that each halving reads one and writes the other.
+    int32_t halves[2][bins];
+    int32_t* halved = halves[0];
     for (int32_t bin = 0; bin < bins; ++bin)
-        louder[bin] = std::max(std::bit_cast<int32_t>(a[bin]), std::bit_cast<int32_t>(b[bin]));
+        halved[bin] = std::max(std::bit_cast<int32_t>(a[bin]), std::bit_cast<int32_t>(b[bin]));
     int32_t loudest[kRows];
-    for (int32_t row = 0; row < kRows; ++row) {
-        int32_t value = louder[rowBins[row].first];
-        for (int32_t bin = rowBins[row].first + 1; bin < rowBins[row].end; ++bin)
-            value = std::max(value, louder[bin]);
-        loudest[row] = value;
+    for (int32_t row = 0; row < kNarrowRows; ++row)
+        loudest[row] = halved[kNarrowBins[row]];
+    int32_t count = bins;
+    for (int32_t row = kNarrowRows; row < kRows; row += kRowsPerOctave) {
+        std::copy_n(halved + kRowsPerOctave, kRowsPerOctave, loudest + row);
+        int32_t* const next = halved == halves[0] ? halves[1] : halves[0];
+        count /= 2;
+        for (int32_t i = 0; i < count; ++i)
+            next[i] = std::max(halved[2 * i], halved[2 * i + 1]);
+        halved = next;
     }
-    uint8_t reduced[kRows];
-    for (int32_t row = 0; row < kRows; ++row)
-        reduced[row] = LevelOfBits(loudest[row]);
+    // Written without comparing: reading the old levels back would cost more
+    // (they are rarely in the cache) than copying a column that did not change.
     uint8_t* column = levels->data() + size_t(frame) * kRows;
-    uint8_t differ = 0;
     for (int32_t row = 0; row < kRows; ++row)
-        differ |= column[row] ^ reduced[row];
-    const bool changed = differ != 0;
-    std::memcpy(column, reduced, kRows);
-    if (!changed) return;
+        column[row] = LevelOfBits(loudest[row]);
     for (ColumnSet& set : changedSince)
         set[frame / 64] |= uint64_t{1} << (frame % 64);
 }

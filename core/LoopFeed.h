@@ -3,8 +3,9 @@
 // thread for one reader on another thread.
 //
 // The picture is the track reduced to levels: one column per track frame, each
-// of kRows bytes on a logarithmic frequency scale, every row the loudest of its
-// bins as a level (a tenth of an octave of magnitude a step, 0 for silence);
+// of kRows bytes on a logarithmic frequency scale (16 rows an octave), every
+// row the loudest of its bins as a level (a tenth of an octave of magnitude a
+// step, 0 for silence);
 // beside it the loop's length, the write and read heads, the recorded band, the
 // last hop's gate level with the threshold it met, and the sample rate.
 //
@@ -32,7 +33,9 @@
 class LoopFeed {
   public:
     static constexpr int32_t kColumns = TDelayVoc::MaxTrackFrames;
-    static constexpr int32_t kRows = 128;
+    static constexpr int32_t kRowsPerOctave = 16;
+    static constexpr int32_t kOctaves = 9; // bin 1 to bin 512
+    static constexpr int32_t kRows = kRowsPerOctave * kOctaves;
     // Level 0 is a magnitude at or below kFloorMagnitude (or not a number);
     // each level above it is a tenth of an octave of magnitude (about 0.6 dB)
     // louder, up to 255 at about 2^11.4.
@@ -56,16 +59,27 @@ class LoopFeed {
         const uint8_t* column(int32_t frame) const { return levels.data() + frame * kRows; }
     };
 
-    // The bins a row shows, [first, end): rows divide bin 1 (the lowest above
-    // 0 Hz) to bin 512 evenly on a logarithmic scale; a row narrower than a bin
-    // shows the bin it lies in.
+    // The bins a row shows, [first, end). Each octave from bin 1 (the lowest
+    // above 0 Hz) to bin 512 has 16 rows, which divide it evenly: from bin 16
+    // up each row is a whole number of bins wide (1 to 16), and below it a row
+    // shows the bin it lies in. The scale is logarithmic at the octaves and
+    // linear within each, never more than 1.4 rows from an exact logarithm.
     struct RowBins {
         int32_t first;
         int32_t end;
     };
-    static RowBins BinsOfRow(int32_t row);
+    static constexpr RowBins BinsOfRow(int32_t row) {
+        const int32_t octave = row / kRowsPerOctave, step = row % kRowsPerOctave;
+        const int32_t low = 1 << octave; // the octave's first bin
+        if (low < kRowsPerOctave) {
+            const int32_t bin = low + (step << octave) / kRowsPerOctave;
+            return {bin, bin + 1};
+        }
+        const int32_t width = low / kRowsPerOctave;
+        return {low + step * width, low + (step + 1) * width};
+    }
     // Where a (fractional) bin lies on that scale, in rows: 0 at bin 1, kRows
-    // at bin 512.
+    // at bin 512; below bin 1, 0.
     static double RowOfBin(double bin);
     static uint8_t LevelOf(float magnitude);
 
@@ -110,7 +124,6 @@ class LoopFeed {
     // the slot was last written, and its bookkeeping.
     std::unique_ptr<std::array<uint8_t, size_t{kColumns} * kRows>> levels;
     std::array<ColumnSet, 3> changedSince{};
-    std::array<RowBins, kRows> rowBins{};
     uint32_t publications = 0;
     uint32_t hopsSeen = 0;
     int32_t sweepCursor = 0;

@@ -4,6 +4,7 @@
 // to the painter, and the source of the README's screenshot.
 //   editor_snapshot OUT.ppm [PRESET] [WIDTH HEIGHT [SCALE]]
 #include "core/FactoryPresets.h"
+#include "editor/EditorLayout.h"
 #include "editor/EditorTestHost.h"
 #include "support/Signals.h"
 
@@ -29,8 +30,16 @@ int main(int argc, char** argv) {
     EditorView view(host, &effect.loopFeed());
     if (argc > 5) view.setScale(std::atof(argv[5]));
     if (argc > 4) view.resize(std::atoi(argv[3]), std::atoi(argv[4]));
-    for (int32_t i = 0; i < kParameterCount; ++i)
-        view.setParameter(i, effect.storedParameter(i));
+    // The preset chosen from the view's own menu, as a user would.
+    const EditorLayout& layout = view.layout();
+    const auto click = [&](int x, int y) {
+        view.mouseDown(x, y, kNoModifier, false);
+        view.mouseUp(x, y, kNoModifier);
+    };
+    click(layout.presetButton.x + 4, layout.presetButton.y + 4);
+    click(layout.presetMenu.x + 4,
+          layout.presetMenu.y + layout.menuItemHeight / 2 +
+              layout.menuItemHeight * static_cast<int>(preset - FactoryPresets().data()));
 
     const std::vector<float> left = TestSignal(44100.0, 44100 * 3, 1);
     const std::vector<float> right = TestSignal(44100.0, 44100 * 3, 2);
