@@ -237,6 +237,7 @@ void EditorView::Impl::paintMenu(Canvas& canvas) {
 }
 
 void EditorView::paint(const PixelBuffer& target) {
+    if (!target.pixels || target.width <= 0 || target.height <= 0) return;
     Canvas canvas(target);
     const LoopFeed::Picture* p = impl->picture();
     canvas.fill(canvas.bounds(), kBackground);

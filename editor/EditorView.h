@@ -8,7 +8,7 @@
 #include "editor/PixelBuffer.h"
 #include <cstdint>
 #include <string>
-class LoopFeed; // core/LoopFeed.h: the audio thread's publication of the loop (editor-core)
+class LoopFeed; // core/LoopFeed.h: the audio thread's publication of the loop
 namespace tapestrum::editor {
 struct EditorLayout;
 // What the view asks of the face that hosts it. Called on the editor's (UI) thread.
@@ -30,7 +30,9 @@ class EditorView {
     static constexpr int kDefaultWidth = 720, kDefaultHeight = 480; // logical pixels
     static constexpr int kMinWidth = 480, kMinHeight = 320, kMaxWidth = 2400, kMaxHeight = 1600;
     // loop may be null: the picture then says the loop is unavailable and the
-    // controls still work. Both must outlive the view.
+    // controls still work. Both must outlive the view. The view reads the loop
+    // for as long as it lives; a feed has one reader at a time, so a second
+    // view of the same loop shows it as unavailable.
     EditorView(EditorHost& host, const LoopFeed* loop);
     ~EditorView();
     EditorView(const EditorView&) = delete;
@@ -65,6 +67,6 @@ class EditorView {
 
   private:
     struct Impl;
-    Impl* impl; // editor-core's choice (unique_ptr is fine too)
+    Impl* impl; // owned: created by the constructor, deleted by the destructor
 };
 } // namespace tapestrum::editor
