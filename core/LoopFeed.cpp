@@ -56,15 +56,12 @@ LoopFeed::LoopFeed()
 
 LoopFeed::~LoopFeed() = default;
 
-bool LoopFeed::attach() const {
-    bool expected = false;
-    if (!readerAttached.compare_exchange_strong(expected, true, std::memory_order_relaxed))
-        return false;
+void LoopFeed::attach() const {
+    readers.fetch_add(1, std::memory_order_relaxed);
     refreshRequest.store(true, std::memory_order_relaxed);
-    return true;
 }
 
-void LoopFeed::detach() const { readerAttached.store(false, std::memory_order_relaxed); }
+void LoopFeed::detach() const { readers.fetch_sub(1, std::memory_order_relaxed); }
 
 const LoopFeed::Picture& LoopFeed::latest() const {
     if (middle.load(std::memory_order_relaxed) & kFresh)

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: ISC
 // LoopFeed: what an editor's picture of the loop needs, published by the audio
-// thread for one reader on another thread.
+// thread for the editors of one instance, on their (UI) thread.
 //
 // The picture is the track reduced to levels: one column per track frame, each
 // of kRows bytes on a logarithmic frequency scale (16 rows an octave), every
@@ -89,26 +89,29 @@ class LoopFeed {
     LoopFeed(const LoopFeed&) = delete;
     LoopFeed& operator=(const LoopFeed&) = delete;
 
-    // ---- The reader: one editor at a time, on its own (UI) thread ----
-    // The reader's calls change nothing that is published, so they take a
-    // const feed; what they do change is the reader's own state.
+    // ---- The readers: every editor of the instance, all on one (UI) thread ----
+    // The readers share the one reading side of the triple buffer, which is
+    // why they must call from one thread. Their calls change nothing that is
+    // published, so they take a const feed; what they do change is the
+    // reading side's own state.
 
-    // Starts the publication. False when another reader has the feed.
-    bool attach() const;
-    // Stops it; the audio thread then does no work for the feed.
+    // A reader comes: the publication runs while at least one is attached.
+    void attach() const;
+    // A reader goes; after the last one the audio thread does no work for
+    // the feed.
     void detach() const;
-    // The newest picture published; it stays as it is until the reader's next
-    // call of latest (or detach).
+    // The newest picture published; it stays as it is until the next call of
+    // latest by any reader (or the last detach).
     const Picture& latest() const;
 
     // ---- The audio thread ----
 
     // Whether a reader is attached: one relaxed load.
-    bool attached() const { return readerAttached.load(std::memory_order_relaxed); }
+    bool attached() const { return readers.load(std::memory_order_relaxed) > 0; }
     // After a processed block: reduces the columns the block recorded and
-    // publishes a picture when a hop ran. `second` is a stereo effect's second engine (each
-    // level is then the louder channel's), null for a mono effect. Nothing
-    // when no reader is attached.
+    // publishes a picture when a hop ran. `second` is a stereo effect's
+    // second engine (each level is then the louder channel's), null for a
+    // mono effect. Nothing when no reader is attached.
     void publish(const TDelayVoc& first, const TDelayVoc* second);
 
     // Any thread: the track changed beyond what hops announce (a reset): every
@@ -136,9 +139,9 @@ class LoopFeed {
     // exchange handing a slot over (acquire and release).
     static constexpr uint32_t kFresh = 4, kIndexMask = 3;
     mutable std::atomic<uint32_t> middle{1};
-    mutable int32_t front = 2; // the reader's slot; reader only
+    mutable int32_t front = 2; // the readers' slot; readers only
 
-    // Set by the reader, read by the audio thread.
-    mutable std::atomic<bool> readerAttached{false};
+    // Set by the readers, read by the audio thread.
+    mutable std::atomic<int32_t> readers{0};
     mutable std::atomic<bool> refreshRequest{false};
 };

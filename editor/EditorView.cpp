@@ -32,15 +32,14 @@ struct EditorView::Impl {
     Impl(EditorHost& host, const LoopFeed* loop) : host(host), loop(loop) {
         for (const ParameterInfo& row : kParameters)
             values[row.index] = row.defaultValue;
-        attached = loop && loop->attach();
+        if (loop) loop->attach();
     }
     ~Impl() {
-        if (attached) loop->detach();
+        if (loop) loop->detach();
     }
 
     EditorHost& host;
     const LoopFeed* loop;
-    bool attached = false;
     Font font;
     double scale = 1.0;
     int width = kDefaultWidth, height = kDefaultHeight;
@@ -75,7 +74,7 @@ struct EditorView::Impl {
         layout = EditorLayout::For(width, height, scale, static_cast<int>(FactoryPresets().size()));
         needsPaint = true;
     }
-    const LoopFeed::Picture* picture() const { return attached ? &loop->latest() : nullptr; }
+    const LoopFeed::Picture* picture() const { return loop ? &loop->latest() : nullptr; }
     int controlAt(int x, int y) const {
         for (int i = 0; i < kParameterCount; ++i)
             if (layout.controls[i].contains(x, y)) return i;

@@ -30,9 +30,8 @@ class EditorView {
     static constexpr int kDefaultWidth = 720, kDefaultHeight = 480; // logical pixels
     static constexpr int kMinWidth = 480, kMinHeight = 320, kMaxWidth = 2400, kMaxHeight = 1600;
     // loop may be null: the picture then says the loop is unavailable and the
-    // controls still work. Both must outlive the view. The view reads the loop
-    // for as long as it lives; a feed has one reader at a time, so a second
-    // view of the same loop shows it as unavailable.
+    // controls still work. Both must outlive the view, and every view of one
+    // loop lives on one thread (the host's UI thread).
     EditorView(EditorHost& host, const LoopFeed* loop);
     ~EditorView();
     EditorView(const EditorView&) = delete;

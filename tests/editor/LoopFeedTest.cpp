@@ -63,8 +63,9 @@ TEST(LoopFeed, PicturesShowTheLouderChannelsTrackWhole) {
         };
         effect.setParameter(kHeadDirection, block == 256 ? 0.0f : 1.0f);
         run(0, 20000);
-        ASSERT_TRUE(feed.attach());
-        EXPECT_FALSE(feed.attach()) << "one reader at a time";
+        feed.attach();
+        feed.attach();
+        feed.detach(); // a second editor came and went: the first still reads
         run(20000, 44100);
         const LoopFeed::Picture& picture = feed.latest();
         EXPECT_GT(picture.publication, 0u);
@@ -91,7 +92,7 @@ TEST(LoopFeed, AReaderSeesWholePicturesWhileTheAudioThreadPublishes) {
     const int32_t length = effect.engine().TrackLength();
     const int32_t delay = effect.engine().Delay();
     const LoopFeed& feed = effect.loopFeed();
-    ASSERT_TRUE(feed.attach());
+    feed.attach();
     // Stopped and joined however the reader's checks end.
     std::jthread audio([&](std::stop_token stop) {
         const std::vector<float> input = Noise(44100, 0.5f, 3);

@@ -68,7 +68,7 @@ TEST(Realtime, PublishingTheLoopToAnEditorAllocatesNothing) {
     for (const int32_t channels : {1, 2}) {
         TapestrumEffect effect(channels, SimdLevel::Best);
         effect.resume();
-        ASSERT_TRUE(effect.loopFeed().attach());
+        effect.loopFeed().attach();
         const std::vector<float> input = Noise(44100, 0.5f, 1);
         std::vector<float> left(input.size()), right(input.size());
         const long before = gAllocations.load();
