@@ -22,9 +22,9 @@ EditorLayout EditorLayout::For(int width, int height, double scale, int presetCo
     l.padding = px(8);
     const int pad = l.padding, gap = px(6), bar = px(30);
 
-    l.title = {pad, 0, width / 2 - pad, bar};
     const int buttonWidth = std::min(px(240), width / 2 - pad);
     l.presetButton = {width - pad - buttonWidth, px(4), buttonWidth, bar - px(8)};
+    l.title = {pad, 0, l.presetButton.x - 2 * pad, bar};
     l.menuItemHeight = px(22);
     l.presetMenu = {l.presetButton.x, l.presetButton.bottom(), buttonWidth,
                     l.menuItemHeight * presetCount};

@@ -18,7 +18,7 @@ struct EditorLayout {
     int smallTextSize = 0; // names, labels
     int padding = 0;
 
-    Rect title;        // the top bar's left part: the effect's name
+    Rect title;        // the top bar left of the presets button: name, loop, legend
     Rect presetButton; // the presets menu's button, top right
     Rect presetMenu;   // the menu's list when open, below the button
     int menuItemHeight = 0;

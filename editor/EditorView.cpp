@@ -182,6 +182,8 @@ bool EditorView::tick() {
     return impl->needsPaint;
 }
 
+// The name, the loop's length, and as much of the legend of the marks as the
+// bar has room for.
 void EditorView::Impl::paintTop(Canvas& canvas, const LoopFeed::Picture* p) {
     const EditorLayout& l = layout;
     const int baseline = l.title.y + (l.title.height + font.ascent(l.textSize)) / 2;
@@ -190,8 +192,20 @@ void EditorView::Impl::paintTop(Canvas& canvas, const LoopFeed::Picture* p) {
         char info[64];
         std::snprintf(info, sizeof info, "loop of %d frames, %.2f s", p->length,
                       p->length * double{TDelayVoc::HopLength} / p->sampleRate);
-        const int x = l.title.x + font.measure("tapestrum", l.textSize) + l.padding * 2;
+        int x = l.title.x + font.measure("tapestrum", l.textSize) + l.padding * 2;
         font.draw(canvas, x, baseline, info, l.smallTextSize, kDimText, l.title);
+        x += font.measure(info, l.smallTextSize) + l.padding * 2;
+        const int swatch = font.ascent(l.smallTextSize) * 2 / 3;
+        for (const auto& [colour, label] :
+             {std::pair{kWriteHead, "write head"}, std::pair{kReadHead, "read head"},
+              std::pair{kLoopEnd, "loop end"}, std::pair{kBand, "recorded band"}}) {
+            const int width = swatch + l.padding / 2 + font.measure(label, l.smallTextSize);
+            if (x + width > l.title.right()) break;
+            canvas.fill({x, baseline - swatch, swatch, swatch}, colour);
+            font.draw(canvas, x + swatch + l.padding / 2, baseline, label, l.smallTextSize,
+                      kDimText, l.title);
+            x += width + l.padding * 3 / 2;
+        }
     }
     const Rect& b = l.presetButton;
     canvas.fill(b, menuOpen ? kPanelHover : kPanel);
