@@ -126,6 +126,16 @@ void TestParent::drag(std::uintptr_t window, int x0, int y0, int x1, int y1) {
     PostMessageW(target, WM_LBUTTONUP, 0, MAKELPARAM(x1, y1));
 }
 
+// The second press as the system makes it of a real one close enough to the
+// first: a double-click message.
+void TestParent::doubleClick(std::uintptr_t window, int x, int y) {
+    const HWND target = AsWindow(window);
+    for (const UINT press : {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}) {
+        PostMessageW(target, press, MK_LBUTTON, MAKELPARAM(x, y));
+        PostMessageW(target, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    }
+}
+
 std::uint32_t TestParent::addTimer(std::uint32_t periodMs,
                                    std::function<void(std::uint32_t id)> fire) {
     return impl->loop.addTimer(periodMs, std::move(fire));
