@@ -40,7 +40,10 @@ ClapEditor::ClapEditor(const clap::Host& host, const TapestrumEffect& effect, Cl
         timer = clap::kInvalidId;
 }
 
+// A gesture the editor closes in the middle of still ends for the host.
 ClapEditor::~ClapEditor() {
+    for (int32_t i = 0; i < kParameterCount; ++i)
+        if (dragging[i]) endEdit(i);
     if (fd >= 0) hostFds->unregisterFd(&host, fd);
     if (timer != clap::kInvalidId && hostTimers->unregisterTimer)
         hostTimers->unregisterTimer(&host, timer);
