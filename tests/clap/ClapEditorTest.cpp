@@ -119,17 +119,18 @@ class EditorHost {
         }
     }
 
-    // The gui made at a size, embedded in the parent and shown.
-    bool open(uint32_t width, uint32_t height) {
+    // The gui made and embedded in the parent.
+    bool attach() {
         clap::Window window{kApi, {}};
 #ifdef _WIN32
         window.win32 = reinterpret_cast<void*>(parent.handle());
 #else
         window.x11 = parent.handle();
 #endif
-        return gui->create(driver.plugin, kApi, false) &&
-               gui->setSize(driver.plugin, width, height) &&
-               gui->setParent(driver.plugin, &window) && gui->show(driver.plugin);
+        return gui->create(driver.plugin, kApi, false) && gui->setParent(driver.plugin, &window);
+    }
+    bool open(uint32_t width, uint32_t height) {
+        return attach() && gui->setSize(driver.plugin, width, height) && gui->show(driver.plugin);
     }
     std::pair<int, int> guiSize() const {
         uint32_t width = 0, height = 0;
@@ -245,14 +246,7 @@ TEST(ClapEditor, OpensAndClosesFiftyTimesWhileAudioRuns) {
     const std::pair<int, int> sizes[] = {{720, 480}, {1000, 700}, {480, 320}};
     for (int round = 0; round < 50; ++round) {
         const auto [width, height] = sizes[round % 3];
-        ASSERT_TRUE(host.gui->create(host.driver.plugin, kApi, false));
-        clap::Window window{kApi, {}};
-#ifdef _WIN32
-        window.win32 = reinterpret_cast<void*>(host.parent.handle());
-#else
-        window.x11 = host.parent.handle();
-#endif
-        ASSERT_TRUE(host.gui->setParent(host.driver.plugin, &window));
+        ASSERT_TRUE(host.attach());
         const std::uintptr_t child = host.parent.child();
         ASSERT_NE(child, 0u);
 #ifndef _WIN32
