@@ -83,13 +83,24 @@ class X11EditorWindow final : public EditorWindow {
         allocateImage();
     }
 
+    // The host may have destroyed the parent, and with it this window, before
+    // it lets the editor go: the window's end is then among the pending events
+    // (which go nowhere else now: the view may be gone), or comes while it is
+    // being destroyed here, an error the trap keeps from the host's handler.
     ~X11EditorWindow() override {
-        // The host may have destroyed the parent, and with it this window: its
-        // DestroyNotify is then among the pending events.
-        drainEvents();
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == DestroyNotify && event.xdestroywindow.window == window)
+                destroyed = true;
+        }
         releaseImage();
         XFreeGC(display, gc);
-        if (!destroyed) XDestroyWindow(display, window);
+        if (!destroyed) {
+            ErrorTrap trap(display);
+            XDestroyWindow(display, window);
+            trap.anyError();
+        }
         if (colormap != None) XFreeColormap(display, colormap);
         XCloseDisplay(display);
     }
