@@ -3,6 +3,7 @@
 #include "clap/ClapEffect.h"
 
 #include "clap/ClapDescriptor.h"
+#include "clap/ClapEditor.h"
 #include "clap/ClapValues.h"
 #include "core/ParameterIndexCheck.h"
 
@@ -46,7 +47,7 @@ void PortChannels(const clap::AudioBuffer* ports, uint32_t count, uint32_t wante
 
 } // namespace
 
-ClapEffect::ClapEffect(int32_t channels)
+ClapEffect::ClapEffect(const clap::Host& host, int32_t channels)
     : plugin{&ClapDescriptor(channels),
              this,
              Init,
@@ -59,7 +60,13 @@ ClapEffect::ClapEffect(int32_t channels)
              Process,
              ClapExtension,
              OnMainThread},
-      effect(channels, SimdLevel::Best) {}
+      host(host), effect(channels, SimdLevel::Best) {}
+
+ClapEffect::~ClapEffect() = default;
+
+void ClapEffect::openEditor() { gui = std::make_unique<ClapEditor>(host, effect, edits); }
+
+void ClapEffect::closeEditor() { gui.reset(); }
 
 bool ClapEffect::activate(double sampleRate) {
     if (!effect.acceptSampleRate(sampleRate)) return false;
@@ -98,6 +105,7 @@ int32_t ClapEffect::process(const clap::Process& block) {
     PortChannels(block.audioOutputs, block.audioOutputsCount, channels, outputs);
     const bool output = outputs[0] && outputs[channels - 1];
     const uint32_t frames = block.framesCount;
+    sendEdits(block.outEvents);
     uint32_t done = 0;
     const clap::InputEvents* events = block.inEvents;
     const uint32_t count = events && events->size && events->get ? events->size(events) : 0;
@@ -123,9 +131,32 @@ void ClapEffect::applyEvent(const clap::EventHeader* header) {
     effect.setParameter(static_cast<int32_t>(change->paramId), ParameterFloat(change->value));
 }
 
-void ClapEffect::flush(const clap::InputEvents* events) {
-    if (!events || !events->size || !events->get) return;
-    const uint32_t count = events->size(events);
-    for (uint32_t i = 0; i < count; ++i)
-        applyEvent(events->get(events, i));
+void ClapEffect::flush(const clap::InputEvents* events, const clap::OutputEvents* out) {
+    if (events && events->size && events->get) {
+        const uint32_t count = events->size(events);
+        for (uint32_t i = 0; i < count; ++i)
+            applyEvent(events->get(events, i));
+    }
+    sendEdits(out);
+}
+
+// The edits take effect at the block's first sample, before the host's own
+// changes there.
+void ClapEffect::sendEdits(const clap::OutputEvents* out) {
+    const bool toHost = out && out->tryPush;
+    while (const ClapEdit* edit = edits.front()) {
+        const clap::Id id = static_cast<clap::Id>(edit->index);
+        if (edit->kind == ClapEdit::Value) {
+            const clap::ParamValueEvent event = ParamValueEventFor(0, id, edit->value);
+            if (toHost && !out->tryPush(out, &event.header)) return;
+            effect.setParameter(edit->index, edit->value);
+        } else {
+            const uint16_t type = edit->kind == ClapEdit::Begin ? clap::kEventParamGestureBegin
+                                                                : clap::kEventParamGestureEnd;
+            const clap::ParamGestureEvent event{{sizeof event, 0, clap::kCoreEventSpace, type, 0},
+                                                id};
+            if (toHost && !out->tryPush(out, &event.header)) return;
+        }
+        edits.pop();
+    }
 }

@@ -75,7 +75,7 @@ const clap::Plugin* CreatePlugin(const clap::PluginFactory*, const clap::Host* h
                                                                                : 0;
     if (channels == 0) return nullptr;
     try {
-        return (new ClapEffect(channels))->record();
+        return (new ClapEffect(*host, channels))->record();
     } catch (...) {
         return nullptr;
     }

@@ -17,6 +17,8 @@ packages=(build-essential cmake g++ g++-multilib binutils googletest libgtest-de
           dpkg-dev file lintian sox
           pybind11-dev python3-dev python3-numpy python3-pytest python3-dask python3-distributed
           python3-soundfile)
+# The editors' window (Xlib) and the X server their tests show it on.
+packages+=(libx11-dev xvfb xauth)
 windows=0
 for option in "$@"; do
     case $option in

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: ISC
 #include "contract/ClapDriver.h"
 
+#include "clap/ClapValues.h"
 #include "contract/FaceDrivers.h"
 #include "tools/DynamicLibrary.h"
 
@@ -52,13 +53,7 @@ const clap::PluginFactory* ClapFactory(const char* path) {
 const clap::Host* ClapTestHost() { return &kHost; }
 
 clap::ParamValueEvent ClapEvents::Change(uint32_t time, clap::Id id, double value) {
-    clap::ParamValueEvent event{};
-    event.header = {sizeof event, time, clap::kCoreEventSpace, clap::kEventParamValue, 0};
-    event.paramId = id;
-    event.noteId = -1;
-    event.portIndex = event.channel = event.key = -1;
-    event.value = value;
-    return event;
+    return ParamValueEventFor(time, id, value);
 }
 
 uint32_t ClapEvents::Size(const clap::InputEvents* list) {
@@ -70,12 +65,13 @@ const clap::EventHeader* ClapEvents::Get(const clap::InputEvents* list, uint32_t
     return index < self->count ? &self->events[index].header : nullptr;
 }
 
-ClapDriver::ClapDriver(const clap::PluginFactory* factory, int32_t channels)
+ClapDriver::ClapDriver(const clap::PluginFactory* factory, int32_t channels,
+                       const clap::Host* host)
     : channelCount(channels) {
     const auto index = static_cast<uint32_t>(channels - 1);
     if (!factory || factory->getPluginCount(factory) <= index) return;
     plugin =
-        factory->createPlugin(factory, &kHost, factory->getPluginDescriptor(factory, index)->id);
+        factory->createPlugin(factory, host, factory->getPluginDescriptor(factory, index)->id);
     if (!plugin) return;
     if (!plugin->init(plugin)) {
         plugin->destroy(plugin);
@@ -155,7 +151,7 @@ bool ClapDriver::processPorts(const float* const* inputs, float* const* outputs,
                               hasInput ? 1u : 0u,
                               hasOutput ? 1u : 0u,
                               blockEvents.list(),
-                              nullptr};
+                              outEvents};
     steadyTime += frames;
     const bool goesOn = plugin->process(plugin, &block) == clap::kProcessContinue;
     return goesOn && (!hasOutput || outputPort.constantMask == 0);

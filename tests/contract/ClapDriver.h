@@ -42,9 +42,10 @@ class ClapEvents {
 class ClapDriver final : public FaceDriver {
   public:
     // The factory's mono plug-in (channels 1, the first descriptor) or its
-    // stereo one (2, the second), made and initialised, its extensions looked
-    // up; `plugin` stays null when that fails.
-    explicit ClapDriver(const clap::PluginFactory* factory, int32_t channels = 1);
+    // stereo one (2, the second), made for the host and initialised, its
+    // extensions looked up; `plugin` stays null when that fails.
+    explicit ClapDriver(const clap::PluginFactory* factory, int32_t channels = 1,
+                        const clap::Host* host = ClapTestHost());
     ~ClapDriver() override;
     ClapDriver(const ClapDriver&) = delete;
     ClapDriver& operator=(const ClapDriver&) = delete;
@@ -62,7 +63,7 @@ class ClapDriver final : public FaceDriver {
     int32_t channels() const override { return channelCount; }
     bool processChannels(const float* const* inputs, float* const* outputs, int32_t frames,
                          std::span<const ParameterChange> changes) override;
-    void flush(const ClapEvents& events) { params->flush(plugin, events.list(), nullptr); }
+    void flush(const ClapEvents& events) { params->flush(plugin, events.list(), outEvents); }
 
     bool save(ChunkedStream& stream) override;
     bool load(ChunkedStream& stream) override;
@@ -79,6 +80,8 @@ class ClapDriver final : public FaceDriver {
     const clap::PluginState* state = nullptr;
     const clap::PluginLatency* latency = nullptr;
     const clap::PluginTail* tail = nullptr;
+    // The list process and flush give the plug-in for its output events, if any.
+    const clap::OutputEvents* outEvents = nullptr;
 
   private:
     // The block's port buffers, with the events as given.
