@@ -2,6 +2,7 @@
 #include "vst3/Vst3Processor.h"
 
 #include "core/HostText.h"
+#include "vst3/ProcessorLink.h"
 #include "vst3/StateStream.h"
 #include "vst3/Vst3Classes.h"
 #include "vst3/Vst3Text.h"
@@ -13,7 +14,7 @@
 
 namespace vst3 {
 
-Vst3Processor::Vst3Processor() = default;
+Vst3Processor::Vst3Processor() { EnterProcessor(this); }
 
 Vst3Processor::~Vst3Processor() { terminate(); }
 
@@ -38,9 +39,20 @@ uint32_t Vst3Processor::addRef() { return ++references; }
 
 uint32_t Vst3Processor::release() {
     const uint32_t left = --references;
-    if (left == 0) delete this;
+    if (left == 0) {
+        LeaveProcessor(this);
+        delete this;
+    }
     return left;
 }
+
+bool Vst3Processor::addRefIfAlive() {
+    for (uint32_t count = references.load(); count != 0;)
+        if (references.compare_exchange_weak(count, count + 1)) return true;
+    return false;
+}
+
+const LoopFeed* Vst3Processor::loopFeed() const { return nullptr; }
 
 // Main thread. The host's context makes the messages sent to the controller.
 tresult Vst3Processor::initialize(FUnknown* context) {
@@ -199,6 +211,7 @@ tresult Vst3Processor::connect(IConnectionPoint* other) {
     peer = other;
     peer->addRef();
     sendSampleRate();
+    sendLink();
     return kResultOk;
 }
 
@@ -213,18 +226,32 @@ tresult Vst3Processor::notify(IMessage* message) {
     return message != nullptr ? kResultOk : kInvalidArgument;
 }
 
-void Vst3Processor::sendSampleRate() {
+// A message the host makes, with its identifier, to the connected controller.
+void Vst3Processor::sendMessage(const char* id, void (*fill)(IAttributeList&, Vst3Processor&)) {
     if (host == nullptr || peer == nullptr) return;
     TUID iid;
     kMessageIid.copyTo(iid);
     void* made = nullptr;
     if (host->createInstance(iid, iid, &made) != kResultOk || made == nullptr) return;
     auto* message = static_cast<IMessage*>(made);
-    message->setMessageID(kSampleRateMessage);
-    if (IAttributeList* attributes = message->getAttributes())
-        attributes->setFloat(kSampleRateAttribute, static_cast<double>(effect.sampleRate()));
+    message->setMessageID(id);
+    if (IAttributeList* attributes = message->getAttributes()) fill(*attributes, *this);
     peer->notify(message);
     message->release();
+}
+
+void Vst3Processor::sendSampleRate() {
+    sendMessage(kSampleRateMessage, [](IAttributeList& attributes, Vst3Processor& self) {
+        attributes.setFloat(kSampleRateAttribute, static_cast<double>(self.effect.sampleRate()));
+    });
+}
+
+// The controller accepts the address only if the processor lives in its own
+// process; it then reaches the loop the editor shows.
+void Vst3Processor::sendLink() {
+    sendMessage(kProcessorLinkMessage, [](IAttributeList& attributes, Vst3Processor& self) {
+        attributes.setInt(kProcessorLinkAttribute, reinterpret_cast<intptr_t>(&self));
+    });
 }
 
 } // namespace vst3

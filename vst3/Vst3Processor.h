@@ -16,6 +16,8 @@
 
 #include <atomic>
 
+class LoopFeed;
+
 namespace vst3 {
 
 class Vst3Processor final : public IComponent,
@@ -67,11 +69,19 @@ class Vst3Processor final : public IComponent,
     tresult disconnect(IConnectionPoint* other) override;
     tresult notify(IMessage* message) override;
 
+    // For the editor in the same process (vst3/ProcessorLink.h): a reference
+    // unless the last one is already gone, and the loop the effect publishes.
+    bool addRefIfAlive();
+    const LoopFeed* loopFeed() const;
+
   private:
     ~Vst3Processor();
     // Sends the host's sample rate to the connected controller, in a message the
     // host makes (main thread).
     void sendSampleRate();
+    // Sends the processor's address to the connected controller (main thread).
+    void sendLink();
+    void sendMessage(const char* id, void (*fill)(IAttributeList&, Vst3Processor&));
     // Runs the effect over frames [from, to) of the block's mono buffers; a
     // missing input is silence.
     void render(const float* input, float* output, int32_t from, int32_t to);
