@@ -4,10 +4,12 @@
 #include "core/HostRate.h"
 #include "core/ModuleExport.h"
 #include "core/TapestrumEffect.h"
+#include "lv2/Lv2EditorAccess.h"
 #include "lv2/Lv2Instance.h"
 
 #include <lv2/core/lv2.h>
 
+#include <cstring>
 #include <new>
 #include <optional>
 
@@ -41,7 +43,15 @@ void Activate(LV2_Handle handle) { Of(handle).activate(); }
 void Run(LV2_Handle handle, uint32_t sampleCount) { Of(handle).run(sampleCount); }
 void Deactivate(LV2_Handle handle) { Of(handle).deactivate(); }
 void Cleanup(LV2_Handle handle) { delete static_cast<Lv2Plugin*>(handle); }
-const void* ExtensionData(const char*) { return nullptr; }
+
+// For the UI in the same process (main thread): the loop and the rate.
+const Lv2EditorAccess kEditorAccess = {
+    [](LV2_Handle) -> const LoopFeed* { return nullptr; },
+    [](LV2_Handle handle) { return static_cast<Lv2Plugin*>(handle)->effect.sampleRate(); }};
+
+const void* ExtensionData(const char* uri) {
+    return uri != nullptr && std::strcmp(uri, kLv2EditorAccessUri) == 0 ? &kEditorAccess : nullptr;
+}
 
 const LV2_Descriptor kDescriptor = {kLv2Uri, Instantiate, ConnectPort, Activate,
                                     Run,     Deactivate,  Cleanup,     ExtensionData};

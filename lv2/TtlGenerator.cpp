@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: ISC
-// Writes the LV2 bundle's data files, manifest.ttl, tapestrum.ttl and
-// presets.ttl, from the effect's parameter table and its factory presets: the
-// port symbols, names and defaults are the table's, the switches' scale points
-// carry the display texts of their two values, and each factory preset sets
-// every port by its symbol. The manifest lists the plug-in and the presets, so
-// that a host finds them without reading the other files. Run at build time:
+// Writes the LV2 bundle's data files, manifest.ttl, tapestrum.ttl,
+// presets.ttl and the UI's tapestrum_ui.ttl (lv2/Lv2UiData.h), from the effect's parameter table
+// and its factory presets: the port symbols, names and defaults are the table's, the switches'
+// scale points carry the display texts of their two values, and each factory preset sets every port
+// by its symbol. The manifest lists the plug-in and the presets, so that a host finds them without
+// reading the other files. Run at build time:
 //   lv2_ttl_generator BUNDLE_DIR BINARY_NAME
 #include "core/FactoryPresets.h"
 #include "core/TapestrumEffect.h"
 #include "lv2/Lv2Ports.h"
+#include "lv2/Lv2UiData.h"
 
 #include <cstdio>
 #include <fstream>
@@ -153,8 +154,11 @@ int main(int argc, char** argv) {
     }
     const TapestrumEffect effect;
     const std::string bundle = argv[1];
-    const bool written = Write(bundle + "/manifest.ttl", Manifest(argv[2])) &&
-                         Write(bundle + "/tapestrum.ttl", PluginData(effect)) &&
-                         Write(bundle + "/presets.ttl", PresetData());
+    const char* const withUi[] = {kLv2Uri};
+    const bool written =
+        Write(bundle + "/manifest.ttl", Manifest(argv[2]) + Lv2UiManifest(withUi)) &&
+        Write(bundle + "/tapestrum.ttl", PluginData(effect)) &&
+        Write(bundle + "/presets.ttl", PresetData()) &&
+        Write(bundle + "/" + kLv2UiDataFile, Lv2UiData(withUi));
     return written ? 0 : 1;
 }
