@@ -1,3 +1,7 @@
+// SPDX-License-Identifier: ISC
+// EditorView: the editor apart from any platform. It lays out and paints the
+// loop and the controls into a pixel buffer and turns input into parameter
+// gestures, which it hands to the face through EditorHost.
 #pragma once
 #include "editor/PixelBuffer.h"
 #include <cstdint>

@@ -1,3 +1,8 @@
+// SPDX-License-Identifier: ISC
+// EditorWindow: the platform's child window that shows an EditorView inside a
+// host's window and passes the user's input back to it. editor/x11/ holds the
+// Linux one, editor/win32/ the Windows one; each module links the one of its
+// platform.
 #pragma once
 #include "editor/EditorView.h"
 #include <cstdint>
