@@ -6,7 +6,8 @@
 
 TapestrumEffect::TapestrumEffect(int32_t channelCount, SimdLevel simd)
     : delayVoc(std::make_unique<TDelayVoc>(simd)),
-      secondVoc(channelCount >= 2 ? std::make_unique<TDelayVoc>(simd) : nullptr) {
+      secondVoc(channelCount >= 2 ? std::make_unique<TDelayVoc>(simd) : nullptr),
+      feed(std::make_unique<LoopFeed>()) {
     for (const ParameterInfo& row : kParameters)
         values[row.index] = row.defaultValue;
 }
@@ -62,6 +63,7 @@ void TapestrumEffect::resume() {
 void TapestrumEffect::reset() {
     delayVoc->Reset();
     if (secondVoc) secondVoc->Reset();
+    feed->refreshAll();
     resume();
 }
 
@@ -77,6 +79,7 @@ void TapestrumEffect::processChannels(const float* const* inputs, float* const* 
     const float* left = input(0);
     const float* right = input(1);
     ProcessLinkedPair(*delayVoc, *secondVoc, left, right, outputs[0], outputs[1], frames);
+    if (feed->attached()) feed->publish(*delayVoc, secondVoc.get());
 }
 
 void TapestrumEffect::trackPicture(float* picture) const {

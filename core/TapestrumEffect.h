@@ -21,6 +21,7 @@
 
 #include "core/EffectState.h"
 #include "core/HostRate.h"
+#include "core/LoopFeed.h"
 #include "core/ParameterTable.h"
 #include "engine/DelayVoc.h"
 #include "engine/LinkedPair.h"
@@ -111,6 +112,7 @@ class TapestrumEffect {
             input = output;
         }
         delayVoc->Process(input, output, frames);
+        if (feed->attached()) feed->publish(*delayVoc, nullptr);
     }
 
     // Like process, for every channel: inputs and outputs hold channelCount()
@@ -170,11 +172,17 @@ class TapestrumEffect {
     // the track view's is.
     void trackPicture(float* picture) const;
 
+    // The picture an editor draws, which the process calls publish while a
+    // reader is attached (core/LoopFeed.h); for a stereo effect its levels are
+    // the louder channel's, as trackPicture's are.
+    const LoopFeed& loopFeed() const { return *feed; }
+
   private:
     std::array<RelaxedAtomic<float>, kParameterCount> values;
     RelaxedAtomic<float> hostRate{44100.0f};
     std::unique_ptr<TDelayVoc> delayVoc;  // the first (or only) channel
     std::unique_ptr<TDelayVoc> secondVoc; // the second channel; null when mono
+    std::unique_ptr<LoopFeed> feed;
     // The one program's name, kDefaultProgramName until a state names it; the
     // main thread alone reads and writes it.
     std::string programName{kDefaultProgramName};

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: ISC
-// EditorView: the editor apart from any platform. It lays out and paints the
-// loop and the controls into a pixel buffer and turns input into parameter
-// gestures, which it hands to the face through EditorHost.
+// EditorView: the whole editor apart from any platform. It lays out, paints
+// into a pixel buffer and takes input in the window's physical pixels; a
+// platform window (editor/EditorWindow.h) shows the pixels and passes input on,
+// and the format's face is the EditorHost that carries parameter gestures to
+// the host. Every call is on the editor's (UI) thread.
 #pragma once
 #include "editor/PixelBuffer.h"
 #include <cstdint>
 #include <string>
 class LoopFeed; // core/LoopFeed.h: the audio thread's publication of the loop (editor-core)
 namespace tapestrum::editor {
+struct EditorLayout;
 // What the view asks of the face that hosts it. Called on the editor's (UI) thread.
 class EditorHost {
   public:
@@ -30,6 +33,8 @@ class EditorView {
     // controls still work. Both must outlive the view.
     EditorView(EditorHost& host, const LoopFeed* loop);
     ~EditorView();
+    EditorView(const EditorView&) = delete;
+    EditorView& operator=(const EditorView&) = delete;
     // The host's scale factor (1 = 96 dpi); sizes below are physical pixels.
     void setScale(double scale);
     // Takes the nearest size within the limits (times the scale); returns it.
@@ -48,6 +53,13 @@ class EditorView {
     void mouseMove(int x, int y, unsigned modifiers);
     void mouseUp(int x, int y, unsigned modifiers);
     void wheel(int x, int y, float steps, unsigned modifiers); // steps > 0: up
+
+    // Where everything stands at the present size, in physical pixels (for the
+    // painter's tests and the platform layers).
+    const EditorLayout& layout() const;
+    // The value a control shows now (a host's last value, or the user's).
+    float parameterValue(int32_t index) const;
+
   private:
     struct Impl;
     Impl* impl; // editor-core's choice (unique_ptr is fine too)

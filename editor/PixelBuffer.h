@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: ISC
-// PixelBuffer: a view of 32-bit pixels that the editor's painter draws into and
-// the platform window hands to the screen.
+// A picture in memory that the editor's painter draws into and a platform
+// window shows.
 #pragma once
 #include <cstdint>
 namespace tapestrum::editor {

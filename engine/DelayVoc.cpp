@@ -106,6 +106,7 @@ void TDelayVoc::Reset() {
     clear(lastPhase, BinCount);
     fifoPos = FirstInputPosition;
     levelSum = 0.0f;
+    lastHopLevel = 0.0f;
     readIdx = 0;
 }
 
@@ -173,6 +174,8 @@ void TDelayVoc::RunHop(float gateLevel) {
 
     if (gateLevel > gate && haveWidth) RecordFrame(write, firstBin, lastBin, width, step);
     levelSum = 0.0f;
+    lastHopLevel = gateLevel;
+    hopCount = hopCount + 1u;
 
     // The read head is the frame at which the write head stood `delay` hops ago.
     int32_t read = 0;

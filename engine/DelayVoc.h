@@ -109,6 +109,12 @@ class TDelayVoc {
     float OutputGain() const { return outAmp; }
     bool DelayedAsCarrier() const { return delayedAsCarrier; }
     bool Forward() const { return forward; }
+    // The hops run since the engine was built (counting on past 2^32 from 0), and
+    // the level the last hop's gate compared with the threshold (the louder
+    // channel's in a linked pair); the audio thread writes both once per hop,
+    // any thread reads them.
+    uint32_t HopCount() const { return hopCount; }
+    float LastHopLevel() const { return lastHopLevel; }
 
     // What a picture of the track needs. The length and the heads are relaxed
     // atomics: any thread reads each of them whole at any time, though two of
@@ -199,6 +205,8 @@ class TDelayVoc {
 
     // Written by the audio thread once per hop, read by TrackView anywhere.
     RelaxedAtomic<int32_t> readIdx{0};
+    RelaxedAtomic<uint32_t> hopCount{0};
+    RelaxedAtomic<float> lastHopLevel{0.0f};
     // Set from any thread, read by the audio thread (the write head also
     // advanced by it).
     RelaxedAtomic<int32_t> writeIdx{0};

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: ISC
 // Processing never allocates: every allocation of this program is counted, and
 // none may happen while audio runs through the engine or a stereo effect
-// (through the faces, it is the contract's, tests/contract).
+// (through the faces, it is the contract's, tests/contract), nor while it
+// publishes the loop's picture to an editor.
 #include "core/TapestrumEffect.h"
 #include "engine/DelayVoc.h"
 #include "support/Signals.h"
@@ -60,6 +61,25 @@ TEST(Realtime, AStereoEffectProcessesWithoutAllocating) {
         effect.setParameter(kHeadDirection, (done / 441) % 3 != 0 ? 1.0f : 0.0f);
     }
     EXPECT_EQ(gAllocations.load(), before);
+}
+
+// An editor attached: each block also publishes the loop's picture.
+TEST(Realtime, PublishingTheLoopToAnEditorAllocatesNothing) {
+    for (const int32_t channels : {1, 2}) {
+        TapestrumEffect effect(channels, SimdLevel::Best);
+        effect.resume();
+        ASSERT_TRUE(effect.loopFeed().attach());
+        const std::vector<float> input = Noise(44100, 0.5f, 1);
+        std::vector<float> left(input.size()), right(input.size());
+        const long before = gAllocations.load();
+        for (int32_t done = 0; done < 44100; done += 441) {
+            const float* const inputs[] = {input.data() + done, input.data() + done};
+            float* const outputs[] = {left.data() + done, right.data() + done};
+            effect.processChannels(inputs, outputs, 441);
+            if (done % 4410 == 0) effect.loopFeed().latest();
+        }
+        EXPECT_EQ(gAllocations.load(), before) << channels << " channels";
+    }
 }
 
 } // namespace
