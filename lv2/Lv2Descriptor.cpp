@@ -46,7 +46,7 @@ void Cleanup(LV2_Handle handle) { delete static_cast<Lv2Plugin*>(handle); }
 
 // For the UI in the same process (main thread): the loop and the rate.
 const Lv2EditorAccess kEditorAccess = {
-    [](LV2_Handle) -> const LoopFeed* { return nullptr; },
+    [](LV2_Handle handle) { return &static_cast<Lv2Plugin*>(handle)->effect.loopFeed(); },
     [](LV2_Handle handle) { return static_cast<Lv2Plugin*>(handle)->effect.sampleRate(); }};
 
 const void* ExtensionData(const char* uri) {

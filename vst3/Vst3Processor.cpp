@@ -52,7 +52,7 @@ bool Vst3Processor::addRefIfAlive() {
     return false;
 }
 
-const LoopFeed* Vst3Processor::loopFeed() const { return nullptr; }
+const LoopFeed* Vst3Processor::loopFeed() const { return &effect.loopFeed(); }
 
 // Main thread. The host's context makes the messages sent to the controller.
 tresult Vst3Processor::initialize(FUnknown* context) {
