@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace tapestrum::editor {
 
@@ -20,6 +21,7 @@ struct EditorView::Impl {
     int height = kDefaultHeight;
     std::array<float, kParameterCount> values{};
     int32_t dragged = -1;
+    bool changed = false; // a host-side change since the last tick
 
     int32_t barAt(int y) const {
         return std::clamp(y * kParameterCount / height, 0, kLastParameter);
@@ -52,9 +54,10 @@ int EditorView::height() const { return impl->height; }
 void EditorView::setParameter(int32_t index, float normalisedValue) {
     if (index >= 0 && index < kParameterCount)
         impl->values[index] = std::clamp(normalisedValue, 0.0f, 1.0f);
+    impl->changed = true;
 }
 
-bool EditorView::tick() { return false; }
+bool EditorView::tick() { return std::exchange(impl->changed, false); }
 
 void EditorView::paint(const PixelBuffer& target) {
     const int width = std::min(target.width, impl->width);

@@ -158,10 +158,10 @@ tresult Vst3EditorView::setFrame(IPlugFrame* newFrame) {
 tresult Vst3EditorView::setContentScaleFactor(float factor) {
     if (!(factor > 0)) return kInvalidArgument;
     const double ratio = factor / scale;
-    scale = factor;
-    editor.setScale(factor);
     ViewRect size{0, 0, static_cast<int32_t>(std::lround(editor.width() * ratio)),
                   static_cast<int32_t>(std::lround(editor.height() * ratio))};
+    scale = factor;
+    editor.setScale(factor);
     checkSizeConstraint(&size);
     onSize(&size);
     if (frame != nullptr) {

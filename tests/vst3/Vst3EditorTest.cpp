@@ -1,0 +1,187 @@
+// SPDX-License-Identifier: ISC
+// The VST 3 editor through the tests' own host on a virtual X server: the view
+// embedded in a parent window with the host's run loop, opened and closed again
+// and again while audio runs, and its controls both ways (a drag to the host's
+// component handler, a host-side change to the picture).
+#include "support/X11TestParent.h"
+#include "vst3/Vst3TestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace testhost;
+using vst3::linux_loop::IEventHandler;
+using vst3::linux_loop::IRunLoop;
+using vst3::linux_loop::ITimerHandler;
+
+constexpr int32_t kThresholdIndex = 5;
+
+// The host's window around a view and its run loop: handlers are called when
+// the test pumps, each descriptor handler whether or not its descriptor is
+// readable (as some hosts do).
+class Frame final : public IPlugFrame, public IRunLoop {
+  public:
+    tresult queryInterface(const TUID iid, void** object) override {
+        *object = kRunLoopIid.matches(iid) ? static_cast<IRunLoop*>(this) : nullptr;
+        return *object != nullptr ? kResultOk : kNoInterface;
+    }
+    uint32_t addRef() override { return 2; }
+    uint32_t release() override { return 1; }
+
+    tresult resizeView(IPlugView* view, ViewRect* size) override {
+        resized.push_back(*size);
+        return view->onSize(size);
+    }
+    tresult registerEventHandler(IEventHandler* handler, int fd) override {
+        if (handler == nullptr || fd < 0) return kInvalidArgument;
+        events.push_back(handler);
+        return kResultOk;
+    }
+    tresult unregisterEventHandler(IEventHandler* handler) override {
+        return std::erase(events, handler) == 1 ? kResultOk : kInvalidArgument;
+    }
+    tresult registerTimer(ITimerHandler* handler, uint64_t milliseconds) override {
+        if (handler == nullptr || milliseconds == 0 || milliseconds > 40) return kInvalidArgument;
+        timers.push_back(handler);
+        return kResultOk;
+    }
+    tresult unregisterTimer(ITimerHandler* handler) override {
+        return std::erase(timers, handler) == 1 ? kResultOk : kInvalidArgument;
+    }
+
+    void pump() {
+        for (IEventHandler* handler : events)
+            handler->onFDIsSet(0);
+        for (ITimerHandler* handler : timers)
+            handler->onTimer();
+    }
+
+    std::vector<IEventHandler*> events;
+    std::vector<ITimerHandler*> timers;
+    std::vector<ViewRect> resized;
+};
+
+class ComponentHandler final : public HostObject<IComponentHandler> {
+  public:
+    tresult beginEdit(ParamID id) override { return note('b', id, 0); }
+    tresult performEdit(ParamID id, ParamValue value) override { return note('p', id, value); }
+    tresult endEdit(ParamID id) override { return note('e', id, 0); }
+    tresult restartComponent(int32_t) override { return kResultOk; }
+
+    GestureLog log;
+
+  private:
+    tresult note(char kind, ParamID id, ParamValue value) {
+        log.entries.push_back({kind, static_cast<int32_t>(id), static_cast<float>(value)});
+        return kResultOk;
+    }
+};
+
+class Vst3EditorTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(module.loaded());
+        ASSERT_TRUE(parent.open()) << "no X display";
+        plugin.controller->setComponentHandler(&handler);
+    }
+    void TearDown() override {
+        plugin.controller->setComponentHandler(nullptr);
+        EXPECT_EQ(X11TestParent::errors(), 0);
+    }
+
+    IPlugView* open(float scale = 1) {
+        IPlugView* view = plugin.controller->createView("editor");
+        if (view == nullptr) return nullptr;
+        view->setFrame(&frame);
+        if (scale != 1)
+            if (auto* scaling =
+                    Query<IPlugViewContentScaleSupport>(view, kPlugViewContentScaleSupportIid)) {
+                scaling->setContentScaleFactor(scale);
+                scaling->release();
+            }
+        void* window = reinterpret_cast<void*>(parent.window());
+        if (view->attached(window, kPlatformTypeX11EmbedWindowID) != kResultOk) {
+            view->release();
+            return nullptr;
+        }
+        return view;
+    }
+
+    Vst3Module module{TAPESTRUM_VST3_BUNDLE};
+    Vst3Plugin plugin{module};
+    X11TestParent parent{1600, 1200};
+    Frame frame;
+    ComponentHandler handler;
+};
+
+// Opened in the parent, sized, scaled, drawn while the processor runs on its
+// own thread, and closed: fifty times, leaving no window, handler or X error.
+TEST_F(Vst3EditorTest, OpensAndClosesWhileAudioRuns) {
+    ASSERT_TRUE(plugin.activate(48000));
+    std::atomic<bool> running{true};
+    std::thread audio([&] {
+        std::vector<float> input(256), output(256);
+        for (uint32_t seed = 1; running.load();) {
+            for (float& sample : input)
+                sample = static_cast<float>((seed = seed * 1664525u + 1013904223u) >> 8) / 8e6f - 1;
+            plugin.process(input.data(), output.data(), 256, {});
+        }
+    });
+    for (int cycle = 0; cycle < 50; ++cycle) {
+        SCOPED_TRACE(cycle);
+        const float scale = cycle % 2 == 0 ? 1.0f : 2.0f;
+        IPlugView* view = open(scale);
+        ASSERT_NE(view, nullptr);
+        EXPECT_EQ(frame.events.size(), 1u);
+        EXPECT_EQ(frame.timers.size(), 1u);
+        ViewRect size{};
+        view->getSize(&size);
+        EXPECT_EQ(size.right, std::lround(720 * scale));
+        EXPECT_EQ(size.bottom, std::lround(480 * scale));
+        ViewRect wanted{0, 0, 10000, 100};
+        view->checkSizeConstraint(&wanted);
+        EXPECT_EQ(wanted.right, std::lround(2400 * scale));
+        EXPECT_EQ(wanted.bottom, std::lround(320 * scale));
+        ViewRect slot{0, 0, 1000 + cycle, 600};
+        view->onSize(&slot);
+        const std::vector<std::uintptr_t> children = parent.children();
+        ASSERT_EQ(children.size(), 1u);
+        EXPECT_TRUE(PumpUntil([&] { frame.pump(); },
+                              [&] { return parent.picture(children[0]).width == 1000 + cycle; }));
+        EXPECT_EQ(view->removed(), kResultOk);
+        EXPECT_TRUE(frame.events.empty() && frame.timers.empty());
+        view->release();
+        EXPECT_TRUE(parent.children().empty());
+    }
+    running = false;
+    audio.join();
+    plugin.deactivate();
+}
+
+// The host's change of a value moves its control; the user's drag of the
+// control reaches the host as one gesture, and the controller holds the value
+// the host recorded last.
+TEST_F(Vst3EditorTest, ControlsGoBothWays) {
+    IPlugView* view = open();
+    ASSERT_NE(view, nullptr);
+    const std::vector<std::uintptr_t> children = parent.children();
+    ASSERT_EQ(children.size(), 1u);
+    const EditorUnderTest under{
+        [&] { frame.pump(); },
+        [&](float value) { plugin.controller->setParamNormalized(kThresholdIndex, value); },
+        handler.log};
+    EXPECT_EQ(CheckControl(parent, children[0], kThresholdIndex, under), "");
+    ASSERT_FALSE(handler.log.entries.empty());
+    EXPECT_EQ(plugin.controller->getParamNormalized(kThresholdIndex),
+              handler.log.entries[handler.log.entries.size() - 2].value);
+    view->removed();
+    view->release();
+}
+
+} // namespace
