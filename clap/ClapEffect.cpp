@@ -3,6 +3,7 @@
 #include "clap/ClapEffect.h"
 
 #include "clap/ClapDescriptor.h"
+#include "clap/ClapEditor.h"
 #include "clap/ClapValues.h"
 #include "core/ParameterIndexCheck.h"
 
@@ -42,9 +43,16 @@ float* FirstChannel(const clap::AudioBuffer* ports, uint32_t count) {
 
 } // namespace
 
-ClapEffect::ClapEffect()
+ClapEffect::ClapEffect(const clap::Host& host)
     : plugin{&ClapDescriptor(), this,           Init,  Destroy, Activate,      Deactivate,
-             StartProcessing,   StopProcessing, Reset, Process, ClapExtension, OnMainThread} {}
+             StartProcessing,   StopProcessing, Reset, Process, ClapExtension, OnMainThread},
+      host(host) {}
+
+ClapEffect::~ClapEffect() = default;
+
+void ClapEffect::openEditor() { gui = std::make_unique<ClapEditor>(host, effect, edits); }
+
+void ClapEffect::closeEditor() { gui.reset(); }
 
 bool ClapEffect::activate(double sampleRate) {
     if (!effect.acceptSampleRate(sampleRate)) return false;
@@ -72,6 +80,7 @@ int32_t ClapEffect::process(const clap::Process& block) {
     const float* input = FirstChannel(block.audioInputs, block.audioInputsCount);
     float* output = FirstChannel(block.audioOutputs, block.audioOutputsCount);
     const uint32_t frames = block.framesCount;
+    sendEdits(block.outEvents);
     uint32_t done = 0;
     const clap::InputEvents* events = block.inEvents;
     const uint32_t count = events && events->size && events->get ? events->size(events) : 0;
@@ -97,9 +106,32 @@ void ClapEffect::applyEvent(const clap::EventHeader* header) {
     effect.setParameter(static_cast<int32_t>(change->paramId), ParameterFloat(change->value));
 }
 
-void ClapEffect::flush(const clap::InputEvents* events) {
-    if (!events || !events->size || !events->get) return;
-    const uint32_t count = events->size(events);
-    for (uint32_t i = 0; i < count; ++i)
-        applyEvent(events->get(events, i));
+void ClapEffect::flush(const clap::InputEvents* events, const clap::OutputEvents* out) {
+    if (events && events->size && events->get) {
+        const uint32_t count = events->size(events);
+        for (uint32_t i = 0; i < count; ++i)
+            applyEvent(events->get(events, i));
+    }
+    sendEdits(out);
+}
+
+// The edits take effect at the block's first sample, before the host's own
+// changes there.
+void ClapEffect::sendEdits(const clap::OutputEvents* out) {
+    const bool toHost = out && out->tryPush;
+    while (const ClapEdit* edit = edits.front()) {
+        const clap::Id id = static_cast<clap::Id>(edit->index);
+        if (edit->kind == ClapEdit::Value) {
+            const clap::ParamValueEvent event = ParamValueEventFor(0, id, edit->value);
+            if (toHost && !out->tryPush(out, &event.header)) return;
+            effect.setParameter(edit->index, edit->value);
+        } else {
+            const uint16_t type = edit->kind == ClapEdit::Begin ? clap::kEventParamGestureBegin
+                                                                : clap::kEventParamGestureEnd;
+            const clap::ParamGestureEvent event{{sizeof event, 0, clap::kCoreEventSpace, type, 0},
+                                                id};
+            if (toHost && !out->tryPush(out, &event.header)) return;
+        }
+        edits.pop();
+    }
 }

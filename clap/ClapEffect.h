@@ -11,16 +11,25 @@
 // texts, saving the state) may run while the audio thread processes: they read
 // only the core's relaxed atomics. A state loaded while active sets the values
 // as the VST 2 face's setParameter does from a host's other threads.
+//
+// The editor lives on the main thread (the gui, timer and descriptor
+// extensions); its edits reach the audio thread, or the flush, through the edit
+// queue, and go on to the host as output events.
 #pragma once
 
+#include "clap/ClapEditQueue.h"
 #include "clap/ClapInterface.h"
 #include "core/TapestrumEffect.h"
 
 #include <cstdint>
+#include <memory>
+
+class ClapEditor;
 
 class ClapEffect {
   public:
-    ClapEffect();
+    explicit ClapEffect(const clap::Host& host);
+    ~ClapEffect();
     ClapEffect(const ClapEffect&) = delete;
     ClapEffect& operator=(const ClapEffect&) = delete;
 
@@ -41,8 +50,13 @@ class ClapEffect {
     // Audio thread: the block, cut at each parameter change's sample.
     int32_t process(const clap::Process& block);
     // Applies the parameter changes among the events, in their order, ignoring
-    // their times.
-    void flush(const clap::InputEvents* events);
+    // their times; then the editor's edits, handed to the host as output events.
+    void flush(const clap::InputEvents* events, const clap::OutputEvents* out);
+
+    // Main thread: the editor, from the host's gui create to its destroy.
+    ClapEditor* editor() const { return gui.get(); }
+    void openEditor();
+    void closeEditor();
 
     // Main thread. The last value set for a parameter id (false for an id that
     // does not exist).
@@ -57,11 +71,20 @@ class ClapEffect {
     // the size of one; anything else is skipped.
     void applyEvent(const clap::EventHeader* header);
     void render(const float* input, float* output, uint32_t from, uint32_t to);
+    // The editor's waiting edits, in order: each gesture and value goes to the
+    // host (when it gives a list) and each value to the core. An edit the host's
+    // list refuses waits for the next call.
+    void sendEdits(const clap::OutputEvents* out);
 
     clap::Plugin plugin;
+    const clap::Host& host;
     TapestrumEffect effect;
+    ClapEditQueue edits;
+    std::unique_ptr<ClapEditor> gui;
 };
 
 // The record of the extension with the identifier, or null for one the plug-in
 // does not offer. Any thread.
 const void* ClapExtension(const clap::Plugin* plugin, const char* id);
+// The same for the editor's extensions (gui, timer, descriptors).
+const void* ClapEditorExtension(const char* id);

@@ -56,7 +56,7 @@ const clap::Plugin* CreatePlugin(const clap::PluginFactory*, const clap::Host* h
         std::strcmp(pluginId, kClapPluginId) != 0)
         return nullptr;
     try {
-        return (new ClapEffect())->record();
+        return (new ClapEffect(*host))->record();
     } catch (...) {
         return nullptr;
     }

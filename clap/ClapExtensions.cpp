@@ -59,8 +59,8 @@ bool ParamTextToValue(const clap::Plugin* plugin, clap::Id id, const char* text,
 }
 
 void ParamFlush(const clap::Plugin* plugin, const clap::InputEvents* in,
-                const clap::OutputEvents*) {
-    ClapEffect::of(plugin).flush(in);
+                const clap::OutputEvents* out) {
+    ClapEffect::of(plugin).flush(in, out);
 }
 
 constexpr clap::PluginParams kParams{ParamCount,       ParamGetInfo,     ParamGetValue,
@@ -100,5 +100,5 @@ const void* ClapExtension(const clap::Plugin*, const char* id) {
     if (std::strcmp(id, clap::kExtState) == 0) return &kState;
     if (std::strcmp(id, clap::kExtLatency) == 0) return &kLatency;
     if (std::strcmp(id, clap::kExtTail) == 0) return &kTail;
-    return nullptr;
+    return ClapEditorExtension(id);
 }

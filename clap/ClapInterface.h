@@ -58,6 +58,7 @@ enum EventType : uint16_t {
     kEventParamValue = 5,
     kEventParamMod = 6,
     kEventParamGestureBegin = 7,
+    kEventParamGestureEnd = 8,
     kEventTransport = 9,
     kEventMidi = 10,
 };
@@ -79,6 +80,12 @@ struct ParamValueEvent {
     int16_t channel;
     int16_t key;
     double value;
+};
+
+// The start or end of a user's gesture on one parameter (begin and end).
+struct ParamGestureEvent {
+    EventHeader header;
+    Id paramId;
 };
 
 struct InputEvents {
@@ -253,6 +260,89 @@ struct PluginTail {
     uint32_t (*get)(const Plugin* plugin);
 };
 
+// ---- the editor: the plug-in's gui, and what the host offers it ------------------
+
+constexpr const char* kExtGui = "clap.gui";
+constexpr const char* kExtPosixFdSupport = "clap.posix-fd-support";
+constexpr const char* kExtTimerSupport = "clap.timer-support";
+
+// The window systems a gui can be embedded in.
+constexpr const char* kWindowApiWin32 = "win32";
+constexpr const char* kWindowApiX11 = "x11";
+
+// A window of the host's: an X11 window id or an HWND, as `api` says.
+struct Window {
+    const char* api;
+    union {
+        unsigned long x11;
+        void* win32;
+        void* ptr;
+    };
+};
+
+struct GuiResizeHints {
+    bool canResizeHorizontally;
+    bool canResizeVertically;
+    bool preserveAspectRatio;
+    uint32_t aspectRatioWidth;
+    uint32_t aspectRatioHeight;
+};
+
+// Main thread, all of it. Sizes are physical pixels for the x11 and win32 APIs.
+struct PluginGui {
+    bool (*isApiSupported)(const Plugin* plugin, const char* api, bool isFloating);
+    bool (*getPreferredApi)(const Plugin* plugin, const char** api, bool* isFloating);
+    bool (*create)(const Plugin* plugin, const char* api, bool isFloating);
+    void (*destroy)(const Plugin* plugin);
+    bool (*setScale)(const Plugin* plugin, double scale);
+    bool (*getSize)(const Plugin* plugin, uint32_t* width, uint32_t* height);
+    bool (*canResize)(const Plugin* plugin);
+    bool (*getResizeHints)(const Plugin* plugin, GuiResizeHints* hints);
+    bool (*adjustSize)(const Plugin* plugin, uint32_t* width, uint32_t* height);
+    bool (*setSize)(const Plugin* plugin, uint32_t width, uint32_t height);
+    bool (*setParent)(const Plugin* plugin, const Window* window);
+    bool (*setTransient)(const Plugin* plugin, const Window* window);
+    void (*suggestTitle)(const Plugin* plugin, const char* title);
+    bool (*show)(const Plugin* plugin);
+    bool (*hide)(const Plugin* plugin);
+};
+
+// What a descriptor is watched for.
+constexpr uint32_t kPosixFdRead = 1u << 0;
+constexpr uint32_t kPosixFdWrite = 1u << 1;
+constexpr uint32_t kPosixFdError = 1u << 2;
+
+// Main thread: the host's run loop watches the plug-in's descriptors and calls
+// onFd when one is ready.
+struct PluginPosixFdSupport {
+    void (*onFd)(const Plugin* plugin, int fd, uint32_t flags);
+};
+
+struct HostPosixFdSupport {
+    bool (*registerFd)(const Host* host, int fd, uint32_t flags);
+    bool (*modifyFd)(const Host* host, int fd, uint32_t flags);
+    bool (*unregisterFd)(const Host* host, int fd);
+};
+
+// Main thread: the host's run loop calls onTimer every period.
+struct PluginTimerSupport {
+    void (*onTimer)(const Plugin* plugin, Id timerId);
+};
+
+struct HostTimerSupport {
+    bool (*registerTimer)(const Host* host, uint32_t periodMs, Id* timerId);
+    bool (*unregisterTimer)(const Host* host, Id timerId);
+};
+
+// The host's side of the parameters. requestFlush (any thread but the audio
+// thread) asks for a flush or a process call soon, which takes the plug-in's
+// own changes as output events.
+struct HostParams {
+    void (*rescan)(const Host* host, uint32_t flags);
+    void (*clear)(const Host* host, Id paramId, uint32_t flags);
+    void (*requestFlush)(const Host* host);
+};
+
 // ---- the layouts a 64-bit host reads --------------------------------------------
 
 static_assert(sizeof(void*) == 8, "the CLAP face is built for 64-bit targets only");
@@ -276,6 +366,7 @@ static_assert(offsetof(ParamValueEvent, paramId) == 16 && offsetof(ParamValueEve
 static_assert(offsetof(ParamValueEvent, noteId) == 32 && offsetof(ParamValueEvent, key) == 40);
 static_assert(offsetof(ParamValueEvent, value) == 48 && sizeof(ParamValueEvent) == 56);
 static_assert(sizeof(InputEvents) == 24 && sizeof(OutputEvents) == 16);
+static_assert(offsetof(ParamGestureEvent, paramId) == 16 && sizeof(ParamGestureEvent) == 20);
 
 static_assert(offsetof(AudioBuffer, channelCount) == 16 &&
               offsetof(AudioBuffer, constantMask) == 24);
@@ -293,5 +384,12 @@ static_assert(offsetof(ParamInfo, module) == 272 && offsetof(ParamInfo, minValue
 static_assert(offsetof(ParamInfo, defaultValue) == 1312 && sizeof(ParamInfo) == 1320);
 static_assert(sizeof(PluginParams) == 48 && sizeof(PluginState) == 16);
 static_assert(sizeof(InputStream) == 16 && sizeof(OutputStream) == 16);
+
+static_assert(offsetof(Window, x11) == 8 && sizeof(Window) == 16);
+static_assert(offsetof(GuiResizeHints, aspectRatioWidth) == 4 && sizeof(GuiResizeHints) == 12);
+static_assert(offsetof(PluginGui, setParent) == 80 && sizeof(PluginGui) == 120);
+static_assert(sizeof(PluginPosixFdSupport) == 8 && sizeof(HostPosixFdSupport) == 24);
+static_assert(sizeof(PluginTimerSupport) == 8 && sizeof(HostTimerSupport) == 16);
+static_assert(offsetof(HostParams, requestFlush) == 16 && sizeof(HostParams) == 24);
 
 } // namespace clap

@@ -12,3 +12,14 @@ inline const clap::ParamValueEvent* AsParamValue(const clap::EventHeader* header
         return nullptr;
     return reinterpret_cast<const clap::ParamValueEvent*>(header);
 }
+
+// A parameter change at a sample of the block, as the plug-in sends one.
+inline clap::ParamValueEvent ParamValueEventFor(uint32_t time, clap::Id id, double value) {
+    clap::ParamValueEvent event{};
+    event.header = {sizeof event, time, clap::kCoreEventSpace, clap::kEventParamValue, 0};
+    event.paramId = id;
+    event.noteId = -1;
+    event.portIndex = event.channel = event.key = -1;
+    event.value = value;
+    return event;
+}

@@ -21,7 +21,7 @@ struct EditorView::Impl {
     int height = kDefaultHeight;
     std::array<float, kParameterCount> values{};
     int32_t dragged = -1;
-    bool changed = false; // a host-side change since the last tick
+    bool changed = true; // since the last tick
 
     int32_t barAt(int y) const {
         return std::clamp(y * kParameterCount / height, 0, kLastParameter);
@@ -52,8 +52,8 @@ int EditorView::width() const { return impl->width; }
 int EditorView::height() const { return impl->height; }
 
 void EditorView::setParameter(int32_t index, float normalisedValue) {
-    if (index >= 0 && index < kParameterCount)
-        impl->values[index] = std::clamp(normalisedValue, 0.0f, 1.0f);
+    if (index < 0 || index >= kParameterCount) return;
+    impl->values[index] = std::clamp(normalisedValue, 0.0f, 1.0f);
     impl->changed = true;
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: ISC
 #include "contract/ClapDriver.h"
 
+#include "clap/ClapValues.h"
 #include "contract/FaceDrivers.h"
 #include "tools/DynamicLibrary.h"
 
@@ -52,13 +53,7 @@ const clap::PluginFactory* ClapFactory(const char* path) {
 const clap::Host* ClapTestHost() { return &kHost; }
 
 clap::ParamValueEvent ClapEvents::Change(uint32_t time, clap::Id id, double value) {
-    clap::ParamValueEvent event{};
-    event.header = {sizeof event, time, clap::kCoreEventSpace, clap::kEventParamValue, 0};
-    event.paramId = id;
-    event.noteId = -1;
-    event.portIndex = event.channel = event.key = -1;
-    event.value = value;
-    return event;
+    return ParamValueEventFor(time, id, value);
 }
 
 uint32_t ClapEvents::Size(const clap::InputEvents* list) {
@@ -70,9 +65,9 @@ const clap::EventHeader* ClapEvents::Get(const clap::InputEvents* list, uint32_t
     return index < self->count ? &self->events[index].header : nullptr;
 }
 
-ClapDriver::ClapDriver(const clap::PluginFactory* factory) {
+ClapDriver::ClapDriver(const clap::PluginFactory* factory, const clap::Host* host) {
     if (!factory || factory->getPluginCount(factory) == 0) return;
-    plugin = factory->createPlugin(factory, &kHost, factory->getPluginDescriptor(factory, 0)->id);
+    plugin = factory->createPlugin(factory, host, factory->getPluginDescriptor(factory, 0)->id);
     if (!plugin) return;
     if (!plugin->init(plugin)) {
         plugin->destroy(plugin);
@@ -127,7 +122,7 @@ bool ClapDriver::process(const float* input, float* output, uint32_t frames,
     clap::AudioBuffer outputs{out, nullptr, 1, 0, ~uint64_t{0}};
     const clap::Process block{steadyTime, frames,          nullptr,          &inputs,
                               &outputs,   input ? 1u : 0u, output ? 1u : 0u, blockEvents.list(),
-                              nullptr};
+                              outEvents};
     steadyTime += frames;
     const bool goesOn = plugin->process(plugin, &block) == clap::kProcessContinue;
     return goesOn && (!output || outputs.constantMask == 0);

@@ -41,9 +41,10 @@ class ClapEvents {
 
 class ClapDriver final : public FaceDriver {
   public:
-    // The factory's plug-in, made and initialised, its extensions looked up;
-    // `plugin` stays null when that fails.
-    explicit ClapDriver(const clap::PluginFactory* factory);
+    // The factory's plug-in, made for the host and initialised, its extensions
+    // looked up; `plugin` stays null when that fails.
+    explicit ClapDriver(const clap::PluginFactory* factory,
+                        const clap::Host* host = ClapTestHost());
     ~ClapDriver() override;
     ClapDriver(const ClapDriver&) = delete;
     ClapDriver& operator=(const ClapDriver&) = delete;
@@ -58,7 +59,7 @@ class ClapDriver final : public FaceDriver {
     // A block with the events as given: true when the plug-in goes on and marks
     // no channel constant.
     bool process(const float* input, float* output, uint32_t frames, const ClapEvents& events);
-    void flush(const ClapEvents& events) { params->flush(plugin, events.list(), nullptr); }
+    void flush(const ClapEvents& events) { params->flush(plugin, events.list(), outEvents); }
 
     bool save(ChunkedStream& stream) override;
     bool load(ChunkedStream& stream) override;
@@ -75,6 +76,8 @@ class ClapDriver final : public FaceDriver {
     const clap::PluginState* state = nullptr;
     const clap::PluginLatency* latency = nullptr;
     const clap::PluginTail* tail = nullptr;
+    // The list process and flush give the plug-in for its output events, if any.
+    const clap::OutputEvents* outEvents = nullptr;
 
   private:
     bool active = false;
