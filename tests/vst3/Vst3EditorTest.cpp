@@ -3,30 +3,35 @@
 // embedded in a parent window with the host's run loop, opened and closed again
 // and again while audio runs, and its controls both ways (a drag to the host's
 // component handler, a host-side change to the picture).
-#include "support/X11TestParent.h"
+#include "editor/ControlCheck.h"
+#include "editor/TestParent.h"
 #include "vst3/Vst3TestHost.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <map>
 #include <thread>
 #include <vector>
 
 namespace {
 
 using namespace testhost;
+using vst3::IPlugFrame;
 using vst3::linux_loop::IEventHandler;
 using vst3::linux_loop::IRunLoop;
 using vst3::linux_loop::ITimerHandler;
 
 constexpr int32_t kThresholdIndex = 5;
 
-// The host's window around a view and its run loop: handlers are called when
-// the test pumps, each descriptor handler whether or not its descriptor is
-// readable (as some hosts do).
+// The host's window around a view, and its run loop: the test parent's timers
+// and descriptors.
 class Frame final : public IPlugFrame, public IRunLoop {
   public:
+    explicit Frame(TestParent& parent) : parent(parent) {}
+
     tresult queryInterface(const TUID iid, void** object) override {
         *object = kRunLoopIid.matches(iid) ? static_cast<IRunLoop*>(this) : nullptr;
         return *object != nullptr ? kResultOk : kNoInterface;
@@ -39,31 +44,35 @@ class Frame final : public IPlugFrame, public IRunLoop {
         return view->onSize(size);
     }
     tresult registerEventHandler(IEventHandler* handler, int fd) override {
-        if (handler == nullptr || fd < 0) return kInvalidArgument;
-        events.push_back(handler);
+        if (handler == nullptr || !parent.addDescriptor(fd, [=] { handler->onFDIsSet(fd); }))
+            return kInvalidArgument;
+        descriptors[handler] = fd;
         return kResultOk;
     }
     tresult unregisterEventHandler(IEventHandler* handler) override {
-        return std::erase(events, handler) == 1 ? kResultOk : kInvalidArgument;
+        const auto found = descriptors.find(handler);
+        if (found == descriptors.end()) return kInvalidArgument;
+        parent.removeDescriptor(found->second);
+        descriptors.erase(found);
+        return kResultOk;
     }
     tresult registerTimer(ITimerHandler* handler, uint64_t milliseconds) override {
         if (handler == nullptr || milliseconds == 0 || milliseconds > 40) return kInvalidArgument;
-        timers.push_back(handler);
+        timers[handler] = parent.addTimer(static_cast<uint32_t>(milliseconds),
+                                          [=](uint32_t) { handler->onTimer(); });
         return kResultOk;
     }
     tresult unregisterTimer(ITimerHandler* handler) override {
-        return std::erase(timers, handler) == 1 ? kResultOk : kInvalidArgument;
+        const auto found = timers.find(handler);
+        if (found == timers.end()) return kInvalidArgument;
+        parent.removeTimer(found->second);
+        timers.erase(found);
+        return kResultOk;
     }
 
-    void pump() {
-        for (IEventHandler* handler : events)
-            handler->onFDIsSet(0);
-        for (ITimerHandler* handler : timers)
-            handler->onTimer();
-    }
-
-    std::vector<IEventHandler*> events;
-    std::vector<ITimerHandler*> timers;
+    TestParent& parent;
+    std::map<IEventHandler*, int> descriptors;
+    std::map<ITimerHandler*, uint32_t> timers;
     std::vector<ViewRect> resized;
 };
 
@@ -86,13 +95,13 @@ class ComponentHandler final : public HostObject<IComponentHandler> {
 class Vst3EditorTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        if (!unavailable.empty()) GTEST_SKIP() << unavailable;
         ASSERT_TRUE(module.loaded());
-        ASSERT_TRUE(parent.open()) << "no X display";
         plugin.controller->setComponentHandler(&handler);
     }
     void TearDown() override {
         plugin.controller->setComponentHandler(nullptr);
-        EXPECT_EQ(X11TestParent::errors(), 0);
+        EXPECT_EQ(parent.errors(), 0);
     }
 
     IPlugView* open(float scale = 1) {
@@ -105,7 +114,7 @@ class Vst3EditorTest : public ::testing::Test {
                 scaling->setContentScaleFactor(scale);
                 scaling->release();
             }
-        void* window = reinterpret_cast<void*>(parent.window());
+        void* window = reinterpret_cast<void*>(parent.handle());
         if (view->attached(window, kPlatformTypeX11EmbedWindowID) != kResultOk) {
             view->release();
             return nullptr;
@@ -113,10 +122,11 @@ class Vst3EditorTest : public ::testing::Test {
         return view;
     }
 
+    const std::string unavailable = TestParent::Unavailable();
     Vst3Module module{TAPESTRUM_VST3_BUNDLE};
     Vst3Plugin plugin{module};
-    X11TestParent parent{1600, 1200};
-    Frame frame;
+    TestParent parent{1600, 1200};
+    Frame frame{parent};
     ComponentHandler handler;
 };
 
@@ -138,7 +148,7 @@ TEST_F(Vst3EditorTest, OpensAndClosesWhileAudioRuns) {
         const float scale = cycle % 2 == 0 ? 1.0f : 2.0f;
         IPlugView* view = open(scale);
         ASSERT_NE(view, nullptr);
-        EXPECT_EQ(frame.events.size(), 1u);
+        EXPECT_EQ(frame.descriptors.size(), 1u);
         EXPECT_EQ(frame.timers.size(), 1u);
         ViewRect size{};
         view->getSize(&size);
@@ -148,16 +158,18 @@ TEST_F(Vst3EditorTest, OpensAndClosesWhileAudioRuns) {
         view->checkSizeConstraint(&wanted);
         EXPECT_EQ(wanted.right, std::lround(2400 * scale));
         EXPECT_EQ(wanted.bottom, std::lround(320 * scale));
-        ViewRect slot{0, 0, 1000 + cycle, 600};
+        ViewRect slot{0, 0, 1000 + cycle, 700};
         view->onSize(&slot);
-        const std::vector<std::uintptr_t> children = parent.children();
-        ASSERT_EQ(children.size(), 1u);
-        EXPECT_TRUE(PumpUntil([&] { frame.pump(); },
-                              [&] { return parent.picture(children[0]).width == 1000 + cycle; }));
+        const std::uintptr_t editor = parent.child();
+        ASSERT_NE(editor, 0u);
+        parent.run(std::chrono::milliseconds(60));
+        EXPECT_TRUE(parent.visible(editor));
+        EXPECT_EQ(parent.size(editor), std::make_pair(1000 + cycle, 700));
         EXPECT_EQ(view->removed(), kResultOk);
-        EXPECT_TRUE(frame.events.empty() && frame.timers.empty());
+        EXPECT_EQ(parent.registrations(), 0u);
         view->release();
-        EXPECT_TRUE(parent.children().empty());
+        parent.run(std::chrono::milliseconds(1));
+        EXPECT_EQ(parent.child(), 0u);
     }
     running = false;
     audio.join();
@@ -170,13 +182,13 @@ TEST_F(Vst3EditorTest, OpensAndClosesWhileAudioRuns) {
 TEST_F(Vst3EditorTest, ControlsGoBothWays) {
     IPlugView* view = open();
     ASSERT_NE(view, nullptr);
-    const std::vector<std::uintptr_t> children = parent.children();
-    ASSERT_EQ(children.size(), 1u);
+    const std::uintptr_t editor = parent.child();
+    ASSERT_NE(editor, 0u);
     const EditorUnderTest under{
-        [&] { frame.pump(); },
+        [&] { parent.run(std::chrono::milliseconds(10)); },
         [&](float value) { plugin.controller->setParamNormalized(kThresholdIndex, value); },
         handler.log};
-    EXPECT_EQ(CheckControl(parent, children[0], kThresholdIndex, under), "");
+    EXPECT_EQ(CheckControl(parent, editor, kThresholdIndex, under), "");
     ASSERT_FALSE(handler.log.entries.empty());
     EXPECT_EQ(plugin.controller->getParamNormalized(kThresholdIndex),
               handler.log.entries[handler.log.entries.size() - 2].value);
