@@ -55,6 +55,12 @@ std::string RisingGesture(const GestureLog& log, int32_t index) {
 
 } // namespace
 
+std::uintptr_t SettledChild(TestParent& parent, bool present) {
+    for (int round = 0; round < 1000 && (parent.child() != 0) != present; ++round)
+        parent.run(std::chrono::milliseconds(1));
+    return parent.child();
+}
+
 std::string CheckControl(TestParent& parent, std::uintptr_t window, int32_t index,
                          const EditorUnderTest& under) {
     Picture atZero, atOne, back;

@@ -11,6 +11,12 @@
 #include <string>
 #include <vector>
 
+// The parent's child window once it is there (`present`) or gone, running the
+// parent's loop for a second at most (the editor's own connection to the X
+// server may make or destroy its window a moment after it returns): the child,
+// or 0.
+std::uintptr_t SettledChild(TestParent& parent, bool present);
+
 // What a host records of the editor's edits.
 struct GestureLog {
     struct Entry {

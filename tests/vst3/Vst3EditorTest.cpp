@@ -160,7 +160,7 @@ TEST_F(Vst3EditorTest, OpensAndClosesWhileAudioRuns) {
         EXPECT_EQ(wanted.bottom, std::lround(320 * scale));
         ViewRect slot{0, 0, 1000 + cycle, 700};
         view->onSize(&slot);
-        const std::uintptr_t editor = parent.child();
+        const std::uintptr_t editor = SettledChild(parent, true);
         ASSERT_NE(editor, 0u);
         parent.run(std::chrono::milliseconds(60));
         EXPECT_TRUE(parent.visible(editor));
@@ -168,8 +168,7 @@ TEST_F(Vst3EditorTest, OpensAndClosesWhileAudioRuns) {
         EXPECT_EQ(view->removed(), kResultOk);
         EXPECT_EQ(parent.registrations(), 0u);
         view->release();
-        parent.run(std::chrono::milliseconds(1));
-        EXPECT_EQ(parent.child(), 0u);
+        EXPECT_EQ(SettledChild(parent, false), 0u);
     }
     running = false;
     audio.join();
@@ -182,7 +181,7 @@ TEST_F(Vst3EditorTest, OpensAndClosesWhileAudioRuns) {
 TEST_F(Vst3EditorTest, ControlsGoBothWays) {
     IPlugView* view = open();
     ASSERT_NE(view, nullptr);
-    const std::uintptr_t editor = parent.child();
+    const std::uintptr_t editor = SettledChild(parent, true);
     ASSERT_NE(editor, 0u);
     const EditorUnderTest under{
         [&] { parent.run(std::chrono::milliseconds(10)); },
