@@ -10,12 +10,13 @@
 //
 // The audio thread keeps its own copy of the levels. After each block it
 // reduces only the columns that block recorded (the frames the write head
-// passed), plus a column or two of a sweep that catches what no hop announces
-// (a track cleared, a head moved from outside); after a reader attaches the
-// sweep runs faster until every column was reduced once. It then brings the
-// back picture of a triple buffer up to date, copying only the columns changed
-// since that picture was last written (each column carries the publication at
-// which it last changed), and swaps it with the middle one. The reader takes
+// passed, or none when the one hop since the last block kept its gate shut),
+// plus now and then a column of a sweep that catches what no hop announces (a
+// track cleared, a head moved from outside during a block); after a reader
+// attaches the sweep runs fast until every column was reduced once. It then
+// brings the back picture of a triple buffer up to date, copying only the
+// columns changed since that picture was last written, and swaps it with the
+// middle one. Blocks without a hop publish nothing. The reader takes
 // the middle picture when it is newer than its own. Neither side waits, locks
 // or allocates; a picture is whole and may lag a block. Without a reader the
 // audio thread does nothing beyond one relaxed load per block.
@@ -91,7 +92,7 @@ class LoopFeed {
     // Whether a reader is attached: one relaxed load.
     bool attached() const { return readerAttached.load(std::memory_order_relaxed); }
     // After a processed block: reduces the columns the block recorded and
-    // publishes a picture. `second` is a stereo effect's second engine (each
+    // publishes a picture when a hop ran. `second` is a stereo effect's second engine (each
     // level is then the louder channel's), null for a mono effect. Nothing
     // when no reader is attached.
     void publish(const TDelayVoc& first, const TDelayVoc* second);
@@ -101,17 +102,14 @@ class LoopFeed {
     void refreshAll() { refreshRequest.store(true, std::memory_order_relaxed); }
 
   private:
-    struct Slot {
-        Picture picture;
-        // The publication at which each column was last copied in.
-        std::array<uint32_t, kColumns> columnVersions{};
-    };
+    static constexpr int32_t kDirtyWords = (kColumns + 63) / 64;
+    using ColumnSet = std::array<uint64_t, kDirtyWords>;
     void reduceColumn(const TDelayVoc& first, const TDelayVoc* second, int32_t frame);
 
-    // Audio thread only: its levels, the publication at which each of its
-    // columns last changed, and its bookkeeping.
+    // Audio thread only: its levels, for each slot the columns changed since
+    // the slot was last written, and its bookkeeping.
     std::unique_ptr<std::array<uint8_t, size_t{kColumns} * kRows>> levels;
-    std::array<uint32_t, kColumns> columnVersions{};
+    std::array<ColumnSet, 3> changedSince{};
     std::array<RowBins, kRows> rowBins{};
     uint32_t publications = 0;
     uint32_t hopsSeen = 0;
@@ -119,7 +117,7 @@ class LoopFeed {
     int32_t sweepLeft = 0; // columns left of the fast sweep after an attach
     int32_t back = 0;      // the slot the audio thread writes next
 
-    std::unique_ptr<Slot[]> slots; // three
+    std::unique_ptr<Picture[]> slots; // three
     // The middle slot's index, with kFresh set when the audio thread put it
     // there after the reader last took one: written by both sides, each
     // exchange handing a slot over (acquire and release).

@@ -59,6 +59,9 @@ class EditorView {
     const EditorLayout& layout() const;
     // The value a control shows now (a host's last value, or the user's).
     float parameterValue(int32_t index) const;
+    // What the presets menu's button says: the preset last chosen, with
+    // "(edited)" once a control moved.
+    std::string presetCaption() const;
 
   private:
     struct Impl;
