@@ -21,7 +21,7 @@ fi
 status=0
 while read -r name; do
     case "${name,,}" in
-        kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll | ucrtbase.dll | api-ms-win-*) ;;
+        kernel32.dll | msvcrt.dll | user32.dll | gdi32.dll | advapi32.dll | ucrtbase.dll | api-ms-win-*) ;;
         *) echo "FAIL: $dll imports $name, which is not part of Windows"; status=1 ;;
     esac
 done < <(printf '%s\n' "$tables" | sed -n 's/^\s*DLL Name: //p')

@@ -14,7 +14,7 @@ set -euo pipefail
 packages=(build-essential cmake g++ g++-multilib binutils googletest libgtest-dev
           libbenchmark-dev libsndfile1-dev dpf-plugins-vst qemu-user lv2-dev lilv-utils
           pkg-config libxsimd-dev libfftw3-dev libstb-dev fonts-dejavu-core
-          dpkg-dev file lintian sox)
+          dpkg-dev file lintian sox libx11-dev xvfb xauth)
 windows=0
 for option in "$@"; do
     case $option in

@@ -13,4 +13,9 @@ if file -b "$program" | grep -q "PE32+"; then
 else
     loader=$(command -v wine)
 fi
+# Programs that show windows (the editors' tests) set TAPESTRUM_WINE_XVFB: they
+# run on an X server of their own, where there is one to start.
+if [[ -n ${TAPESTRUM_WINE_XVFB:-} ]] && command -v xvfb-run >/dev/null; then
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$loader" "$program" "$@"
+fi
 exec "$loader" "$program" "$@"

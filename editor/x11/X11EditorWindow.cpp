@@ -308,7 +308,8 @@ std::unique_ptr<EditorWindow> EditorWindow::create(std::uintptr_t parent, Editor
     const long info[2] = {kXEmbedVersion, 0};
     XChangeProperty(display, window, xembedInfo, xembedInfo, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(info), 2);
-    XFlush(display);
+    // The window exists for the host once create returns.
+    XSync(display, False);
     return std::make_unique<X11EditorWindow>(display, window, visual.visual, colormap, xembedInfo,
                                              view);
 }

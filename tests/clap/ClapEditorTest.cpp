@@ -277,7 +277,8 @@ TEST(ClapEditor, OpensAndClosesFiftyTimesWhileAudioRuns) {
 
 // Where a host-side change of the mix repaints the editor, the control is:
 // a drag from there reaches the host as one gesture, begin, values, end, on
-// that parameter, and the host's value afterwards is the last one sent. With
+// that parameter, and the host's value afterwards is the last one sent; a
+// double-click there sets the default. With
 // the audio running the events come out of process, otherwise out of a
 // flush the plug-in asked for.
 TEST(ClapEditor, HostChangesMoveTheControlAndADragIsAGesture) {
@@ -325,6 +326,16 @@ TEST(ClapEditor, HostChangesMoveTheControlAndADragIsAGesture) {
         ASSERT_TRUE(host.driver.params->getValue(host.driver.plugin, kMix, &value));
         EXPECT_EQ(value, static_cast<float>(sent[sent.size() - 2].value));
         EXPECT_NE(value, 0.5);
+        // A double-click there returns the control to its default, as a gesture.
+        host.parent.doubleClick(child, x, y);
+        host.run(200ms);
+        const std::vector<Sent> reset = host.sent.take();
+        ASSERT_GE(reset.size(), 3u);
+        EXPECT_EQ(reset[reset.size() - 2],
+                  (Sent{clap::kEventParamValue, kMix, kParameters[kMix].defaultValue}));
+        EXPECT_EQ(reset.back(), (Sent{clap::kEventParamGestureEnd, kMix, 0.0}));
+        ASSERT_TRUE(host.driver.params->getValue(host.driver.plugin, kMix, &value));
+        EXPECT_EQ(value, kParameters[kMix].defaultValue);
         host.gui->destroy(host.driver.plugin);
         host.stopAudio();
         EXPECT_EQ(host.parent.errors(), 0);

@@ -44,6 +44,9 @@ class TestParent {
     // A press of the first button at (x0, y0), a move in steps to (x1, y1) and
     // the release there, sent to the window as the window system's input.
     void drag(std::uintptr_t window, int x0, int y0, int x1, int y1);
+    // Two clicks of the first button at (x, y), as close in time as a user's
+    // double-click.
+    void doubleClick(std::uintptr_t window, int x, int y);
 
     // The run loop, as a host's timer and descriptor support offers it.
     std::uint32_t addTimer(std::uint32_t periodMs, std::function<void(std::uint32_t id)> fire);

@@ -175,48 +175,72 @@ long TestParent::embedFlags(std::uintptr_t window) const {
     return flags;
 }
 
-// The events go straight to the window (XSendEvent), as the server would send
-// them to the client that asked for them; their times run on, a second apart,
-// so that two drags never make a double-click.
-void TestParent::drag(std::uintptr_t window, int x0, int y0, int x1, int y1) {
+namespace {
+
+// A press (ButtonPress), a release (ButtonRelease) or a move with the first
+// button down (MotionNotify), sent straight to the window, as the server would
+// send it to the client that asked for it.
+void SendPointer(Display* display, Window window, int type, int x, int y, Time time) {
     XEvent event{};
-    XButtonEvent& button = event.xbutton;
-    button.display = impl->display;
-    button.window = window;
-    button.root = DefaultRootWindow(impl->display);
-    button.same_screen = True;
-    button.time = impl->time += 1000;
-    button.button = Button1;
-    button.type = ButtonPress;
-    button.x = x0;
-    button.y = y0;
-    XSendEvent(impl->display, window, False, ButtonPressMask, &event);
-    constexpr int kSteps = 4;
-    for (int step = 1; step <= kSteps; ++step) {
-        XEvent move{};
-        move.xmotion = {MotionNotify,
-                        0,
-                        False,
-                        impl->display,
-                        window,
-                        button.root,
-                        0,
-                        button.time + step,
-                        x0 + (x1 - x0) * step / kSteps,
-                        y0 + (y1 - y0) * step / kSteps,
-                        0,
-                        0,
-                        Button1Mask,
-                        NotifyNormal,
-                        True};
-        XSendEvent(impl->display, window, False, PointerMotionMask, &move);
+    if (type == MotionNotify) {
+        event.xmotion = {MotionNotify,
+                         0,
+                         False,
+                         display,
+                         window,
+                         DefaultRootWindow(display),
+                         0,
+                         time,
+                         x,
+                         y,
+                         0,
+                         0,
+                         Button1Mask,
+                         NotifyNormal,
+                         True};
+        XSendEvent(display, window, False, PointerMotionMask, &event);
+        return;
     }
-    button.type = ButtonRelease;
-    button.time += kSteps + 1;
-    button.state = Button1Mask;
-    button.x = x1;
-    button.y = y1;
-    XSendEvent(impl->display, window, False, ButtonReleaseMask, &event);
+    event.xbutton = {type,
+                     0,
+                     False,
+                     display,
+                     window,
+                     DefaultRootWindow(display),
+                     0,
+                     time,
+                     x,
+                     y,
+                     0,
+                     0,
+                     type == ButtonRelease ? static_cast<unsigned>(Button1Mask) : 0u,
+                     Button1,
+                     True};
+    XSendEvent(display, window, False, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask,
+               &event);
+}
+
+} // namespace
+
+// The times run on, a second apart from one call to the next, so that two
+// drags never make a double-click.
+void TestParent::drag(std::uintptr_t window, int x0, int y0, int x1, int y1) {
+    constexpr int kSteps = 4;
+    const Time start = impl->time += 1000;
+    SendPointer(impl->display, window, ButtonPress, x0, y0, start);
+    for (int step = 1; step <= kSteps; ++step)
+        SendPointer(impl->display, window, MotionNotify, x0 + (x1 - x0) * step / kSteps,
+                    y0 + (y1 - y0) * step / kSteps, start + step);
+    SendPointer(impl->display, window, ButtonRelease, x1, y1, start + kSteps + 1);
+    XFlush(impl->display);
+}
+
+void TestParent::doubleClick(std::uintptr_t window, int x, int y) {
+    const Time start = impl->time += 1000;
+    for (const Time at : {start, start + 150}) {
+        SendPointer(impl->display, window, ButtonPress, x, y, at);
+        SendPointer(impl->display, window, ButtonRelease, x, y, at + 1);
+    }
     XFlush(impl->display);
 }
 
