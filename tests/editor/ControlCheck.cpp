@@ -61,6 +61,16 @@ std::uintptr_t SettledChild(TestParent& parent, bool present) {
     return parent.child();
 }
 
+bool PictureMoves(TestParent& parent, std::uintptr_t window, const std::function<void()>& pump) {
+    pump();
+    const Picture before = parent.snapshot(window);
+    for (int round = 0; round < 300; ++round) {
+        pump();
+        if (parent.snapshot(window) != before) return true;
+    }
+    return false;
+}
+
 std::string CheckControl(TestParent& parent, std::uintptr_t window, int32_t index,
                          const EditorUnderTest& under) {
     Picture atZero, atOne, back;

@@ -17,6 +17,10 @@
 // or 0.
 std::uintptr_t SettledChild(TestParent& parent, bool present);
 
+// Whether the editor's picture changes by itself while `pump` runs the host's
+// loop (the loop it shows moves while audio runs), within 3 s.
+bool PictureMoves(TestParent& parent, std::uintptr_t window, const std::function<void()>& pump);
+
 // What a host records of the editor's edits.
 struct GestureLog {
     struct Entry {

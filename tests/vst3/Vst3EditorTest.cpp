@@ -130,8 +130,9 @@ class Vst3EditorTest : public ::testing::Test {
     ComponentHandler handler;
 };
 
-// Opened in the parent, sized, scaled, drawn while the processor runs on its
-// own thread, and closed: fifty times, leaving no window, handler or X error.
+// Opened in the parent, sized, scaled, showing the loop while the processor
+// runs on its own thread, and closed: fifty times, leaving no window, handler
+// or X error.
 TEST_F(Vst3EditorTest, OpensAndClosesWhileAudioRuns) {
     ASSERT_TRUE(plugin.activate(48000));
     std::atomic<bool> running{true};
@@ -162,7 +163,9 @@ TEST_F(Vst3EditorTest, OpensAndClosesWhileAudioRuns) {
         view->onSize(&slot);
         const std::uintptr_t editor = SettledChild(parent, true);
         ASSERT_NE(editor, 0u);
-        parent.run(std::chrono::milliseconds(60));
+        // The editor shows the processor's loop, which moves while it runs.
+        EXPECT_TRUE(
+            PictureMoves(parent, editor, [&] { parent.run(std::chrono::milliseconds(10)); }));
         EXPECT_TRUE(parent.visible(editor));
         EXPECT_EQ(parent.size(editor), std::make_pair(1000 + cycle, 700));
         EXPECT_EQ(view->removed(), kResultOk);
