@@ -25,6 +25,13 @@ using vst3::linux_loop::IRunLoop;
 using vst3::linux_loop::ITimerHandler;
 
 constexpr int32_t kThresholdIndex = 5;
+#if defined(_WIN32)
+constexpr const char* kPlatformType = kPlatformTypeHWND;
+constexpr size_t kRunLoopHandlers = 0;
+#else
+constexpr const char* kPlatformType = kPlatformTypeX11EmbedWindowID;
+constexpr size_t kRunLoopHandlers = 2;
+#endif
 
 // The host's window around a view, and its run loop: the test parent's timers
 // and descriptors.
@@ -115,7 +122,7 @@ class Vst3EditorTest : public ::testing::Test {
                 scaling->release();
             }
         void* window = reinterpret_cast<void*>(parent.handle());
-        if (view->attached(window, kPlatformTypeX11EmbedWindowID) != kResultOk) {
+        if (view->attached(window, kPlatformType) != kResultOk) {
             view->release();
             return nullptr;
         }
@@ -149,8 +156,9 @@ TEST_F(Vst3EditorTest, OpensAndClosesWhileAudioRuns) {
         const float scale = cycle % 2 == 0 ? 1.0f : 2.0f;
         IPlugView* view = open(scale);
         ASSERT_NE(view, nullptr);
-        EXPECT_EQ(frame.descriptors.size(), 1u);
-        EXPECT_EQ(frame.timers.size(), 1u);
+        // On Linux the X connection and the timer run on the host's loop; a
+        // Windows window has its own timer.
+        EXPECT_EQ(frame.descriptors.size() + frame.timers.size(), kRunLoopHandlers);
         ViewRect size{};
         view->getSize(&size);
         EXPECT_EQ(size.right, std::lround(720 * scale));
