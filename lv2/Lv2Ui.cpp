@@ -65,6 +65,9 @@ struct HostFeatures {
     }
 };
 
+// One UI instance: the editor's view in its window, the control ports it edits
+// (by symbol through the host's port map, or by the plug-in's port order), and
+// a mirror of the effect for the texts.
 class Lv2Editor final : public tapestrum::editor::EditorHost {
   public:
     Lv2Editor(const HostFeatures& features, LV2UI_Write_Function write, LV2UI_Controller controller)
@@ -92,8 +95,9 @@ class Lv2Editor final : public tapestrum::editor::EditorHost {
         if (window) window->show(true);
         return window != nullptr;
     }
-    const EditorView& editor() const { return view; }
-    EditorWindow& host() { return *window; }
+    int width() const { return view.width(); }
+    int height() const { return view.height(); }
+    EditorWindow& platformWindow() { return *window; }
 
     // A control port's new value, from the host.
     void portChanged(uint32_t port, float value) {
@@ -142,10 +146,9 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char*, const char*,
     try {
         auto editor = std::make_unique<Lv2Editor>(found, write, controller);
         if (!editor->open(found.parent)) return nullptr;
-        *widget = reinterpret_cast<LV2UI_Widget>(editor->host().nativeHandle());
+        *widget = reinterpret_cast<LV2UI_Widget>(editor->platformWindow().nativeHandle());
         if (found.resize != nullptr)
-            found.resize->ui_resize(found.resize->handle, editor->editor().width(),
-                                    editor->editor().height());
+            found.resize->ui_resize(found.resize->handle, editor->width(), editor->height());
         return editor.release();
     } catch (const std::exception&) {
         return nullptr;
@@ -162,7 +165,7 @@ void PortEvent(LV2UI_Handle handle, uint32_t port, uint32_t size, uint32_t forma
 
 // The host's idle call: pending X events, then the picture's timer.
 int Idle(LV2UI_Handle handle) {
-    EditorWindow& window = static_cast<Lv2Editor*>(handle)->host();
+    EditorWindow& window = static_cast<Lv2Editor*>(handle)->platformWindow();
     window.handleEvents();
     window.tick();
     return 0;

@@ -64,8 +64,7 @@ tresult Vst3Controller::setComponentState(IBStream* stream) {
         if (!state) return kInvalidArgument;
         mirror.setState(*state);
         for (Vst3EditorView* view : views)
-            for (const auto& row : kParameters)
-                view->setParameter(row.index, mirror.storedParameter(row.index));
+            showMirror(*view);
         return kResultOk;
     } catch (const std::exception&) {
         return kOutOfMemory;
@@ -146,13 +145,12 @@ tresult Vst3Controller::setComponentHandler(IComponentHandler* newHandler) {
 
 // The one view is the editor, showing the mirror's values.
 IPlugView* Vst3Controller::createView(FIDString name) {
-    if (name == nullptr || std::strcmp(name, "editor") != 0) return nullptr;
+    if (name == nullptr || std::strcmp(name, kViewTypeEditor) != 0) return nullptr;
     try {
         views.reserve(views.size() + 1);
         auto* view = new Vst3EditorView(*this, processor);
         views.push_back(view);
-        for (const auto& row : kParameters)
-            view->setParameter(row.index, mirror.storedParameter(row.index));
+        showMirror(*view);
         return view;
     } catch (const std::exception&) {
         return nullptr;
@@ -160,6 +158,11 @@ IPlugView* Vst3Controller::createView(FIDString name) {
 }
 
 void Vst3Controller::viewClosed(Vst3EditorView* view) { std::erase(views, view); }
+
+void Vst3Controller::showMirror(Vst3EditorView& view) const {
+    for (const auto& row : kParameters)
+        view.setParameter(row.index, mirror.storedParameter(row.index));
+}
 
 // A gesture on the editor: the mirror follows at once, as the host expects the
 // controller to know the value it is told.

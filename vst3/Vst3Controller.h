@@ -79,6 +79,8 @@ class Vst3Controller final : public IEditController,
   private:
     ~Vst3Controller();
     void unlinkProcessor();
+    // The view's controls take every value of the mirror.
+    void showMirror(Vst3EditorView& view) const;
 
     std::atomic<uint32_t> references{1};
     TapestrumEffect mirror;

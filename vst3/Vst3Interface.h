@@ -406,6 +406,8 @@ class IComponentHandler : public FUnknown {
 // HWND on Windows.
 inline constexpr const char* kPlatformTypeX11EmbedWindowID = "X11EmbedWindowID";
 inline constexpr const char* kPlatformTypeHWND = "HWND";
+// The one view a controller is asked for: its editor.
+inline constexpr const char* kViewTypeEditor = "editor";
 
 struct ViewRect {
     int32_t left;

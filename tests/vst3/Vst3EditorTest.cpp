@@ -112,7 +112,7 @@ class Vst3EditorTest : public ::testing::Test {
     }
 
     IPlugView* open(float scale = 1) {
-        IPlugView* view = plugin.controller->createView("editor");
+        IPlugView* view = plugin.controller->createView(kViewTypeEditor);
         if (view == nullptr) return nullptr;
         view->setFrame(&frame);
         if (scale != 1)
