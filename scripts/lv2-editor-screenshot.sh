@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: ISC
 # Takes the LV2 editor's picture in the README: jalv.gtk3 (Debian's jalv) shows
 # the built bundle's UI with the spectral echo preset, on a virtual X server,
-# while a dummy JACK server plays a click track into the plug-in.
+# while a dummy JACK server plays a click track into the plug-in. Needs
+# Debian's jalv, jackd2, xvfb and imagemagick.
 #   scripts/lv2-editor-screenshot.sh [BUILD_DIR [PICTURE]]
 set -euo pipefail
 build=$(realpath "${1:-build}")
