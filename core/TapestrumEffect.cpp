@@ -6,7 +6,7 @@
 
 TapestrumEffect::TapestrumEffect(int32_t channelCount, SimdLevel simd)
     : delayVoc(std::make_unique<TDelayVoc>(simd)),
-      secondVoc(channelCount >= 2 ? std::make_unique<TDelayVoc>(simd) : nullptr),
+      secondVoc(channelCount >= 2 ? std::make_unique<TDelayVoc>(simd) : nullptr), simdLevel(simd),
       feed(std::make_unique<LoopFeed>()) {
     for (const ParameterInfo& row : kParameters)
         values[row.index] = row.defaultValue;
@@ -65,6 +65,12 @@ void TapestrumEffect::reset() {
     if (secondVoc) secondVoc->Reset();
     feed->refreshAll();
     resume();
+}
+
+void TapestrumEffect::setChannelCount(int32_t channelCount) {
+    if ((channelCount >= 2) != (secondVoc != nullptr))
+        secondVoc = channelCount >= 2 ? std::make_unique<TDelayVoc>(simdLevel) : nullptr;
+    reset();
 }
 
 void TapestrumEffect::processChannels(const float* const* inputs, float* const* outputs,

@@ -94,6 +94,14 @@ class TapestrumEffect {
     // every channel are cleared as in a new instance, then every value is
     // applied again. Not while process runs.
     void reset();
+    // Makes the effect mono (1) or stereo (2; a count below 1 or above 2 as
+    // the constructor takes it): the second channel's engine is built or
+    // dropped, and every channel starts over as after reset, with the values,
+    // the rate and the program's name kept. The effect and its loop feed stay
+    // the same objects, so an editor reading the feed goes on. Main thread,
+    // not while process runs; when memory runs out it throws std::bad_alloc
+    // and nothing changes.
+    void setChannelCount(int32_t channelCount);
 
     // Turns frames input samples into as many output samples; input and output
     // may be the same array. Blocks of any length continue where the last one
@@ -201,6 +209,7 @@ class TapestrumEffect {
     RelaxedAtomic<float> hostRate{44100.0f};
     std::unique_ptr<TDelayVoc> delayVoc;  // the first (or only) channel
     std::unique_ptr<TDelayVoc> secondVoc; // the second channel; null when mono
+    SimdLevel simdLevel;                  // the engines' kernels
     std::unique_ptr<LoopFeed> feed;
     // The one program's name, kDefaultProgramName until a state names it; the
     // main thread alone reads and writes it.

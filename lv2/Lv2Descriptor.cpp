@@ -5,10 +5,12 @@
 #include "core/HostRate.h"
 #include "core/ModuleExport.h"
 #include "core/TapestrumEffect.h"
+#include "lv2/Lv2EditorAccess.h"
 #include "lv2/Lv2Instance.h"
 
 #include <lv2/core/lv2.h>
 
+#include <cstring>
 #include <new>
 #include <optional>
 
@@ -50,11 +52,23 @@ template <uint32_t Channels> void Deactivate(LV2_Handle handle) {
 template <uint32_t Channels> void Cleanup(LV2_Handle handle) {
     delete static_cast<Lv2Plugin<Channels>*>(handle);
 }
-const void* ExtensionData(const char*) { return nullptr; }
+
+// For the UI in the same process (main thread): the loop and the rate.
+template <uint32_t Channels>
+const Lv2EditorAccess kEditorAccess = {
+    [](LV2_Handle handle) { return &static_cast<Lv2Plugin<Channels>*>(handle)->effect.loopFeed(); },
+    [](LV2_Handle handle) {
+        return static_cast<Lv2Plugin<Channels>*>(handle)->effect.sampleRate();
+    }};
+
+template <uint32_t Channels> const void* ExtensionData(const char* uri) {
+    return uri != nullptr && std::strcmp(uri, kLv2EditorAccessUri) == 0 ? &kEditorAccess<Channels>
+                                                                        : nullptr;
+}
 
 template <uint32_t Channels> constexpr LV2_Descriptor Descriptor(const char* uri) {
     return {uri,           Instantiate<Channels>, ConnectPort<Channels>, Activate<Channels>,
-            Run<Channels>, Deactivate<Channels>,  Cleanup<Channels>,     ExtensionData};
+            Run<Channels>, Deactivate<Channels>,  Cleanup<Channels>,     ExtensionData<Channels>};
 }
 
 const LV2_Descriptor kDescriptor = Descriptor<1>(kLv2Uri);

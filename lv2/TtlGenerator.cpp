@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: ISC
 // Writes the LV2 bundle's data files, manifest.ttl, tapestrum.ttl and
 // presets.ttl for the mono plug-in, tapestrum-stereo.ttl and
-// presets-stereo.ttl for the stereo one, from the effect's parameter table
+// presets-stereo.ttl for the stereo one, and the UI's tapestrum_ui.ttl
+// (lv2/Lv2UiData.h), which serves both, from the effect's parameter table
 // and its factory presets: the port symbols, names and defaults are the
 // table's, the switches' scale points carry the display texts of their two
 // values, and each factory preset sets every control port by its symbol. Each
@@ -12,6 +13,7 @@
 #include "core/FactoryPresets.h"
 #include "core/TapestrumEffect.h"
 #include "lv2/Lv2Ports.h"
+#include "lv2/Lv2UiData.h"
 
 #include <cstdio>
 #include <fstream>
@@ -205,7 +207,9 @@ int main(int argc, char** argv) {
     }
     const TapestrumEffect effect;
     const std::string bundle = argv[1];
-    bool written = Write(bundle + "/manifest.ttl", Manifest(argv[2]));
+    const char* const withUi[] = {kLv2Uri, kLv2StereoUri};
+    bool written = Write(bundle + "/manifest.ttl", Manifest(argv[2]) + Lv2UiManifest(withUi)) &&
+                   Write(bundle + "/" + kLv2UiDataFile, Lv2UiData(withUi));
     for (const PluginKind& kind : kKinds)
         written = written && Write(bundle + "/" + kind.dataFile, PluginData(effect, kind)) &&
                   Write(bundle + "/" + kind.presetFile, PresetData(kind));

@@ -79,6 +79,10 @@ if(TARGET tapestrum_lv2)
     ${CMAKE_BINARY_DIR}/tapestrum.lv2/tapestrum-stereo.ttl
     ${CMAKE_BINARY_DIR}/tapestrum.lv2/presets-stereo.ttl
     DESTINATION lib/lv2/tapestrum.lv2)
+  # The editor, a binary of its own (the plug-in's own links no X library).
+  install(TARGETS tapestrum_lv2_ui LIBRARY DESTINATION lib/lv2/tapestrum.lv2
+    PERMISSIONS ${TAPESTRUM_PLUGIN_PERMISSIONS})
+  install(FILES ${CMAKE_BINARY_DIR}/tapestrum.lv2/tapestrum_ui.ttl DESTINATION lib/lv2/tapestrum.lv2)
 endif()
 # The VST 3 bundle: its data files as the build laid them out, and its binary
 # as a target of its own, so that a stripped install strips it.
@@ -163,8 +167,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TAPESTRUM_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The dependencies come from the binaries: the C and C++ runtimes, and
-# libx11-6 for the editor's window in the CLAP plug-in.
+# The package's dependencies are read from its binaries: besides the C and C++
+# libraries, libx11-6 for the editors of the VST 3 bundle, the CLAP plug-in
+# and the LV2 UI (the VST 2 module and the LV2 plug-in itself need no X).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/DropLdconfigScripts.cmake)

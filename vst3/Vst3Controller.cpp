@@ -3,10 +3,14 @@
 
 #include "core/HostText.h"
 #include "core/ParameterIndexCheck.h"
+#include "vst3/ProcessorLink.h"
 #include "vst3/StateStream.h"
 #include "vst3/Vst3Classes.h"
+#include "vst3/Vst3EditorView.h"
+#include "vst3/Vst3Processor.h"
 #include "vst3/Vst3Text.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <iterator>
@@ -47,6 +51,7 @@ tresult Vst3Controller::initialize(FUnknown*) { return kResultOk; }
 
 tresult Vst3Controller::terminate() {
     if (peer != nullptr) disconnect(peer);
+    unlinkProcessor();
     setComponentHandler(nullptr);
     return kResultOk;
 }
@@ -58,6 +63,8 @@ tresult Vst3Controller::setComponentState(IBStream* stream) {
         const std::optional<EffectState> state = ReadStateBlock(stream);
         if (!state) return kInvalidArgument;
         mirror.setState(*state);
+        for (Vst3EditorView* view : views)
+            showMirror(*view);
         return kResultOk;
     } catch (const std::exception&) {
         return kOutOfMemory;
@@ -122,6 +129,9 @@ ParamValue Vst3Controller::getParamNormalized(ParamID id) {
 tresult Vst3Controller::setParamNormalized(ParamID id, ParamValue value) {
     if (!IsParameterIndex(id)) return kInvalidArgument;
     mirror.setParameter(static_cast<int32_t>(id), ParameterFloat(value));
+    for (Vst3EditorView* view : views)
+        view->setParameter(static_cast<int32_t>(id),
+                           mirror.storedParameter(static_cast<int32_t>(id)));
     return kResultOk;
 }
 
@@ -133,8 +143,52 @@ tresult Vst3Controller::setComponentHandler(IComponentHandler* newHandler) {
     return kResultOk;
 }
 
-// No editor: the host draws its own controls.
-IPlugView* Vst3Controller::createView(FIDString) { return nullptr; }
+// The one view is the editor, showing the mirror's values.
+IPlugView* Vst3Controller::createView(FIDString name) {
+    if (name == nullptr || std::strcmp(name, kViewTypeEditor) != 0) return nullptr;
+    try {
+        views.reserve(views.size() + 1);
+        auto* view = new Vst3EditorView(*this, processor);
+        views.push_back(view);
+        showMirror(*view);
+        return view;
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+void Vst3Controller::viewClosed(Vst3EditorView* view) { std::erase(views, view); }
+
+void Vst3Controller::showMirror(Vst3EditorView& view) const {
+    for (const auto& row : kParameters)
+        view.setParameter(row.index, mirror.storedParameter(row.index));
+}
+
+// A gesture on the editor: the mirror follows at once, as the host expects the
+// controller to know the value it is told.
+void Vst3Controller::beginEdit(int32_t index) {
+    if (handler != nullptr) handler->beginEdit(static_cast<ParamID>(index));
+}
+
+void Vst3Controller::performEdit(int32_t index, float value) {
+    if (!IsParameterIndex(index)) return;
+    mirror.setParameter(index, value);
+    if (handler != nullptr)
+        handler->performEdit(static_cast<ParamID>(index), mirror.storedParameter(index));
+}
+
+void Vst3Controller::endEdit(int32_t index) {
+    if (handler != nullptr) handler->endEdit(static_cast<ParamID>(index));
+}
+
+std::string Vst3Controller::parameterText(int32_t index, float value) {
+    return IsParameterIndex(index) ? mirror.displayTextFor(index, value) : std::string();
+}
+
+void Vst3Controller::unlinkProcessor() {
+    if (processor != nullptr) processor->release();
+    processor = nullptr;
+}
 
 tresult Vst3Controller::connect(IConnectionPoint* other) {
     if (other == nullptr) return kInvalidArgument;
@@ -148,21 +202,31 @@ tresult Vst3Controller::disconnect(IConnectionPoint* other) {
     if (other == nullptr || other != peer) return kInvalidArgument;
     peer->release();
     peer = nullptr;
+    unlinkProcessor();
     return kResultOk;
 }
 
-// The processor's sample rate, for the texts. A rate the effect refuses is
-// ignored.
+// The processor's sample rate, for the texts (a rate the effect refuses is
+// ignored), and its address, when it lives in this process, for the editor.
 tresult Vst3Controller::notify(IMessage* message) {
     if (message == nullptr) return kInvalidArgument;
     const char* id = message->getMessageID();
     IAttributeList* attributes = message->getAttributes();
-    double rate = 0;
-    if (id == nullptr || std::strcmp(id, kSampleRateMessage) != 0 || attributes == nullptr ||
-        attributes->getFloat(kSampleRateAttribute, rate) != kResultOk ||
-        !mirror.acceptSampleRate(rate))
+    if (id == nullptr || attributes == nullptr) return kResultFalse;
+    if (std::strcmp(id, kSampleRateMessage) == 0) {
+        double rate = 0;
+        return attributes->getFloat(kSampleRateAttribute, rate) == kResultOk &&
+                       mirror.acceptSampleRate(rate)
+                   ? kResultOk
+                   : kResultFalse;
+    }
+    int64 address = 0;
+    if (std::strcmp(id, kProcessorLinkMessage) != 0 ||
+        attributes->getInt(kProcessorLinkAttribute, address) != kResultOk)
         return kResultFalse;
-    return kResultOk;
+    unlinkProcessor();
+    processor = AcquireProcessor(address);
+    return processor != nullptr ? kResultOk : kResultFalse;
 }
 
 } // namespace vst3

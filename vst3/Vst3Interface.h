@@ -2,9 +2,9 @@
 // The VST 3 binary interface, as far as this plug-in implements or calls it:
 // the base interface, the class factory, the component with its audio
 // processor, the edit controller, the connection between the two, the streams
-// a host saves state through, and the parameter changes it sends with each
-// block. Declared here from the format's public binary interface; nothing else
-// of the format is used.
+// a host saves state through, the parameter changes it sends with each block,
+// and the editor's view with the host's frame and run loop around it. Declared here from the
+// format's public binary interface; nothing else of the format is used.
 //
 // Every interface is a table of virtual functions whose first three entries are
 // queryInterface, addRef and release; on Linux and 64-bit Windows the default
@@ -125,6 +125,17 @@ inline constexpr Uid kHostApplicationIid =
 inline constexpr Uid kMessageIid = Uid::fromWords(0x936F033B, 0xC6C047DB, 0xBB0882F8, 0x13C1E613);
 inline constexpr Uid kAttributeListIid =
     Uid::fromWords(0x1E5F0AEB, 0xCC7F4533, 0xA2544011, 0x38AD5EE4);
+inline constexpr Uid kComponentHandlerIid =
+    Uid::fromWords(0x93A0BEA3, 0x0BD045DB, 0x8E890B0C, 0xC1E46AC6);
+inline constexpr Uid kPlugViewIid = Uid::fromWords(0x5BC32507, 0xD06049EA, 0xA6151B52, 0x2B755B29);
+inline constexpr Uid kPlugFrameIid = Uid::fromWords(0x367FAF01, 0xAFA94693, 0x8D4DA2A0, 0xED0882A3);
+inline constexpr Uid kPlugViewContentScaleSupportIid =
+    Uid::fromWords(0x65ED9690, 0x8AC44525, 0x8AADEF7A, 0x72EA703F);
+inline constexpr Uid kRunLoopIid = Uid::fromWords(0x18C35366, 0x97764F1A, 0x9C5B8385, 0x7A871389);
+inline constexpr Uid kEventHandlerIid =
+    Uid::fromWords(0x561E65C9, 0x13A0496F, 0x813A2C35, 0x654D7983);
+inline constexpr Uid kTimerHandlerIid =
+    Uid::fromWords(0x10BDD94F, 0x41424774, 0x821FAD8F, 0xECA72CA9);
 
 class FUnknown {
   public:
@@ -379,11 +390,88 @@ static_assert(offsetof(ParameterInfo, stepCount) == 772);
 static_assert(offsetof(ParameterInfo, defaultNormalizedValue) == 776);
 static_assert(offsetof(ParameterInfo, flags) == 788);
 
-// The host's side of the controller (edits begun and ended by an editor); this
-// plug-in has no editor and only keeps the reference it is given.
-class IComponentHandler : public FUnknown {};
-// An editor's view; this plug-in has none.
-class IPlugView : public FUnknown {};
+// The host's side of the controller: an editor's gestures (begin, any number of
+// performs, end) reach the host through it, which records them as automation.
+class IComponentHandler : public FUnknown {
+  public:
+    virtual tresult beginEdit(ParamID id) = 0;
+    virtual tresult performEdit(ParamID id, ParamValue valueNormalized) = 0;
+    virtual tresult endEdit(ParamID id) = 0;
+    virtual tresult restartComponent(int32_t flags) = 0;
+};
+
+// ---- The editor's view ------------------------------------------------------
+
+// The platform types a view may be attached to: an X11 window id on Linux, an
+// HWND on Windows.
+inline constexpr const char* kPlatformTypeX11EmbedWindowID = "X11EmbedWindowID";
+inline constexpr const char* kPlatformTypeHWND = "HWND";
+// The one view a controller is asked for: its editor.
+inline constexpr const char* kViewTypeEditor = "editor";
+
+struct ViewRect {
+    int32_t left;
+    int32_t top;
+    int32_t right;
+    int32_t bottom;
+};
+static_assert(sizeof(ViewRect) == 16);
+
+class IPlugFrame;
+
+class IPlugView : public FUnknown {
+  public:
+    virtual tresult isPlatformTypeSupported(FIDString type) = 0;
+    virtual tresult attached(void* parent, FIDString type) = 0;
+    virtual tresult removed() = 0;
+    virtual tresult onWheel(float distance) = 0;
+    virtual tresult onKeyDown(TChar key, int16_t keyCode, int16_t modifiers) = 0;
+    virtual tresult onKeyUp(TChar key, int16_t keyCode, int16_t modifiers) = 0;
+    virtual tresult getSize(ViewRect* size) = 0;
+    virtual tresult onSize(ViewRect* newSize) = 0;
+    virtual tresult onFocus(TBool state) = 0;
+    virtual tresult setFrame(IPlugFrame* frame) = 0;
+    virtual tresult canResize() = 0;
+    virtual tresult checkSizeConstraint(ViewRect* rect) = 0;
+};
+
+// The host's window around a view: the view asks it for a new size.
+class IPlugFrame : public FUnknown {
+  public:
+    virtual tresult resizeView(IPlugView* view, ViewRect* newSize) = 0;
+};
+
+// The host's scale factor for a view's content (1 at 96 dots per inch).
+class IPlugViewContentScaleSupport : public FUnknown {
+  public:
+    virtual tresult setContentScaleFactor(float factor) = 0;
+};
+
+// On Linux the view's timers and its X connection's events come from the
+// host's run loop, which the frame answers for (queryInterface). Handlers are
+// called on the host's main thread.
+namespace linux_loop {
+using FileDescriptor = int;
+using TimerInterval = uint64_t; // milliseconds
+
+class IEventHandler : public FUnknown {
+  public:
+    virtual void onFDIsSet(FileDescriptor fd) = 0;
+};
+
+class ITimerHandler : public FUnknown {
+  public:
+    virtual void onTimer() = 0;
+};
+
+class IRunLoop : public FUnknown {
+  public:
+    virtual tresult registerEventHandler(IEventHandler* handler, FileDescriptor fd) = 0;
+    virtual tresult unregisterEventHandler(IEventHandler* handler) = 0;
+    virtual tresult registerTimer(ITimerHandler* handler, TimerInterval milliseconds) = 0;
+    virtual tresult unregisterTimer(ITimerHandler* handler) = 0;
+};
+} // namespace linux_loop
 
 class IEditController : public IPluginBase {
   public:

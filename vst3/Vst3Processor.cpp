@@ -2,6 +2,7 @@
 #include "vst3/Vst3Processor.h"
 
 #include "core/HostText.h"
+#include "vst3/ProcessorLink.h"
 #include "vst3/StateStream.h"
 #include "vst3/Vst3Classes.h"
 #include "vst3/Vst3Text.h"
@@ -10,10 +11,11 @@
 #include <cstring>
 #include <exception>
 #include <iterator>
+#include <new>
 
 namespace vst3 {
 
-Vst3Processor::Vst3Processor() = default;
+Vst3Processor::Vst3Processor() { EnterProcessor(this); }
 
 Vst3Processor::~Vst3Processor() { terminate(); }
 
@@ -38,9 +40,20 @@ uint32_t Vst3Processor::addRef() { return ++references; }
 
 uint32_t Vst3Processor::release() {
     const uint32_t left = --references;
-    if (left == 0) delete this;
+    if (left == 0) {
+        LeaveProcessor(this);
+        delete this;
+    }
     return left;
 }
+
+bool Vst3Processor::addRefIfAlive() {
+    for (uint32_t count = references.load(); count != 0;)
+        if (references.compare_exchange_weak(count, count + 1)) return true;
+    return false;
+}
+
+const LoopFeed* Vst3Processor::loopFeed() const { return &effect->loopFeed(); }
 
 // Main thread. The host's context makes the messages sent to the controller.
 tresult Vst3Processor::initialize(FUnknown* context) {
@@ -127,9 +140,10 @@ tresult Vst3Processor::getState(IBStream* stream) {
 
 // Mono to mono or stereo to stereo; anything else is refused and leaves the
 // arrangement as it was. Main thread, while switched off (a change asked for
-// while on is refused): another channel count builds the effect anew here,
-// with the rate, the values and the program's name carried over, so that no
-// effect is ever built on the audio thread.
+// while on is refused): another channel count builds or drops the second
+// channel's engine here, with the rate, the values and the program's name
+// kept, so that no engine is ever built on the audio thread; the effect and
+// the loop an open editor reads stay the same.
 tresult Vst3Processor::setBusArrangements(SpeakerArrangement* inputs, int32_t inputCount,
                                           SpeakerArrangement* outputs, int32_t outputCount) {
     if (inputCount != 1 || outputCount != 1 || inputs == nullptr || outputs == nullptr ||
@@ -140,12 +154,9 @@ tresult Vst3Processor::setBusArrangements(SpeakerArrangement* inputs, int32_t in
     if (channels == effect->channelCount()) return kResultTrue;
     if (active) return kResultFalse;
     try {
-        auto built = std::make_unique<TapestrumEffect>(channels, SimdLevel::Best);
-        built->setSampleRate(effect->sampleRate());
-        built->setState(effect->state());
-        effect = std::move(built);
+        effect->setChannelCount(channels);
         return kResultTrue;
-    } catch (const std::exception&) {
+    } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
 }
@@ -234,6 +245,7 @@ tresult Vst3Processor::connect(IConnectionPoint* other) {
     peer = other;
     peer->addRef();
     sendSampleRate();
+    sendLink();
     return kResultOk;
 }
 
@@ -248,18 +260,32 @@ tresult Vst3Processor::notify(IMessage* message) {
     return message != nullptr ? kResultOk : kInvalidArgument;
 }
 
-void Vst3Processor::sendSampleRate() {
+// A message the host makes, with its identifier, to the connected controller.
+void Vst3Processor::sendMessage(const char* id, void (*fill)(IAttributeList&, Vst3Processor&)) {
     if (host == nullptr || peer == nullptr) return;
     TUID iid;
     kMessageIid.copyTo(iid);
     void* made = nullptr;
     if (host->createInstance(iid, iid, &made) != kResultOk || made == nullptr) return;
     auto* message = static_cast<IMessage*>(made);
-    message->setMessageID(kSampleRateMessage);
-    if (IAttributeList* attributes = message->getAttributes())
-        attributes->setFloat(kSampleRateAttribute, static_cast<double>(effect->sampleRate()));
+    message->setMessageID(id);
+    if (IAttributeList* attributes = message->getAttributes()) fill(*attributes, *this);
     peer->notify(message);
     message->release();
+}
+
+void Vst3Processor::sendSampleRate() {
+    sendMessage(kSampleRateMessage, [](IAttributeList& attributes, Vst3Processor& self) {
+        attributes.setFloat(kSampleRateAttribute, static_cast<double>(self.effect->sampleRate()));
+    });
+}
+
+// The controller accepts the address only if the processor lives in its own
+// process; it then reaches the loop the editor shows.
+void Vst3Processor::sendLink() {
+    sendMessage(kProcessorLinkMessage, [](IAttributeList& attributes, Vst3Processor& self) {
+        attributes.setInt(kProcessorLinkAttribute, reinterpret_cast<intptr_t>(&self));
+    });
 }
 
 } // namespace vst3

@@ -20,6 +20,8 @@
 #include <atomic>
 #include <memory>
 
+class LoopFeed;
+
 namespace vst3 {
 
 class Vst3Processor final : public IComponent,
@@ -71,18 +73,27 @@ class Vst3Processor final : public IComponent,
     tresult disconnect(IConnectionPoint* other) override;
     tresult notify(IMessage* message) override;
 
+    // For the editor in the same process (vst3/ProcessorLink.h): a reference
+    // unless the last one is already gone, and the loop the effect publishes.
+    bool addRefIfAlive();
+    const LoopFeed* loopFeed() const;
+
   private:
     ~Vst3Processor();
     // Sends the host's sample rate to the connected controller, in a message the
     // host makes (main thread).
     void sendSampleRate();
+    // Sends the processor's address to the connected controller (main thread).
+    void sendLink();
+    void sendMessage(const char* id, void (*fill)(IAttributeList&, Vst3Processor&));
     // Runs the effect over frames [from, to) of the block's channels (as many
     // as the effect has); a missing input is silence, and without outputs
     // nothing runs.
     void render(const float* const* inputs, float* const* outputs, int32_t from, int32_t to);
 
     std::atomic<uint32_t> references{1};
-    // Replaced only by setBusArrangements, while switched off (main thread).
+    // Made mono or stereo only by setBusArrangements, while switched off (main
+    // thread); the object itself never changes, so its loop feed stays valid.
     std::unique_ptr<TapestrumEffect> effect = std::make_unique<TapestrumEffect>();
     bool active = false;        // main thread
     ParameterSchedule schedule; // audio thread only

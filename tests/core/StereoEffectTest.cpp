@@ -141,3 +141,32 @@ TEST(StereoEffect, TheLouderChannelOpensTheGateForBoth) {
 }
 
 } // namespace
+
+// A host's switch from mono to stereo and back happens in place: the effect
+// then plays as one made with that channel count and given the same values,
+// and its loop feed (which an open editor holds) stays the same object.
+TEST(StereoEffect, SwitchingTheChannelCountInPlaceIsAFreshEffect) {
+    constexpr int32_t kLength = 20 * kHop + 17;
+    const std::vector<float> left = Tones({{330, 0.3}}, kRate, kLength);
+    const std::vector<float> right = Noise(kLength, 0.2f, 4);
+    TapestrumEffect switched(1, SimdLevel::Best);
+    SwitchedOn(switched).setParameter(0, 0.3f);
+    std::vector<float> scratch(kLength);
+    switched.process(left.data(), scratch.data(), kLength);
+    const LoopFeed* feed = &switched.loopFeed();
+    for (const int32_t channels : {2, 1, 2}) {
+        switched.setChannelCount(channels);
+        TapestrumEffect fresh(channels, SimdLevel::Best);
+        SwitchedOn(fresh).setParameter(0, 0.3f);
+        ASSERT_EQ(switched.channelCount(), channels);
+        EXPECT_EQ(&switched.loopFeed(), feed);
+        std::vector<float> gotL(kLength), gotR(kLength), wantL(kLength), wantR(kLength);
+        const float* in[2] = {left.data(), right.data()};
+        float* got[2] = {gotL.data(), gotR.data()};
+        float* want[2] = {wantL.data(), wantR.data()};
+        switched.processChannels(in, got, kLength);
+        fresh.processChannels(in, want, kLength);
+        EXPECT_EQ(FirstDifference(gotL, wantL), -1) << channels;
+        EXPECT_EQ(FirstDifference(gotR, wantR), -1) << channels;
+    }
+}

@@ -31,6 +31,8 @@ expected=(
     lib/lv2/tapestrum.lv2/tapestrum.so
     lib/lv2/tapestrum.lv2/tapestrum.ttl
     lib/lv2/tapestrum.lv2/tapestrum-stereo.ttl
+    lib/lv2/tapestrum.lv2/tapestrum_ui.so
+    lib/lv2/tapestrum.lv2/tapestrum_ui.ttl
     share/man/man1/tapestrum.1.gz
     share/bash-completion/completions/tapestrum
     share/doc/tapestrum/README.md

@@ -63,7 +63,7 @@ TEST_F(Vst3Bundle, FactoryAndItsTwoClasses) {
     EXPECT_NE(module.factory->getClassInfo(2, &none), kResultOk);
 
     // The component names the second class as its controller; an unknown class
-    // or interface gives nothing.
+    // or interface gives nothing, nor does an unknown view.
     Vst3Plugin plugin(module);
     TUID controllerId;
     ASSERT_EQ(plugin.component->getControllerClassId(controllerId), kResultOk);
@@ -73,7 +73,11 @@ TEST_F(Vst3Bundle, FactoryAndItsTwoClasses) {
     EXPECT_NE(module.factory->createInstance(unknown, unknown, &object), kResultOk);
     EXPECT_EQ(object, nullptr);
     EXPECT_EQ(Query<FUnknown>(plugin.controller, kAudioProcessorIid), nullptr);
-    EXPECT_EQ(plugin.controller->createView("editor"), nullptr);
+    // The one view is the editor (tests/vst3/Vst3EditorTest.cpp); other types give none.
+    EXPECT_EQ(plugin.controller->createView("no such view"), nullptr);
+    IPlugView* editor = plugin.controller->createView(kViewTypeEditor);
+    ASSERT_NE(editor, nullptr);
+    editor->release();
 }
 
 // The byte order of identifiers: Windows lays the first three words out as a

@@ -56,9 +56,18 @@ tresult QueryOwn(FUnknown* self, const Uid& own, const TUID iid, void** object) 
 // A message and its attributes, made by the host for the plug-in.
 class AttributeList final : public HostObject<IAttributeList> {
   public:
-    // The face sends floats alone.
-    tresult setInt(AttrID, int64) override { return kNotImplemented; }
-    tresult getInt(AttrID, int64&) override { return kNotImplemented; }
+    // The face sends floats (the sample rate) and integers (the processor's
+    // address).
+    tresult setInt(AttrID id, int64 value) override {
+        ints[id] = value;
+        return kResultOk;
+    }
+    tresult getInt(AttrID id, int64& value) override {
+        const auto found = ints.find(id);
+        if (found == ints.end()) return kResultFalse;
+        value = found->second;
+        return kResultOk;
+    }
     tresult setFloat(AttrID id, double value) override {
         floats[id] = value;
         return kResultOk;
@@ -75,6 +84,7 @@ class AttributeList final : public HostObject<IAttributeList> {
     tresult getBinary(AttrID, const void*&, uint32_t&) override { return kNotImplemented; }
 
     std::map<std::string, double> floats;
+    std::map<std::string, int64> ints;
 };
 
 class Message final : public IMessage {
