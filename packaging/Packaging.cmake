@@ -162,7 +162,9 @@ plug-in and an LV2 bundle; its eight factory presets for each of them (VST 2
 program files, VST 3 preset files, LV2 presets); and the offline host
 tapestrum, which renders audio files through the effect and validates VST 2
 modules. The VST 3, CLAP and LV2 plug-ins also run in stereo with a linked
-gate.")
+gate, and have an editor that shows the recorded loop, its heads, the
+recorded band and the gate beside the controls and the presets. The Python
+module is in the package python3-tapestrum.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TAPESTRUM_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
