@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: ISC
 // The engine's hop measured in FFTW pairs: the time of one hop with the gate
 // open and with it closed, each over the time of FFTW's float real forward and
-// inverse transforms of 1024 points (planned with FFTW_MEASURE), all timed in
-// the same process, in rounds that alternate the three, keeping each one's
-// fastest round. On a loaded machine the ratios hold far steadier than the
-// times. Beside them, the real-time factor of the open-gate hop at 44.1 kHz.
+// inverse transforms of 1024 points, all timed in the same process, in rounds
+// that alternate the three, keeping each one's fastest round. On a loaded
+// machine the ratios hold far steadier than the times. The plans are
+// FFTW_PATIENT: a quicker planner's choice varies more from run to run, and
+// the yardstick with it. Beside the ratios, the real-time factor of the
+// open-gate hop at 44.1 kHz.
 #include "engine/DelayVoc.h"
 
 #include <algorithm>
@@ -37,8 +39,8 @@ class FftwPair {
     FftwPair()
         : signal(fftwf_alloc_real(1024)), back(fftwf_alloc_real(1024)),
           spectrum(fftwf_alloc_complex(513)),
-          forward(fftwf_plan_dft_r2c_1d(1024, signal, spectrum, FFTW_MEASURE)),
-          inverse(fftwf_plan_dft_c2r_1d(1024, spectrum, back, FFTW_MEASURE)) {
+          forward(fftwf_plan_dft_r2c_1d(1024, signal, spectrum, FFTW_PATIENT)),
+          inverse(fftwf_plan_dft_c2r_1d(1024, spectrum, back, FFTW_PATIENT)) {
         const std::vector<float> frame = Noise(1024);
         std::copy(frame.begin(), frame.end(), signal);
     }
