@@ -107,6 +107,7 @@ void TDelayVoc::Reset() {
     fifoPos = FirstInputPosition;
     levelSum = 0.0f;
     lastHopLevel = 0.0f;
+    overlapPending = false;
     readIdx = 0;
 }
 
@@ -140,8 +141,12 @@ void TDelayVoc::PassDry(const float* input, float* output, int32_t count) {
 // the dry path still see it as it is.
 void TDelayVoc::FeedRun(const float* input, float* output, int32_t run) {
     float sum = levelSum;
-    for (int32_t i = 0; i < run; ++i)
-        sum = sum + std::fabs(input[i]);
+    if (overlapPending) {
+        sum = OverlapAddSumming(input, run, sum);
+    } else {
+        for (int32_t i = 0; i < run; ++i)
+            sum = sum + std::fabs(input[i]);
+    }
     levelSum = sum;
     kernels->feedAnalysis(inFifo.get() + fifoPos, input, run, recAmp);
     kernels->mixOutput(output, input, outFifo.get() + (fifoPos - FirstInputPosition), run, wet,
@@ -208,7 +213,7 @@ void TDelayVoc::RunHop(float gateLevel) {
     }
     writeIdx = next;
 
-    OverlapAdd();
+    overlapPending = true;
     std::memmove(inFifo.get(), inFifo.get() + HopLength, sizeof(float) * FirstInputPosition);
 }
 
@@ -239,7 +244,23 @@ void TDelayVoc::Resynthesise(const float* magnitudes, const float* frequencies, 
 }
 
 // The synthesised frame, windowed again, joins the three frames before it; the
-// oldest 256 samples are finished and move to outFifo.
-void TDelayVoc::OverlapAdd() {
-    kernels->overlapAdd(outAccum.get(), outFifo.get(), synthFrame.get(), window.get());
+// oldest 256 samples are finished and move to outFifo, before the run that plays
+// them. The overlap-add is the hop's spectral work and runs with subnormal
+// numbers flushed, as the hop does; the level sum of the run's input rides
+// along, and is summed again with the caller's register where the flushing
+// could have changed it (a subnormal input). Returns the level sum continued
+// over the run.
+float TDelayVoc::OverlapAddSumming(const float* input, int32_t count, float sum) {
+    overlapPending = false;
+    float carried = sum;
+    bool summed = false;
+    {
+        [[maybe_unused]] const FlushDenormals flush;
+        summed = kernels->overlapAdd(outAccum.get(), outFifo.get(), synthFrame.get(), window.get(),
+                                     input, count, &carried);
+    }
+    if (summed) return carried;
+    for (int32_t i = 0; i < count; ++i)
+        sum = sum + std::fabs(input[i]);
+    return sum;
 }

@@ -186,7 +186,8 @@ class TDelayVoc {
     void RecordFrame(int32_t frame, int32_t firstBin, int32_t endBinExclusive, float width,
                      float step);
     void Resynthesise(const float* magnitudes, const float* frequencies, float width, float step);
-    void OverlapAdd();
+    // The last hop's overlap-add, with the level sum of the run that follows.
+    float OverlapAddSumming(const float* input, int32_t count, float sum);
 
     // Audio thread only (Process, Reset).
     std::unique_ptr<float[]> freqTrack; // per-bin frequencies (Hz), frame after frame
@@ -202,6 +203,9 @@ class TDelayVoc {
     std::unique_ptr<float[]> lastPhase;  // phase of each bin at its last analysis
     int32_t fifoPos = FirstInputPosition;
     float levelSum = 0.0f; // sum of |input| since the last hop
+    // The hop's synthesised frame waits to be overlap-added at the next run,
+    // where the level sum's additions fill the overlap-add's gaps.
+    bool overlapPending = false;
 
     // Written by the audio thread once per hop, read by TrackView anywhere.
     RelaxedAtomic<int32_t> readIdx{0};

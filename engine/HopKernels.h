@@ -46,8 +46,14 @@ struct HopKernels {
     void (*synthesise)(const SynthesisBins& bins);
     // accum (1024 values) += frame x window; then its first 256 values are
     // finished and go to `finished`, the rest moves down by 256 and the last 256
-    // start from 0.
-    void (*overlapAdd)(float* accum, float* finished, const float* frame, const float* window);
+    // start from 0. Alongside, the level sum of the next run: *sum + |input[0]|
+    // + ... + |input[count - 1]| (count <= 256), one float addition at a time in
+    // that order, so that the additions' chain of latencies overlaps the
+    // overlap-add's independent lanes. The caller runs it with subnormal numbers
+    // flushed; the sum is only valid without them, so where *sum or an input is
+    // subnormal it returns false and *sum is to be summed again.
+    bool (*overlapAdd)(float* accum, float* finished, const float* frame, const float* window,
+                       const float* input, int32_t count, float* sum);
 };
 
 const HopKernels& ReferenceHopKernels();

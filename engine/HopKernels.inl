@@ -244,9 +244,20 @@ void SynthesiseVector(const SynthesisBins& b) {
 }
 
 // The sums land where the shift takes them: the first hop's in `finished`, the
-// others one hop lower in accum; the last hop of accum starts from 0.
-void OverlapAddVector(float* accum, float* finished, const float* frame, const float* window) {
+// others one hop lower in accum; the last hop of accum starts from 0. Each step
+// of W values also takes the level sum W / 4 samples further (256 samples over
+// 1024 values), in the reference's order, so that the sum's chain of dependent
+// additions runs while the lanes' conversions keep the processor busy.
+bool OverlapAddVector(float* accum, float* finished, const float* frame, const float* window,
+                      const float* input, int32_t count, float* sum) {
+    static_assert(W % 4 == 0 && kOverlapFrame / 4 == kOverlapHop);
+    constexpr int32_t kSamplesPerStep = W / 4;
+    bool subnormal = IsSubnormal(*sum);
+    float level = *sum;
+    const int32_t stepped = count - count % kSamplesPerStep; // summed by whole steps
     const auto added = [&](int32_t k) {
+        for (int32_t i = k / 4; i < k / 4 + kSamplesPerStep && i < stepped; ++i)
+            level = LevelAdded(level, input[i], subnormal);
         const F a = Load(accum + k), f = Load(frame + k), w = Load(window + k);
         return Narrow(ExactProductPlus(WidenLow(f), WidenLow(w), WidenLow(a)),
                       ExactProductPlus(WidenHigh(f), WidenHigh(w), WidenHigh(a)));
@@ -258,6 +269,10 @@ void OverlapAddVector(float* accum, float* finished, const float* frame, const f
         Store(accum + k - kOverlapHop, added(k));
     for (k = kOverlapFrame - kOverlapHop; k < kOverlapFrame; k += W)
         Store(accum + k, F(0.0f));
+    for (int32_t i = stepped; i < count; ++i)
+        level = LevelAdded(level, input[i], subnormal);
+    *sum = level;
+    return !subnormal;
 }
 
 const HopKernels kVectorHopKernels{FeedAnalysisVector, MixOutputVector, ApplyWindowVector,

@@ -54,12 +54,19 @@ void Synthesise(const SynthesisBins& b) {
     }
 }
 
-void OverlapAdd(float* accum, float* finished, const float* frame, const float* window) {
+bool OverlapAdd(float* accum, float* finished, const float* frame, const float* window,
+                const float* input, int32_t count, float* sum) {
     for (int32_t k = 0; k < kOverlapFrame; ++k)
         accum[k] = OverlapAdded(accum[k], frame[k], window[k]);
     std::copy_n(accum, kOverlapHop, finished);
     std::memmove(accum, accum + kOverlapHop, sizeof(float) * (kOverlapFrame - kOverlapHop));
     std::fill_n(accum + kOverlapFrame - kOverlapHop, kOverlapHop, 0.0f);
+    bool subnormal = IsSubnormal(*sum);
+    float level = *sum;
+    for (int32_t i = 0; i < count; ++i)
+        level = LevelAdded(level, input[i], subnormal);
+    *sum = level;
+    return !subnormal;
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "engine/FastSqrt.h"
 #include "engine/HopKernels.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -73,6 +74,20 @@ inline float SineTimes(float phase, double m) {
 
 inline float OverlapAdded(float accum, float frame, float window) {
     return static_cast<float>(accum + static_cast<double>(frame) * window);
+}
+
+// Whether x is subnormal, read from its bits: with subnormal numbers flushed,
+// a comparison would take it as 0.
+inline bool IsSubnormal(float x) {
+    return (std::bit_cast<uint32_t>(x) & 0x7FFFFFFFu) - 1u < 0x007FFFFFu;
+}
+
+// One step of the level sum: sum + |x|, and whether x was subnormal. Nonnegative
+// sums of normal numbers and zeros stay normal or zero, so without a subnormal
+// operand flushing changes none of them.
+inline float LevelAdded(float sum, float x, bool& subnormal) {
+    subnormal = subnormal || IsSubnormal(x);
+    return sum + std::fabs(x);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "support/KernelComparison.h"
 #include "support/Signals.h"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -43,6 +44,11 @@ TEST(FastPath, TransformsEqualTheReferenceAtEveryLength) {
 TEST(FastPath, PhaseMathEqualsTheScalarCalls) {
     for (const SimdLevel level : VectorLevels())
         EXPECT_EQ(PhaseMathDifference(level), "");
+}
+
+TEST(FastPath, OverlapAddAndLevelSumEqualTheReference) {
+    for (const SimdLevel level : VectorLevels())
+        EXPECT_EQ(OverlapAddDifference(level), "");
 }
 
 struct RenderCase {
@@ -137,6 +143,13 @@ TEST(FastPath, TheWidestLevelIsChosenAndTheHostsControlRegisterRestored) {
         _mm_setcsr(state);
         e.Process(input.data(), output.data(), static_cast<int32_t>(input.size()));
         EXPECT_EQ(_mm_getcsr(), state);
+        // The level sum since the last hop (the run after it carries the
+        // hop's overlap-add, which flushes) as the host's register sums it.
+        const auto since = static_cast<size_t>(e.InputPosition() - TDelayVoc::FirstInputPosition);
+        float level = 0.0f;
+        for (size_t i = input.size() - since; i < input.size(); ++i)
+            level = level + std::fabs(input[i]);
+        EXPECT_EQ(std::bit_cast<uint32_t>(e.LevelSum()), std::bit_cast<uint32_t>(level));
     }
     _mm_setcsr(host);
 #endif

@@ -19,3 +19,7 @@ std::string TransformDifference(SimdLevel level);
 // phases over the whole float range up to 1e6 radians and beyond, NaN and
 // infinities included.
 std::string PhaseMathDifference(SimdLevel level);
+
+// The overlap-add with the level sum alongside, on every count of samples from
+// 0 to 256, inputs of every kind (subnormal ones included) and sums carried in.
+std::string OverlapAddDifference(SimdLevel level);

@@ -16,5 +16,6 @@ std::string difference;
 extern "C" const char* kernel_identity() {
     difference = TransformDifference(SimdLevel::Wasm128);
     if (difference.empty()) difference = PhaseMathDifference(SimdLevel::Wasm128);
+    if (difference.empty()) difference = OverlapAddDifference(SimdLevel::Wasm128);
     return difference.c_str();
 }
