@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 
 // After the test framework, whose names X11's macros would take.
@@ -24,65 +25,39 @@
 
 namespace {
 
-// The plug-in instance and its ports, activated while it lives.
-class Instance {
-  public:
-    Instance() {
-        const auto entry =
-            reinterpret_cast<const LV2_Descriptor* (*)(uint32_t)>(library.symbol("lv2_descriptor"));
-        descriptor = entry != nullptr ? entry(0) : nullptr;
-        if (descriptor == nullptr) return;
-        handle = descriptor->instantiate(descriptor, 48000, "", nullptr);
-        descriptor->connect_port(handle, kLv2AudioInPort, input.data());
-        descriptor->connect_port(handle, kLv2AudioOutPort, output.data());
-        for (uint32_t i = 0; i < kParameterCount; ++i) {
-            controls[i] = kParameters[i].defaultValue;
-            descriptor->connect_port(handle, kLv2FirstControlPort + i, &controls[i]);
-        }
-        descriptor->activate(handle);
-    }
-    ~Instance() {
-        if (handle == nullptr) return;
-        descriptor->deactivate(handle);
-        descriptor->cleanup(handle);
-    }
-    Instance(const Instance&) = delete;
-    Instance& operator=(const Instance&) = delete;
-
-    // From the audio thread.
-    void run(const float* in, float* out, int32_t frames) {
-        std::copy(in, in + frames, input.begin());
-        descriptor->run(handle, static_cast<uint32_t>(frames));
-        std::copy(output.begin(), output.begin() + frames, out);
-    }
-
-    DynamicLibrary library{LV2_BINARY_PATH};
-    const LV2_Descriptor* descriptor = nullptr;
-    LV2_Handle handle = nullptr;
-
-  private:
-    std::array<float, 256> input{}, output{};
-    std::array<float, kParameterCount> controls{};
-};
-
 class Lv2EditorDriver final : public EditorFaceDriver {
   public:
+    // The instance made and activated, its ports connected; the UI's entry.
     explicit Lv2EditorDriver(TestParent& parent) : parent(parent) {
-        const auto entry = reinterpret_cast<const LV2UI_Descriptor* (*)(uint32_t)>(
-            library.symbol("lv2ui_descriptor"));
-        ui = entry != nullptr ? entry(0) : nullptr;
-        if (ui != nullptr)
-            idle =
-                static_cast<const LV2UI_Idle_Interface*>(ui->extension_data(LV2_UI__idleInterface));
+        const auto entry = reinterpret_cast<const LV2_Descriptor* (*)(uint32_t)>(
+            pluginLibrary.symbol("lv2_descriptor"));
+        const auto uiEntry = reinterpret_cast<const LV2UI_Descriptor* (*)(uint32_t)>(
+            uiLibrary.symbol("lv2ui_descriptor"));
+        descriptor = entry != nullptr ? entry(0) : nullptr;
+        ui = uiEntry != nullptr ? uiEntry(0) : nullptr;
+        if (descriptor == nullptr || ui == nullptr) return;
+        instance = descriptor->instantiate(descriptor, 48000, "", nullptr);
+        descriptor->connect_port(instance, kLv2AudioInPort, input.data());
+        descriptor->connect_port(instance, kLv2AudioOutPort, output.data());
+        for (uint32_t i = 0; i < kParameterCount; ++i) {
+            controls[i] = kParameters[i].defaultValue;
+            descriptor->connect_port(instance, kLv2FirstControlPort + i, &controls[i]);
+        }
+        descriptor->activate(instance);
+        dataAccess = {descriptor->extension_data};
+        idle = static_cast<const LV2UI_Idle_Interface*>(ui->extension_data(LV2_UI__idleInterface));
     }
     ~Lv2EditorDriver() override {
         if (host != nullptr) XCloseDisplay(host);
+        if (instance == nullptr) return;
+        descriptor->deactivate(instance);
+        descriptor->cleanup(instance);
     }
-    bool usable() const { return instance.handle != nullptr && idle != nullptr && host != nullptr; }
+    bool usable() const { return instance != nullptr && idle != nullptr && host != nullptr; }
 
     bool open(float) override {
         const LV2_Feature parentFeature{LV2_UI__parent, reinterpret_cast<void*>(parent.handle())};
-        const LV2_Feature instanceFeature{LV2_INSTANCE_ACCESS_URI, instance.handle};
+        const LV2_Feature instanceFeature{LV2_INSTANCE_ACCESS_URI, instance};
         const LV2_Feature data{LV2_DATA_ACCESS_URI, &dataAccess};
         const LV2_Feature touchFeature{LV2_UI__touch, &touch};
         const LV2_Feature resizeFeature{LV2_UI__resize, &resizeRequest};
@@ -120,8 +95,10 @@ class Lv2EditorDriver final : public EditorFaceDriver {
     std::optional<double> heldValue(int32_t) override { return std::nullopt; }
 
     bool activate() override { return true; }
-    void process(const float* input, float* output, int32_t frames) override {
-        instance.run(input, output, frames);
+    void process(const float* in, float* out, int32_t frames) override {
+        std::copy(in, in + frames, input.begin());
+        descriptor->run(instance, static_cast<uint32_t>(frames));
+        std::copy(output.begin(), output.begin() + frames, out);
     }
     void deactivate() override {}
 
@@ -145,16 +122,19 @@ class Lv2EditorDriver final : public EditorFaceDriver {
     }
 
     TestParent& parent;
-    Instance instance;
-    DynamicLibrary library{LV2_UI_BINARY_PATH};
+    DynamicLibrary pluginLibrary{LV2_BINARY_PATH};
+    DynamicLibrary uiLibrary{LV2_UI_BINARY_PATH};
+    const LV2_Descriptor* descriptor = nullptr;
+    LV2_Handle instance = nullptr;
+    std::array<float, 256> input{}, output{};
+    std::array<float, kParameterCount> controls{};
     const LV2UI_Descriptor* ui = nullptr;
     const LV2UI_Idle_Interface* idle = nullptr;
     // The host's own connection to the X server, as it resizes the widget.
     Display* host = XOpenDisplay(nullptr);
     GestureLog gestures;
     std::pair<int, int> asked{};
-    LV2_Extension_Data_Feature dataAccess{
-        instance.descriptor != nullptr ? instance.descriptor->extension_data : nullptr};
+    LV2_Extension_Data_Feature dataAccess{nullptr};
     LV2UI_Touch touch{&gestures, Touch};
     LV2UI_Resize resizeRequest{&asked, Resize};
     LV2UI_Handle handle = nullptr;
