@@ -137,6 +137,7 @@ TEST_P(EditorContract, HostChangesMoveAControlAndADragIsAGesture) {
             const EditorUnderTest control = under(index);
             int x = 0, y = 0;
             ASSERT_EQ(FindControl(parent, editor, control, x, y), "");
+            EXPECT_EQ(parent.snapshot(editor).size(), 720u * 480u);
             if (audioRuns) {
                 ASSERT_TRUE(audio->start());
                 face->setFromHost(index, 0);
