@@ -71,8 +71,8 @@ bool PictureMoves(TestParent& parent, std::uintptr_t window, const std::function
     return false;
 }
 
-std::string CheckControl(TestParent& parent, std::uintptr_t window, int32_t index,
-                         const EditorUnderTest& under) {
+std::string FindControl(TestParent& parent, std::uintptr_t window, const EditorUnderTest& under,
+                        int& x, int& y) {
     Picture atZero, atOne, back;
     under.setFromHost(0);
     if (!Settled(
@@ -86,9 +86,12 @@ std::string CheckControl(TestParent& parent, std::uintptr_t window, int32_t inde
     if (!Settled(
             parent, window, under, [&](const Picture& shot) { return shot == atZero; }, back))
         return "the picture does not return with the value";
-    int x = 0, y = 0;
     MiddleOfDifference(atZero, atOne, parent.size(window).first, x, y);
+    return "";
+}
 
+std::string DragIsAGesture(TestParent& parent, std::uintptr_t window, int32_t index,
+                           const EditorUnderTest& under, int x, int y) {
     under.log.entries.clear();
     parent.drag(window, x, y, x + 40, y - 40);
     for (int round = 0; round < 300; ++round) {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: ISC
-// One check for the VST 3 and LV2 editors in a test parent: a host-side change
-// moves a control, and a drag on that control reaches the host as the gesture
-// a host records (begin, values, end).
+// The editor contract's checks of a control in a test parent: a host-side
+// change moves it, and a drag on it reaches the host as the gesture a host
+// records (begin, values, end).
 #pragma once
 
 #include "editor/TestParent.h"
@@ -39,9 +39,13 @@ struct EditorUnderTest {
     GestureLog& log;
 };
 
-// Host-side changes of the parameter `index` to 1 and back to 0 change the
-// editor's picture and change it back; a drag from the middle of what changed,
-// right and up, then reaches the host as one gesture on `index` whose values
-// rise above 0 and stay within 1. "" or what failed.
-std::string CheckControl(TestParent& parent, std::uintptr_t window, int32_t index,
-                         const EditorUnderTest& under);
+// Host-side changes of the parameter to 1 and back to 0 change the editor's
+// picture and change it back: "" and (`x`, `y`) the middle of what changed, or
+// what failed.
+std::string FindControl(TestParent& parent, std::uintptr_t window, const EditorUnderTest& under,
+                        int& x, int& y);
+
+// A drag from (`x`, `y`), right and up, reaches the host as one gesture on
+// `index` whose values rise above 0 and stay within 1. "" or what failed.
+std::string DragIsAGesture(TestParent& parent, std::uintptr_t window, int32_t index,
+                           const EditorUnderTest& under, int x, int y);

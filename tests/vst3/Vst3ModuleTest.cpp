@@ -73,7 +73,7 @@ TEST_F(Vst3Bundle, FactoryAndItsTwoClasses) {
     EXPECT_NE(module.factory->createInstance(unknown, unknown, &object), kResultOk);
     EXPECT_EQ(object, nullptr);
     EXPECT_EQ(Query<FUnknown>(plugin.controller, kAudioProcessorIid), nullptr);
-    // The one view is the editor (tests/vst3/Vst3EditorTest.cpp); other types give none.
+    // The one view is the editor (tests/editor, the editor contract); other types give none.
     EXPECT_EQ(plugin.controller->createView("no such view"), nullptr);
     IPlugView* editor = plugin.controller->createView(kViewTypeEditor);
     ASSERT_NE(editor, nullptr);

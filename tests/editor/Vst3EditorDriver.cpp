@@ -1,20 +1,16 @@
 // SPDX-License-Identifier: ISC
-// The VST 3 editor through the tests' own host on a virtual X server: the view
-// embedded in a parent window with the host's run loop, opened and closed again
-// and again while audio runs, and its controls both ways (a drag to the host's
-// component handler, a host-side change to the picture).
-#include "editor/ControlCheck.h"
-#include "editor/TestParent.h"
+// The VST 3 editor through the tests' own host: the controller's view given
+// the host's frame (with the host's run loop: the test parent's timers and
+// descriptors), scaled, attached to the parent window, sized and removed; its
+// edits reaching the host's component handler, the host's changes going to the
+// controller, and the processor running on the audio thread.
+#include "editor/EditorFaceDriver.h"
 #include "vst3/Vst3TestHost.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <cmath>
 #include <map>
-#include <thread>
-#include <vector>
 
 namespace {
 
@@ -24,7 +20,6 @@ using vst3::linux_loop::IEventHandler;
 using vst3::linux_loop::IRunLoop;
 using vst3::linux_loop::ITimerHandler;
 
-constexpr int32_t kThresholdIndex = 5;
 #if defined(_WIN32)
 constexpr const char* kPlatformType = kPlatformTypeHWND;
 constexpr size_t kRunLoopHandlers = 0;
@@ -46,10 +41,7 @@ class Frame final : public IPlugFrame, public IRunLoop {
     uint32_t addRef() override { return 2; }
     uint32_t release() override { return 1; }
 
-    tresult resizeView(IPlugView* view, ViewRect* size) override {
-        resized.push_back(*size);
-        return view->onSize(size);
-    }
+    tresult resizeView(IPlugView* view, ViewRect* size) override { return view->onSize(size); }
     tresult registerEventHandler(IEventHandler* handler, int fd) override {
         if (handler == nullptr || !parent.addDescriptor(fd, [=] { handler->onFDIsSet(fd); }))
             return kInvalidArgument;
@@ -80,7 +72,6 @@ class Frame final : public IPlugFrame, public IRunLoop {
     TestParent& parent;
     std::map<IEventHandler*, int> descriptors;
     std::map<ITimerHandler*, uint32_t> timers;
-    std::vector<ViewRect> resized;
 };
 
 class ComponentHandler final : public HostObject<IComponentHandler> {
@@ -99,21 +90,19 @@ class ComponentHandler final : public HostObject<IComponentHandler> {
     }
 };
 
-class Vst3EditorTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        if (!unavailable.empty()) GTEST_SKIP() << unavailable;
-        ASSERT_TRUE(module.loaded());
-        plugin.controller->setComponentHandler(&handler);
+class Vst3EditorDriver final : public EditorFaceDriver {
+  public:
+    explicit Vst3EditorDriver(TestParent& parent) : parent(parent), frame(parent) {
+        if (usable()) plugin.controller->setComponentHandler(&handler);
     }
-    void TearDown() override {
-        plugin.controller->setComponentHandler(nullptr);
-        EXPECT_EQ(parent.errors(), 0);
+    ~Vst3EditorDriver() override {
+        if (usable()) plugin.controller->setComponentHandler(nullptr);
     }
+    bool usable() const { return module.loaded() && plugin.controller != nullptr; }
 
-    IPlugView* open(float scale = 1) {
-        IPlugView* view = plugin.controller->createView(kViewTypeEditor);
-        if (view == nullptr) return nullptr;
+    bool open(float scale) override {
+        view = plugin.controller->createView(kViewTypeEditor);
+        if (view == nullptr) return false;
         view->setFrame(&frame);
         if (scale != 1)
             if (auto* scaling =
@@ -124,40 +113,15 @@ class Vst3EditorTest : public ::testing::Test {
         void* window = reinterpret_cast<void*>(parent.handle());
         if (view->attached(window, kPlatformType) != kResultOk) {
             view->release();
-            return nullptr;
+            view = nullptr;
+            return false;
         }
-        return view;
+        return true;
     }
-
-    const std::string unavailable = TestParent::Unavailable();
-    Vst3Module module{TAPESTRUM_VST3_BUNDLE};
-    Vst3Plugin plugin{module};
-    TestParent parent{1600, 1200};
-    Frame frame{parent};
-    ComponentHandler handler;
-};
-
-// Opened in the parent, sized, scaled, showing the loop while the processor
-// runs on its own thread, and closed: fifty times, leaving no window, handler
-// or X error.
-TEST_F(Vst3EditorTest, OpensAndClosesWhileAudioRuns) {
-    ASSERT_TRUE(plugin.activate(48000));
-    std::atomic<bool> running{true};
-    std::thread audio([&] {
-        std::vector<float> input(256), output(256);
-        for (uint32_t seed = 1; running.load();) {
-            for (float& sample : input)
-                sample = static_cast<float>((seed = seed * 1664525u + 1013904223u) >> 8) / 8e6f - 1;
-            plugin.process(input.data(), output.data(), 256, {});
-        }
-    });
-    for (int cycle = 0; cycle < 50; ++cycle) {
-        SCOPED_TRACE(cycle);
-        const float scale = cycle % 2 == 0 ? 1.0f : 2.0f;
-        IPlugView* view = open(scale);
-        ASSERT_NE(view, nullptr);
-        // On Linux the X connection and the timer run on the host's loop; a
-        // Windows window has its own timer.
+    // On Linux the X connection and the timer run on the host's loop; a
+    // Windows window has its own timer. The view's size and its constraint
+    // are at the content scale.
+    void checkOpened(std::uintptr_t, float scale) override {
         EXPECT_EQ(frame.descriptors.size() + frame.timers.size(), kRunLoopHandlers);
         ViewRect size{};
         view->getSize(&size);
@@ -167,43 +131,46 @@ TEST_F(Vst3EditorTest, OpensAndClosesWhileAudioRuns) {
         view->checkSizeConstraint(&wanted);
         EXPECT_EQ(wanted.right, std::lround(2400 * scale));
         EXPECT_EQ(wanted.bottom, std::lround(320 * scale));
-        ViewRect slot{0, 0, 1000 + cycle, 700};
+    }
+    void resize(int width, int height) override {
+        ViewRect slot{0, 0, width, height};
         view->onSize(&slot);
-        const std::uintptr_t editor = SettledChild(parent, true);
-        ASSERT_NE(editor, 0u);
-        // The editor shows the processor's loop, which moves while it runs.
-        EXPECT_TRUE(
-            PictureMoves(parent, editor, [&] { parent.run(std::chrono::milliseconds(10)); }));
-        EXPECT_TRUE(parent.visible(editor));
-        EXPECT_EQ(parent.size(editor), std::make_pair(1000 + cycle, 700));
+    }
+    void close() override {
         EXPECT_EQ(view->removed(), kResultOk);
         EXPECT_EQ(parent.registrations(), 0u);
         view->release();
-        EXPECT_EQ(SettledChild(parent, false), 0u);
+        view = nullptr;
     }
-    running = false;
-    audio.join();
-    plugin.deactivate();
-}
 
-// The host's change of a value moves its control; the user's drag of the
-// control reaches the host as one gesture, and the controller holds the value
-// the host recorded last.
-TEST_F(Vst3EditorTest, ControlsGoBothWays) {
-    IPlugView* view = open();
-    ASSERT_NE(view, nullptr);
-    const std::uintptr_t editor = SettledChild(parent, true);
-    ASSERT_NE(editor, 0u);
-    const EditorUnderTest under{
-        [&] { parent.run(std::chrono::milliseconds(10)); },
-        [&](float value) { plugin.controller->setParamNormalized(kThresholdIndex, value); },
-        handler.log};
-    EXPECT_EQ(CheckControl(parent, editor, kThresholdIndex, under), "");
-    ASSERT_FALSE(handler.log.entries.empty());
-    EXPECT_EQ(plugin.controller->getParamNormalized(kThresholdIndex),
-              handler.log.entries[handler.log.entries.size() - 2].value);
-    view->removed();
-    view->release();
-}
+    void pump() override { parent.run(std::chrono::milliseconds(10)); }
+    GestureLog& log() override { return handler.log; }
+    void setFromHost(int32_t index, float value) override {
+        plugin.controller->setParamNormalized(static_cast<ParamID>(index), value);
+    }
+    std::optional<double> heldValue(int32_t index) override {
+        return plugin.controller->getParamNormalized(static_cast<ParamID>(index));
+    }
+
+    bool activate() override { return plugin.activate(48000); }
+    void process(const float* input, float* output, int32_t frames) override {
+        plugin.process(input, output, frames, {});
+    }
+    void deactivate() override { plugin.deactivate(); }
+
+  private:
+    TestParent& parent;
+    Vst3Module module{TAPESTRUM_VST3_BUNDLE};
+    Vst3Plugin plugin{module};
+    Frame frame;
+    ComponentHandler handler;
+    IPlugView* view = nullptr;
+};
 
 } // namespace
+
+std::unique_ptr<EditorFaceDriver> MakeVst3EditorDriver(TestParent& parent) {
+    auto driver = std::make_unique<Vst3EditorDriver>(parent);
+    if (!driver->usable()) return nullptr;
+    return driver;
+}
