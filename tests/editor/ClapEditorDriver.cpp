@@ -146,22 +146,22 @@ class ClapEditorDriver final : public EditorFaceDriver {
     static void Request(const clap::Host*) {}
     static bool RegisterTimer(const clap::Host* host, uint32_t periodMs, clap::Id* id) {
         ClapEditorDriver& self = Of(host);
-        *id = self.parent.addTimer(
+        *id = self.parent.loop().addTimer(
             periodMs, [&self](uint32_t timer) { self.timers->onTimer(self.driver.plugin, timer); });
         return true;
     }
     static bool UnregisterTimer(const clap::Host* host, clap::Id id) {
-        return Of(host).parent.removeTimer(id);
+        return Of(host).parent.loop().removeTimer(id);
     }
     static bool RegisterFd(const clap::Host* host, int fd, uint32_t flags) {
         ClapEditorDriver& self = Of(host);
-        return flags == clap::kPosixFdRead && self.parent.addDescriptor(fd, [&self, fd] {
+        return flags == clap::kPosixFdRead && self.parent.loop().addDescriptor(fd, [&self, fd] {
             self.fds->onFd(self.driver.plugin, fd, clap::kPosixFdRead);
         });
     }
     static bool ModifyFd(const clap::Host*, int, uint32_t) { return false; }
     static bool UnregisterFd(const clap::Host* host, int fd) {
-        return Of(host).parent.removeDescriptor(fd);
+        return Of(host).parent.loop().removeDescriptor(fd);
     }
     // From any thread; answered by the main thread's loop.
     static void RequestFlush(const clap::Host* host) { Of(host).flushRequested = true; }

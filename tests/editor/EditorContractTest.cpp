@@ -111,7 +111,7 @@ TEST_P(EditorContract, OpensAndClosesFiftyTimesWhileAudioRuns) {
         }
         face->close();
         EXPECT_EQ(face->windowGoesAtOnce() ? parent.child() : SettledChild(parent, false), 0u);
-        EXPECT_EQ(parent.registrations(), 0u);
+        EXPECT_EQ(parent.loop().registrations(), 0u);
     }
     audio->stop();
 }

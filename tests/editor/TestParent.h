@@ -9,6 +9,8 @@
 // Everything on the thread that made it.
 #pragma once
 
+#include "editor/TestRunLoop.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -49,12 +51,8 @@ class TestParent {
     void doubleClick(std::uintptr_t window, int x, int y);
 
     // The run loop, as a host's timer and descriptor support offers it.
-    std::uint32_t addTimer(std::uint32_t periodMs, std::function<void(std::uint32_t id)> fire);
-    bool removeTimer(std::uint32_t id);
-    bool addDescriptor(int fd, std::function<void()> ready);
-    bool removeDescriptor(int fd);
-    // Timers and descriptors registered now.
-    std::size_t registrations() const;
+    TestRunLoop& loop() { return runLoop; }
+    const TestRunLoop& loop() const { return runLoop; }
     // Runs the loop for the time: fires what is due and ready, handles the
     // window system's messages.
     void run(std::chrono::milliseconds time);
@@ -62,4 +60,5 @@ class TestParent {
   private:
     struct Impl;
     std::unique_ptr<Impl> impl;
+    TestRunLoop runLoop;
 };

@@ -43,7 +43,7 @@ class Frame final : public IPlugFrame, public IRunLoop {
 
     tresult resizeView(IPlugView* view, ViewRect* size) override { return view->onSize(size); }
     tresult registerEventHandler(IEventHandler* handler, int fd) override {
-        if (handler == nullptr || !parent.addDescriptor(fd, [=] { handler->onFDIsSet(fd); }))
+        if (handler == nullptr || !parent.loop().addDescriptor(fd, [=] { handler->onFDIsSet(fd); }))
             return kInvalidArgument;
         descriptors[handler] = fd;
         return kResultOk;
@@ -51,20 +51,20 @@ class Frame final : public IPlugFrame, public IRunLoop {
     tresult unregisterEventHandler(IEventHandler* handler) override {
         const auto found = descriptors.find(handler);
         if (found == descriptors.end()) return kInvalidArgument;
-        parent.removeDescriptor(found->second);
+        parent.loop().removeDescriptor(found->second);
         descriptors.erase(found);
         return kResultOk;
     }
     tresult registerTimer(ITimerHandler* handler, uint64_t milliseconds) override {
         if (handler == nullptr || milliseconds == 0 || milliseconds > 40) return kInvalidArgument;
-        timers[handler] = parent.addTimer(static_cast<uint32_t>(milliseconds),
-                                          [=](uint32_t) { handler->onTimer(); });
+        timers[handler] = parent.loop().addTimer(static_cast<uint32_t>(milliseconds),
+                                                 [=](uint32_t) { handler->onTimer(); });
         return kResultOk;
     }
     tresult unregisterTimer(ITimerHandler* handler) override {
         const auto found = timers.find(handler);
         if (found == timers.end()) return kInvalidArgument;
-        parent.removeTimer(found->second);
+        parent.loop().removeTimer(found->second);
         timers.erase(found);
         return kResultOk;
     }
@@ -138,7 +138,7 @@ class Vst3EditorDriver final : public EditorFaceDriver {
     }
     void close() override {
         EXPECT_EQ(view->removed(), kResultOk);
-        EXPECT_EQ(parent.registrations(), 0u);
+        EXPECT_EQ(parent.loop().registrations(), 0u);
         view->release();
         view = nullptr;
     }

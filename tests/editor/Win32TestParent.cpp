@@ -42,7 +42,6 @@ std::string TestParent::Unavailable() {
 
 struct TestParent::Impl {
     HWND window = nullptr;
-    TestRunLoop loop;
 };
 
 TestParent::TestParent(int width, int height) : impl(std::make_unique<Impl>()) {
@@ -136,19 +135,4 @@ void TestParent::doubleClick(std::uintptr_t window, int x, int y) {
     }
 }
 
-std::uint32_t TestParent::addTimer(std::uint32_t periodMs,
-                                   std::function<void(std::uint32_t id)> fire) {
-    return impl->loop.addTimer(periodMs, std::move(fire));
-}
-
-bool TestParent::removeTimer(std::uint32_t id) { return impl->loop.removeTimer(id); }
-
-bool TestParent::addDescriptor(int fd, std::function<void()> ready) {
-    return impl->loop.addDescriptor(fd, std::move(ready));
-}
-
-bool TestParent::removeDescriptor(int fd) { return impl->loop.removeDescriptor(fd); }
-
-std::size_t TestParent::registrations() const { return impl->loop.registrations(); }
-
-void TestParent::run(std::chrono::milliseconds time) { impl->loop.run(time, HandleMessages); }
+void TestParent::run(std::chrono::milliseconds time) { runLoop.run(time, HandleMessages); }

@@ -93,7 +93,6 @@ struct TestParent::Impl {
     Window window = 0;
     XErrorHandler previousHandler = nullptr;
     Time time = 1000;
-    TestRunLoop loop;
 };
 
 TestParent::TestParent(int width, int height) : impl(std::make_unique<Impl>()) {
@@ -244,22 +243,7 @@ void TestParent::doubleClick(std::uintptr_t window, int x, int y) {
     XFlush(impl->display);
 }
 
-std::uint32_t TestParent::addTimer(std::uint32_t periodMs,
-                                   std::function<void(std::uint32_t id)> fire) {
-    return impl->loop.addTimer(periodMs, std::move(fire));
-}
-
-bool TestParent::removeTimer(std::uint32_t id) { return impl->loop.removeTimer(id); }
-
-bool TestParent::addDescriptor(int fd, std::function<void()> ready) {
-    return impl->loop.addDescriptor(fd, std::move(ready));
-}
-
-bool TestParent::removeDescriptor(int fd) { return impl->loop.removeDescriptor(fd); }
-
-std::size_t TestParent::registrations() const { return impl->loop.registrations(); }
-
 void TestParent::run(std::chrono::milliseconds time) {
-    impl->loop.run(time, nullptr);
+    runLoop.run(time, nullptr);
     XSync(impl->display, False);
 }
