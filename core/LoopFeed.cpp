@@ -8,10 +8,10 @@
 
 namespace {
 
-// The sweep: 20 columns a publication after a reader attaches (the whole
-// track in 30, 0.17 s at 44.1 kHz), then one every 8 (the whole track in
-// about 30 s).
-constexpr int32_t kFillColumns = 20;
+// The sweep: up to 16 columns a publication after a reader attaches, as the
+// ring has room (the whole track in about 40 publications when the reader
+// keeps up), then one every 8 (the whole track in about 30 s).
+constexpr int32_t kFillColumns = 16;
 constexpr uint32_t kSteadyInterval = 8;
 
 // A magnitude's level from its bits (see LevelOf), in 32-bit integers only so
@@ -49,10 +49,7 @@ uint8_t LoopFeed::LevelOf(float magnitude) {
 }
 
 LoopFeed::LoopFeed()
-    : levels(std::make_unique<std::array<uint8_t, size_t{kColumns} * kRows>>()),
-      slots(std::make_unique<Picture[]>(3)) {
-    levels->fill(0);
-}
+    : ringBits(std::make_unique<FrameBits[]>(kRingFrames)), picture(std::make_unique<Picture>()) {}
 
 LoopFeed::~LoopFeed() = default;
 
@@ -67,28 +64,43 @@ const LoopFeed::Picture& LoopFeed::latest() const {
     if (middle.load(std::memory_order_relaxed) & kFresh)
         front = static_cast<int32_t>(
             middle.exchange(static_cast<uint32_t>(front), std::memory_order_acq_rel) & kIndexMask);
-    return slots[front];
+    const Heads& h = heads[front];
+    // The frames sent before these heads were published; each is the newest
+    // state of its column when it was sent, so the last one sent wins.
+    if (reduced != h.ringEnd) {
+        for (; reduced != h.ringEnd; ++reduced) {
+            const uint32_t slot = reduced % kRingFrames;
+            reduce(ringBits[slot], ringFrame[slot]);
+        }
+        taken.store(reduced, std::memory_order_release);
+    }
+    Picture& p = *picture;
+    p.length = h.length;
+    p.writeHead = h.writeHead;
+    p.readHead = h.readHead;
+    p.startBin = h.startBin;
+    p.endBin = h.endBin;
+    p.hopLevel = h.hopLevel;
+    p.threshold = h.threshold;
+    p.sampleRate = h.sampleRate;
+    p.publication = h.publication;
+    return p;
 }
 
-// The magnitudes are finite and not negative (the engine records no frame of
-// a spectrum that overflowed), so their bits order as the magnitudes do and
-// the loudest is found among integers. The rows of the octaves from bin 16 up
-// are 1, 2, 4, 8 and 16 bins wide and start at multiples of their width, so
-// halving the column again and again (each value the louder of two
-// neighbours) leaves an octave's 16 rows side by side after as many halvings
-// as its rows have bins beyond one; the rows below bin 16 each take one bin.
-// Plain loops over fixed counts, which the compiler turns into vector code.
-void LoopFeed::reduceColumn(const TDelayVoc& first, const TDelayVoc* second, int32_t frame) {
+// The rows of the octaves from bin 16 up are 1, 2, 4, 8 and 16 bins wide and
+// start at multiples of their width, so halving the column again and again
+// (each value the louder of two neighbours) leaves an octave's 16 rows side by
+// side after as many halvings as its rows have bins beyond one; the rows below
+// bin 16 each take one bin. Plain loops over fixed counts, which the compiler
+// turns into vector code.
+void LoopFeed::reduce(const FrameBits& bits, int32_t frame) const {
     constexpr int32_t bins = TDelayVoc::BinCount;
     constexpr int32_t kNarrowRows = 4 * kRowsPerOctave; // bins 1 to 15
     static_assert(bins == 1 << kOctaves && kRowsPerOctave == 16);
-    const float* a = first.Track().Magnitudes() + size_t(frame) * bins;
-    const float* b = second ? second->Track().Magnitudes() + size_t(frame) * bins : a;
-    // Two arrays taking turns, so that each halving reads one and writes the other.
-    int32_t halves[2][bins];
-    int32_t* halved = halves[0];
-    for (int32_t bin = 0; bin < bins; ++bin)
-        halved[bin] = std::max(std::bit_cast<int32_t>(a[bin]), std::bit_cast<int32_t>(b[bin]));
+    // After the first halving, two arrays take turns, so that each halving
+    // reads one and writes the other.
+    int32_t halves[2][bins / 2];
+    const int32_t* halved = bits.data();
     int32_t loudest[kRows];
     for (int32_t row = 0; row < kNarrowRows; ++row)
         loudest[row] = halved[kNarrowBins[row]];
@@ -101,13 +113,28 @@ void LoopFeed::reduceColumn(const TDelayVoc& first, const TDelayVoc* second, int
             next[i] = std::max(halved[2 * i], halved[2 * i + 1]);
         halved = next;
     }
-    // Written without comparing: reading the old levels back would cost more
-    // (they are rarely in the cache) than copying a column that did not change.
-    uint8_t* column = levels->data() + size_t(frame) * kRows;
+    uint8_t* column = picture->levels.data() + size_t(frame) * kRows;
     for (int32_t row = 0; row < kRows; ++row)
         column[row] = LevelOfBits(loudest[row]);
-    for (ColumnSet& set : changedSince)
-        set[frame / 64] |= uint64_t{1} << (frame % 64);
+}
+
+// The magnitudes are finite and not negative (the engine records no frame of
+// a spectrum that overflowed), so their bits order as the magnitudes do and
+// the louder channel is found among integers.
+void LoopFeed::send(const TDelayVoc& first, const TDelayVoc* second, int32_t frame) {
+    constexpr int32_t bins = TDelayVoc::BinCount;
+    const uint32_t slot = sent % kRingFrames;
+    const float* a = first.Track().Magnitudes() + size_t(frame) * bins;
+    int32_t* to = ringBits[slot].data();
+    if (second) {
+        const float* b = second->Track().Magnitudes() + size_t(frame) * bins;
+        for (int32_t bin = 0; bin < bins; ++bin)
+            to[bin] = std::max(std::bit_cast<int32_t>(a[bin]), std::bit_cast<int32_t>(b[bin]));
+    } else {
+        std::memcpy(to, a, sizeof(FrameBits));
+    }
+    ringFrame[slot] = frame;
+    ++sent;
 }
 
 // The hops since the last publication recorded the frames just behind the write
@@ -117,12 +144,14 @@ void LoopFeed::publish(const TDelayVoc& first, const TDelayVoc* second) {
     if (!attached()) return;
     const uint32_t hops = first.HopCount();
     if (hops == hopsSeen) return;
-    // After an attach (or a reset) the sweep reduces every column anew, so the
-    // hops run while nobody read are not counted: that could be a whole track
-    // of columns in one block.
+    // After an attach (or a reset) every column is sent anew, so the hops run
+    // while nobody read are not counted: that could be a whole track of
+    // frames in one block.
     if (refreshRequest.load(std::memory_order_relaxed) &&
         refreshRequest.exchange(false, std::memory_order_relaxed)) {
-        sweepLeft = kColumns;
+        recorded.fill(0);
+        swept.fill(~uint64_t{0});
+        swept.back() = (uint64_t{1} << (kColumns % 64)) - 1;
         hopsSeen = hops;
     }
     const int32_t length = std::clamp(first.TrackLength(), 1, kColumns);
@@ -130,45 +159,43 @@ void LoopFeed::publish(const TDelayVoc& first, const TDelayVoc* second) {
     const bool forward = first.Forward();
     const float hopLevel = first.LastHopLevel();
     const float threshold = first.Threshold();
-    int32_t recorded = static_cast<int32_t>(std::min<uint32_t>(hops - hopsSeen, length));
-    if (recorded == 1 && !(hopLevel > threshold)) recorded = 0;
+    int32_t count = static_cast<int32_t>(std::min<uint32_t>(hops - hopsSeen, length));
+    if (count == 1 && !(hopLevel > threshold)) count = 0;
     hopsSeen = hops;
     int32_t frame = write;
-    for (int32_t i = 0; i < recorded; ++i) {
+    for (int32_t i = 0; i < count; ++i) {
         if (forward)
             frame = frame <= 0 ? length - 1 : frame - 1;
         else
             frame = frame + 1 >= length ? 0 : frame + 1;
-        if (frame >= 0 && frame < kColumns) reduceColumn(first, second, frame);
+        if (frame >= 0 && frame < kColumns) recorded[frame / 64] |= uint64_t{1} << (frame % 64);
     }
-    int32_t sweep = publications % kSteadyInterval == 0 ? 1 : 0;
-    if (sweepLeft > 0) {
-        sweep = std::min(sweepLeft, kFillColumns);
-        sweepLeft -= sweep;
-    }
-    for (int32_t i = 0; i < sweep; ++i) {
-        reduceColumn(first, second, sweepCursor);
+    if (publications % kSteadyInterval == 0) {
+        swept[sweepCursor / 64] |= uint64_t{1} << (sweepCursor % 64);
         sweepCursor = sweepCursor + 1 == kColumns ? 0 : sweepCursor + 1;
     }
 
-    Picture& p = slots[back];
-    ColumnSet& changed = changedSince[back];
-    for (int32_t word = 0; word < kDirtyWords; ++word) {
-        for (uint64_t bits = changed[word]; bits; bits &= bits - 1) {
-            const size_t c = size_t(word) * 64 + std::countr_zero(bits);
-            std::memcpy(p.levels.data() + c * kRows, levels->data() + c * kRows, kRows);
-        }
-        changed[word] = 0;
-    }
-    p.length = length;
-    p.writeHead = write;
-    p.readHead = first.Track().ReadHead();
-    p.startBin = first.StartBin();
-    p.endBin = first.EndBin();
-    p.hopLevel = hopLevel;
-    p.threshold = threshold;
-    p.sampleRate = first.SampleRate();
-    p.publication = ++publications;
+    // The recorded frames first, then the sweep's, as far as the ring has room.
+    uint32_t room = kRingFrames - (sent - taken.load(std::memory_order_acquire));
+    const auto sendFrom = [&](ColumnSet& waiting, uint32_t most) {
+        for (int32_t word = 0; word < kDirtyWords && most > 0; ++word)
+            for (uint64_t& bits = waiting[word]; bits && most > 0; bits &= bits - 1, --most, --room)
+                send(first, second, word * 64 + std::countr_zero(bits));
+    };
+    sendFrom(recorded, room);
+    sendFrom(swept, std::min<uint32_t>(room, kFillColumns));
+
+    Heads& h = heads[back];
+    h.length = length;
+    h.writeHead = write;
+    h.readHead = first.Track().ReadHead();
+    h.startBin = first.StartBin();
+    h.endBin = first.EndBin();
+    h.hopLevel = hopLevel;
+    h.threshold = threshold;
+    h.sampleRate = first.SampleRate();
+    h.publication = ++publications;
+    h.ringEnd = sent;
     back = static_cast<int32_t>(
         middle.exchange(static_cast<uint32_t>(back) | kFresh, std::memory_order_acq_rel) &
         kIndexMask);

@@ -9,18 +9,21 @@
 // beside it the loop's length, the write and read heads, the recorded band, the
 // last hop's gate level with the threshold it met, and the sample rate.
 //
-// The audio thread keeps its own copy of the levels. After each block it
-// reduces only the columns that block recorded (the frames the write head
-// passed, or none when the one hop since the last block kept its gate shut),
-// plus now and then a column of a sweep that catches what no hop announces (a
-// track cleared, a head moved from outside during a block); after a reader
-// attaches the sweep runs fast until every column was reduced once. It then
-// brings the back picture of a triple buffer up to date, copying only the
-// columns changed since that picture was last written, and swaps it with the
-// middle one. Blocks without a hop publish nothing. The reader takes
-// the middle picture when it is newer than its own. Neither side waits, locks
-// or allocates; a picture is whole and may lag a block. Without a reader the
-// audio thread does nothing beyond one relaxed load per block.
+// The audio thread only copies: after each block in which a hop ran, the
+// magnitudes of the frames that block recorded (the frames the write head
+// passed, or none when the one hop since the last block kept its gate shut;
+// for stereo the louder channel's, bin by bin) go into a ring of recorded
+// frames, followed by a small record of the heads, the band and the gate,
+// handed over through a triple buffer. The reader reduces the frames the ring
+// holds up to that record into its own picture when it asks for the latest.
+// A column of a slow sweep catches what no hop announces (a track cleared, a
+// head moved from outside during a block); after a reader attaches the sweep
+// runs fast until every column was sent once. When the ring is full the
+// frames wait, marked, for the next block with room, so a reader that falls
+// behind loses nothing but time. Blocks without a hop publish nothing. Neither
+// side waits, locks or allocates; a picture is whole and may lag a block.
+// Without a reader the audio thread does nothing beyond one relaxed load per
+// block.
 #pragma once
 
 #include "engine/DelayVoc.h"
@@ -83,15 +86,20 @@ class LoopFeed {
     static double RowOfBin(double bin);
     static uint8_t LevelOf(float magnitude);
 
-    // Allocates everything (about 0.3 MB) now.
+    // Allocates everything (about 0.2 MB) now.
     LoopFeed();
     ~LoopFeed();
+    // The memory a feed holds, itself and what it allocated.
+    static constexpr size_t Footprint() {
+        return sizeof(LoopFeed) + sizeof(Picture) + sizeof(FrameBits) * kRingFrames;
+    }
     LoopFeed(const LoopFeed&) = delete;
     LoopFeed& operator=(const LoopFeed&) = delete;
 
     // ---- The readers: every editor of the instance, all on one (UI) thread ----
-    // The readers share the one reading side of the triple buffer, which is
-    // why they must call from one thread. Their calls change nothing that is
+    // The readers share the one reading side (the triple buffer's front slot,
+    // the ring's reading end and the picture), which is why they must call
+    // from one thread. Their calls change nothing that is
     // published, so they take a const feed; what they do change is the
     // reading side's own state.
 
@@ -100,46 +108,79 @@ class LoopFeed {
     // A reader goes; after the last one the audio thread does no work for
     // the feed.
     void detach() const;
-    // The newest picture published; it stays as it is until the next call of
-    // latest by any reader (or the last detach).
+    // The newest picture published, its newly sent frames reduced now; it
+    // stays as it is until the next call of latest by any reader.
     const Picture& latest() const;
 
     // ---- The audio thread ----
 
     // Whether a reader is attached: one relaxed load.
     bool attached() const { return readers.load(std::memory_order_relaxed) > 0; }
-    // After a processed block: reduces the columns the block recorded and
-    // publishes a picture when a hop ran. `second` is a stereo effect's
+    // After a processed block: when a hop ran, sends the frames the block
+    // recorded and publishes the heads. `second` is a stereo effect's
     // second engine (each level is then the louder channel's), null for a
     // mono effect. Nothing when no reader is attached.
     void publish(const TDelayVoc& first, const TDelayVoc* second);
 
     // Any thread: the track changed beyond what hops announce (a reset): every
-    // column is reduced again over the next blocks.
+    // column is sent again over the next blocks.
     void refreshAll() { refreshRequest.store(true, std::memory_order_relaxed); }
 
   private:
     static constexpr int32_t kDirtyWords = (kColumns + 63) / 64;
     using ColumnSet = std::array<uint64_t, kDirtyWords>;
-    void reduceColumn(const TDelayVoc& first, const TDelayVoc* second, int32_t frame);
+    static_assert(kColumns % 64 != 0, "the last word of a column set is partly used");
+    // Room for this many recorded frames between two readings.
+    static constexpr uint32_t kRingFrames = 64;
+    using FrameBits = std::array<int32_t, TDelayVoc::BinCount>;
 
-    // Audio thread only: its levels, for each slot the columns changed since
-    // the slot was last written, and its bookkeeping.
-    std::unique_ptr<std::array<uint8_t, size_t{kColumns} * kRows>> levels;
-    std::array<ColumnSet, 3> changedSince{};
+    // What a picture holds beside its levels, and how far the ring had come
+    // when it was published.
+    struct Heads {
+        int32_t length = TDelayVoc::MaxTrackFrames;
+        int32_t writeHead = 0;
+        int32_t readHead = 0;
+        int32_t startBin = 0;
+        int32_t endBin = TDelayVoc::BinCount;
+        float hopLevel = 0.0f;
+        float threshold = 0.0f;
+        float sampleRate = 0.0f;
+        uint32_t publication = 0;
+        uint32_t ringEnd = 0; // the frames sent before it
+    };
+
+    void send(const TDelayVoc& first, const TDelayVoc* second, int32_t frame);
+    void reduce(const FrameBits& bits, int32_t frame) const;
+
+    // Audio thread only: the frames waiting for room in the ring (the ones
+    // hops recorded go first), and its bookkeeping.
+    ColumnSet recorded{};
+    ColumnSet swept{};
+    uint32_t sent = 0; // frames put in the ring
     uint32_t publications = 0;
     uint32_t hopsSeen = 0;
     int32_t sweepCursor = 0;
-    int32_t sweepLeft = 0; // columns left of the fast sweep after an attach
-    int32_t back = 0;      // the slot the audio thread writes next
+    int32_t back = 0; // the slot of `heads` the audio thread writes next
 
-    std::unique_ptr<Picture[]> slots; // three
+    // The ring: a frame's index and its magnitudes' bits (those of finite,
+    // non-negative floats, so that they order as the magnitudes do). The
+    // reader gives slots back by moving `taken` on (release); the audio thread
+    // fills a slot only after it saw it given back (acquire).
+    std::unique_ptr<FrameBits[]> ringBits;
+    std::array<int32_t, kRingFrames> ringFrame{};
+    mutable std::atomic<uint32_t> taken{0};
+
+    std::array<Heads, 3> heads{};
     // The middle slot's index, with kFresh set when the audio thread put it
     // there after the reader last took one: written by both sides, each
     // exchange handing a slot over (acquire and release).
     static constexpr uint32_t kFresh = 4, kIndexMask = 3;
     mutable std::atomic<uint32_t> middle{1};
     mutable int32_t front = 2; // the readers' slot; readers only
+
+    // The readers' picture, and the ring frames reduced into it.
+    std::unique_ptr<Picture> picture;
+    mutable uint32_t reduced = 0;
 
     // Set by the readers, read by the audio thread.
     mutable std::atomic<int32_t> readers{0};

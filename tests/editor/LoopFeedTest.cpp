@@ -43,37 +43,46 @@ TEST(LoopFeed, LevelsStepATenthOfAnOctave) {
 }
 
 // Attached after the track was recorded, with stereo channels of different
-// loudness, each block short of a hop or many hops long: the picture catches
-// up with every column, and matches the track while recording goes on.
+// loudness, each block short of a hop or many hops long, read after every
+// block or not at all for seventy hops (the frames wait for room in the ring): the
+// picture catches up with every column, and matches the track while
+// recording goes on.
 TEST(LoopFeed, PicturesShowTheLouderChannelsTrackWhole) {
-    for (const int32_t block : {100, 256, 3000}) {
+    struct Case {
+        int32_t block;
+        int32_t readEvery; // blocks; 0 for not until the last few
+    };
+    for (const Case c : {Case{100, 1}, Case{256, 0}, Case{3000, 1}}) {
         TapestrumEffect effect(2, SimdLevel::Best);
         effect.resume();
-        effect.setParameter(kTrackLength, 0.3f); // 54 frames
+        effect.setParameter(kTrackLength, 0.5f); // 150 frames, more than the ring holds
         const std::vector<float> left = Noise(44100, 0.5f, 1);
         const std::vector<float> right = Noise(44100, 0.05f, 2);
         std::vector<float> outLeft(left.size()), outRight(right.size());
         const LoopFeed& feed = effect.loopFeed();
-        const auto run = [&](size_t from, size_t to) {
-            for (size_t done = from; done + block <= to; done += block) {
+        const auto run = [&](size_t from, size_t to, int32_t readEvery) {
+            int32_t blocks = 0;
+            for (size_t done = from; done + c.block <= to; done += c.block) {
                 const float* const inputs[] = {left.data() + done, right.data() + done};
                 float* const outputs[] = {outLeft.data() + done, outRight.data() + done};
-                effect.processChannels(inputs, outputs, block);
+                effect.processChannels(inputs, outputs, c.block);
+                if (readEvery > 0 && ++blocks % readEvery == 0) feed.latest();
             }
         };
-        effect.setParameter(kHeadDirection, block == 256 ? 0.0f : 1.0f);
-        run(0, 20000);
+        effect.setParameter(kHeadDirection, c.block == 256 ? 0.0f : 1.0f);
+        run(0, 20000, 0);
         feed.attach();
         feed.attach();
         feed.detach(); // a second editor came and went: the first still reads
-        run(20000, 44100);
+        run(20000, 38000, c.readEvery);
+        run(38000, 44100, 1);
         const LoopFeed::Picture& picture = feed.latest();
         EXPECT_GT(picture.publication, 0u);
-        EXPECT_EQ(picture.length, 54);
+        EXPECT_EQ(picture.length, 150);
         EXPECT_EQ(picture.writeHead, effect.engine().WriteHead());
         const std::vector<uint8_t> expected = ExpectedLevels(effect);
         EXPECT_TRUE(std::equal(expected.begin(), expected.end(), picture.levels.begin()))
-            << "block " << block;
+            << "block " << c.block;
         feed.detach();
     }
 }
