@@ -65,13 +65,11 @@ const clap::EventHeader* ClapEvents::Get(const clap::InputEvents* list, uint32_t
     return index < self->count ? &self->events[index].header : nullptr;
 }
 
-ClapDriver::ClapDriver(const clap::PluginFactory* factory, int32_t channels,
-                       const clap::Host* host)
+ClapDriver::ClapDriver(const clap::PluginFactory* factory, int32_t channels, const clap::Host* host)
     : channelCount(channels) {
     const auto index = static_cast<uint32_t>(channels - 1);
     if (!factory || factory->getPluginCount(factory) <= index) return;
-    plugin =
-        factory->createPlugin(factory, host, factory->getPluginDescriptor(factory, index)->id);
+    plugin = factory->createPlugin(factory, host, factory->getPluginDescriptor(factory, index)->id);
     if (!plugin) return;
     if (!plugin->init(plugin)) {
         plugin->destroy(plugin);
@@ -104,13 +102,6 @@ void ClapDriver::deactivate() {
     plugin->stopProcessing(plugin);
     plugin->deactivate(plugin);
     active = false;
-}
-
-bool ClapDriver::process(const float* input, float* output, int32_t frames,
-                         std::span<const ParameterChange> changes) {
-    const float* inputs[2] = {input, nullptr};
-    float* outputs[2] = {output, nullptr};
-    return processChannels(inputs, outputs, frames, changes);
 }
 
 bool ClapDriver::processChannels(const float* const* inputs, float* const* outputs, int32_t frames,

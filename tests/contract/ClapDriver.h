@@ -39,7 +39,7 @@ class ClapEvents {
     clap::InputEvents record{this, Size, Get};
 };
 
-class ClapDriver final : public FaceDriver {
+class ClapDriver final : public ChannelFaceDriver {
   public:
     // The factory's mono plug-in (channels 1, the first descriptor) or its
     // stereo one (2, the second), made for the host and initialised, its
@@ -55,8 +55,7 @@ class ClapDriver final : public FaceDriver {
     // Activated and processing started.
     bool activate(double rate) override;
     void deactivate() override;
-    bool process(const float* input, float* output, int32_t frames,
-                 std::span<const ParameterChange> changes) override;
+    using ChannelFaceDriver::process;
     // A block with the events as given: true when the plug-in goes on and marks
     // no channel constant.
     bool process(const float* input, float* output, uint32_t frames, const ClapEvents& events);

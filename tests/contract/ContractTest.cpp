@@ -90,10 +90,7 @@ std::vector<float> Render(FaceDriver& face, const std::vector<float>& signal, in
         reference->process(signal.data(), expected.data(), static_cast<int32_t>(signal.size()),
                            all);
         EXPECT_EQ(FirstDifference(output, expected), -1);
-        double energy = 0;
-        for (const float sample : expected)
-            energy += double{sample} * sample;
-        EXPECT_GT(energy, 1.0); // a comparison of sound, not of silence
+        EXPECT_GT(Energy(expected), 1.0); // a comparison of sound, not of silence
     }
     return output;
 }
@@ -370,8 +367,7 @@ TEST_P(Contract, MainThreadBesideTheAudioThread) {
         ++rounds;
     }
     audio.join();
-    for (const float sample : output)
-        ASSERT_TRUE(std::isfinite(sample));
+    ASSERT_TRUE(AllFinite(output));
     if (traits().state) {
         EXPECT_TRUE(Load(*face, WriteEffectState(restored)));
         EXPECT_EQ(ReadEffectState(Saved(*face)), restored);
@@ -410,8 +406,7 @@ TEST_P(Contract, RefusesRatesItCannotTake) {
         ASSERT_TRUE(face->activate(rate)) << rate;
         EXPECT_TRUE(face->process(block.data(), block.data(), 4096,
                                   Settings({0, 0, 1, 0, 1, 0, 1, 0, 0.5f, 0.5f, 0})));
-        EXPECT_TRUE(
-            std::all_of(block.begin(), block.end(), [](float s) { return std::isfinite(s); }));
+        EXPECT_TRUE(AllFinite(block));
         EXPECT_NE(block, std::vector<float>(block.size())) << rate;
     }
 }

@@ -92,6 +92,20 @@ class FaceDriver {
     virtual std::optional<float> parse(int32_t, std::string_view) { return std::nullopt; }
 };
 
+// A driver that takes every block through processChannels: a mono block is
+// the first channel of two, with no second.
+class ChannelFaceDriver : public FaceDriver {
+  public:
+    bool process(const float* input, float* output, int32_t frames,
+                 std::span<const ParameterChange> changes) final {
+        const float* inputs[2] = {input, nullptr};
+        float* outputs[2] = {output, nullptr};
+        return processChannels(inputs, outputs, frames, changes);
+    }
+    bool processChannels(const float* const* inputs, float* const* outputs, int32_t frames,
+                         std::span<const ParameterChange> changes) override = 0;
+};
+
 // Values the main thread has set, waiting for the audio thread to send them
 // with the next block, as hosts do for formats whose plug-in takes its
 // changes with the audio. The main thread writes; the audio thread takes.

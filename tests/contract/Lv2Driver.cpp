@@ -15,7 +15,7 @@ namespace {
 
 constexpr FaceTraits kTraits{.values = ValueReads::Stored, .rate = RateType::Double};
 
-class Lv2Driver final : public FaceDriver {
+class Lv2Driver final : public ChannelFaceDriver {
   public:
     Lv2Driver(const LV2_Descriptor* descriptor, int32_t channels)
         : descriptor(descriptor), channelCount(static_cast<uint32_t>(channels)) {
@@ -39,13 +39,6 @@ class Lv2Driver final : public FaceDriver {
     void deactivate() override {
         if (active) descriptor->deactivate(handle);
         active = false;
-    }
-
-    bool process(const float* input, float* output, int32_t frames,
-                 std::span<const ParameterChange> changes) override {
-        const float* inputs[2] = {input, nullptr};
-        float* outputs[2] = {output, nullptr};
-        return processChannels(inputs, outputs, frames, changes);
     }
 
     int32_t channels() const override { return static_cast<int32_t>(channelCount); }

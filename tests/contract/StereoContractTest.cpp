@@ -69,13 +69,6 @@ Channels RenderCore(const Channels& input, const Changes& changes) {
     return output;
 }
 
-double Energy(const std::vector<float>& signal) {
-    double energy = 0;
-    for (const float sample : signal)
-        energy += double{sample} * sample;
-    return energy;
-}
-
 // Short tracks that wrap both ways, the head moved, the carrier swapped, a
 // band, the mix: changes at samples within blocks, the first at the start.
 const Changes kChanges = {

@@ -333,12 +333,6 @@ TEST(Process, AfterResetAnEngineRunsInStepWithANewOne) {
     EXPECT_EQ(view.ReadHead(), (view.WriteHead() - 1 - 5 + 37) % 37);
 }
 
-bool AllFinite(const float* values, size_t count) {
-    for (size_t i = 0; i < count; ++i)
-        if (!std::isfinite(values[i])) return false;
-    return true;
-}
-
 // Mend: a burst of bad samples must not poison the track or the phases.
 TEST(Process, BadSamplesDoNotPoisonTheTrackOrThePhases) {
     for (const float bad : {kNaN, kInf, -kInf, 1e38f, -3e38f}) {

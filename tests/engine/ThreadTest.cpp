@@ -73,10 +73,8 @@ TEST(Threads, QuantitiesWrittenWhileProcessingKeepTheEngineSound) {
     e.Process(tone.data(), after.data(), static_cast<int32_t>(tone.size()));
     for (size_t t = 256 * 8; t < after.size(); ++t)
         ASSERT_TRUE(std::isfinite(after[t])) << t;
-    for (int32_t i = 0; i < 512; ++i) {
-        ASSERT_TRUE(std::isfinite(e.LastPhases()[i]));
-        ASSERT_TRUE(std::isfinite(e.SynthesisPhases()[i]));
-    }
+    ASSERT_TRUE(AllFinite(e.LastPhases(), 512));
+    ASSERT_TRUE(AllFinite(e.SynthesisPhases(), 512));
 }
 
 } // namespace

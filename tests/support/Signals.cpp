@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: ISC
 #include "Signals.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -54,4 +55,15 @@ std::ptrdiff_t FirstDifference(const std::vector<float>& a, const std::vector<fl
     for (size_t i = 0; i < a.size(); ++i)
         if (std::memcmp(&a[i], &b[i], sizeof(float)) != 0) return static_cast<std::ptrdiff_t>(i);
     return -1;
+}
+
+double Energy(const std::vector<float>& signal) {
+    double energy = 0;
+    for (const float sample : signal)
+        energy += double{sample} * sample;
+    return energy;
+}
+
+bool AllFinite(const float* values, size_t count) {
+    return std::all_of(values, values + count, [](float v) { return std::isfinite(v); });
 }

@@ -21,3 +21,10 @@ std::vector<float> TestSignal(double rate, int32_t length, unsigned seed = 77);
 // The index of the first sample whose bits differ (0 for renders of unequal
 // length), or -1 when the renders are the same.
 std::ptrdiff_t FirstDifference(const std::vector<float>& a, const std::vector<float>& b);
+// The sum of the squares of the samples.
+double Energy(const std::vector<float>& signal);
+// Whether each of the `count` values is finite.
+bool AllFinite(const float* values, size_t count);
+inline bool AllFinite(const std::vector<float>& values) {
+    return AllFinite(values.data(), values.size());
+}

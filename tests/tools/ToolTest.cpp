@@ -272,12 +272,8 @@ TEST_F(Tool, DemoMakesItsFilesFromNothing) {
     for (const std::string& name : names) {
         EXPECT_NE(result.out.find(name), std::string::npos) << name;
         const AudioData audio = ReadAudioFile(file("demo/" + name));
-        double energy = 0;
-        for (float v : audio.channels[0]) {
-            ASSERT_TRUE(std::isfinite(v));
-            energy += static_cast<double>(v) * v;
-        }
-        EXPECT_GT(energy, 100.0) << name;
+        ASSERT_TRUE(AllFinite(audio.channels[0])) << name;
+        EXPECT_GT(Energy(audio.channels[0]), 100.0) << name;
         if (name != "demo-input.wav") {
             EXPECT_NE(audio.channels[0], input.channels[0]) << name;
         }
@@ -314,11 +310,10 @@ TEST_F(Tool, HostsAThirdPartyReverb) {
     const AudioData output = ReadAudioFile(file("verb.wav"));
     ASSERT_EQ(output.channels.size(), 2u);
     double energy = 0;
-    for (const auto& channel : output.channels)
-        for (float v : channel) {
-            ASSERT_TRUE(std::isfinite(v));
-            energy += static_cast<double>(v) * v;
-        }
+    for (const auto& channel : output.channels) {
+        ASSERT_TRUE(AllFinite(channel));
+        energy += Energy(channel);
+    }
     EXPECT_GT(energy, 1.0);
 }
 

@@ -120,8 +120,7 @@ TEST_F(AudioAndEvents, HeadPositionAtTheTopOfItsRange) {
     set(10, 0.0f);
     set(7, 1.0f);
     const std::vector<float> output = run(TestSignal(44100, 20000));
-    for (float v : output)
-        ASSERT_TRUE(std::isfinite(v));
+    ASSERT_TRUE(AllFinite(output));
     EXPECT_LT(get(7), 1.0f);
 }
 

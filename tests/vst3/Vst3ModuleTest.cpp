@@ -83,23 +83,16 @@ TEST_F(Vst3Bundle, FactoryAndItsTwoClasses) {
 // The byte order of identifiers: Windows lays the first three words out as a
 // COM GUID does, other platforms write every word big-endian.
 TEST(Vst3Identifiers, ByteOrderOfThePlatform) {
-    const Uid unknown = kFUnknownIid;
-#if defined(_WIN32)
-    const uint8_t expected[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
-    const uint8_t component[4] = {0x31, 0xFF, 0x31, 0xE8};
-#else
-    const uint8_t expected[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
-    const uint8_t component[4] = {0xE8, 0x31, 0xFF, 0x31};
-#endif
-    EXPECT_EQ(std::memcmp(unknown.bytes, expected, 16), 0);
-    EXPECT_EQ(std::memcmp(kComponentIid.bytes, component, 4), 0);
+    // The same bytes on either layout.
+    const uint8_t unknown[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
     // The second word's halves are swapped on Windows: F2D5 4301 -> D5 F2 01 43.
 #if defined(_WIN32)
-    const uint8_t second[4] = {0xD5, 0xF2, 0x01, 0x43};
+    const uint8_t component[8] = {0x31, 0xFF, 0x31, 0xE8, 0xD5, 0xF2, 0x01, 0x43};
 #else
-    const uint8_t second[4] = {0xF2, 0xD5, 0x43, 0x01};
+    const uint8_t component[8] = {0xE8, 0x31, 0xFF, 0x31, 0xF2, 0xD5, 0x43, 0x01};
 #endif
-    EXPECT_EQ(std::memcmp(kComponentIid.bytes + 4, second, 4), 0);
+    EXPECT_EQ(std::memcmp(kFUnknownIid.bytes, unknown, 16), 0);
+    EXPECT_EQ(std::memcmp(kComponentIid.bytes, component, 8), 0);
     // A preset file names a class by its four words, whatever the layout.
     EXPECT_EQ(ClassIdText(kComponentIid), "E831FF31F2D54301928EBBEE25697802");
 }

@@ -295,13 +295,6 @@ void Vst3Plugin::deactivate() {
     active = false;
 }
 
-bool Vst3Plugin::process(const float* input, float* output, int32_t frames,
-                         std::span<const ParameterChange> changes) {
-    const float* inputs[2] = {input, nullptr};
-    float* outputs[2] = {output, nullptr};
-    return processChannels(inputs, outputs, frames, changes);
-}
-
 bool Vst3Plugin::processChannels(const float* const* inputs, float* const* outputs, int32_t frames,
                                  std::span<const ParameterChange> changes) {
     blockChanges.clear();

@@ -112,7 +112,7 @@ class ParameterChanges final : public HostObject<IParameterChanges> {
 // processor with the next block; changes sent with a block reach the
 // controller when the main thread next reads a value. With channels 2 it
 // arranges stereo buses and processes two channels.
-class Vst3Plugin final : public FaceDriver {
+class Vst3Plugin final : public ChannelFaceDriver {
   public:
     explicit Vst3Plugin(const Vst3Module& module) : Vst3Plugin(module.factory) {}
     explicit Vst3Plugin(IPluginFactory* factory, int32_t channels = 1);
@@ -126,8 +126,6 @@ class Vst3Plugin final : public FaceDriver {
     // or the arrangement.
     bool activate(double rate) override;
     void deactivate() override;
-    bool process(const float* input, float* output, int32_t frames,
-                 std::span<const ParameterChange> changes) override;
     int32_t channels() const override { return channelCount; }
     bool processChannels(const float* const* inputs, float* const* outputs, int32_t frames,
                          std::span<const ParameterChange> changes) override;
