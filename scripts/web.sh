@@ -77,7 +77,9 @@ build() {
         echo "$sources" | variant=$variant xargs -P 2 -I{} bash -c 'compile {}'
         local objs=()
         for source in $sources; do objs+=("$objects/$variant/$(echo "$source" | tr / _).o"); done
-        "$clang" --target=wasm32-wasi -mexec-model=reactor -O2 -Wl,--strip-all \
+        # No -O on the link lines: there it only makes clang run binaryen's
+        # wasm-opt when one is installed, without the module's features.
+        "$clang" --target=wasm32-wasi -mexec-model=reactor -Wl,--strip-all \
             "${exports[@]/#/-Wl,--export=}" "${objs[@]}" -o "$site/$module"
         echo "web: built $site/$module ($(stat -c %s "$site/$module") bytes of WebAssembly)"
     done
@@ -88,7 +90,7 @@ build() {
     printf '%s\n' "${checks[@]}" | variant=simd xargs -P 2 -I{} bash -c 'compile {}'
     local objs=()
     for source in $sources "${checks[@]}"; do objs+=("$objects/simd/$(echo "$source" | tr / _).o"); done
-    "$clang" --target=wasm32-wasi -mexec-model=reactor -O2 -Wl,--strip-all \
+    "$clang" --target=wasm32-wasi -mexec-model=reactor -Wl,--strip-all \
         -Wl,--export=kernel_identity "${objs[@]}" -o "$out/kernel-identity.wasm"
     cp web/page/* "$site/"
 }
