@@ -10,7 +10,7 @@
 # The module is the C interface compiled by clang for wasm32-wasi as a reactor
 # without exceptions; it imports nothing and exports the C interface of
 # c/tapestrum.h, malloc, free and _initialize. It comes in two builds:
-# tapestrum.wasm with WebAssembly SIMD (-msimd128), where the engine runs its
+# tapestrum.wasm with WebAssembly SIMD (-msimd128, and bulk memory), where the engine runs its
 # WebAssembly vector kernels, and tapestrum-nosimd.wasm, the scalar reference
 # path, which the page loads only where the browser lacks SIMD. Both render
 # bit for bit what the native build renders. scripts/setup.sh --web installs
@@ -50,7 +50,11 @@ compile() {
     # Contraction into fused multiply-adds stays off, as in the native build.
     local flags=(--target=wasm32-wasi -std=c++20 -O2 -ffp-contract=off -fno-exceptions
                  -Wall -Wextra -Wpedantic -Werror -I. -DTAPESTRUM_VERSION=\"$version\")
-    if [[ $variant == simd ]]; then flags+=(-msimd128); fi
+    # Every engine with SIMD also has bulk memory (memcpy and memset as one
+    # instruction each) and sign extension; the scalar module needs neither.
+    # Float-to-integer conversions keep their checked form, which gives what
+    # the native build gives for a value beyond the integer's range.
+    if [[ $variant == simd ]]; then flags+=(-msimd128 -mbulk-memory -msign-ext); fi
     case $source in
     # The toolkit's two throws (see web/wasm/Freestanding.cpp).
     dsp/GuardedMath.cpp | dsp/RealFFT.cpp) flags+=(-fexceptions) ;;
