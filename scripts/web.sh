@@ -10,11 +10,12 @@
 # The module is the C interface compiled by clang for wasm32-wasi as a reactor
 # without exceptions; it imports nothing and exports the C interface of
 # c/tapestrum.h, malloc, free and _initialize. It comes in two builds:
-# tapestrum.wasm with WebAssembly SIMD (-msimd128, and bulk memory), where the engine runs its
-# WebAssembly vector kernels, and tapestrum-nosimd.wasm, the scalar reference
-# path, which the page loads only where the browser lacks SIMD. Both render
-# bit for bit what the native build renders. scripts/setup.sh --web installs
-# the compiler, the WebAssembly C and C++ libraries, Chromium and npm.
+# tapestrum.wasm with WebAssembly SIMD (-msimd128, and bulk memory), where the
+# engine runs its WebAssembly vector kernels, and tapestrum-nosimd.wasm, the
+# scalar reference path, which the page loads only where the browser lacks
+# SIMD. Both render bit for bit what the native build renders.
+# scripts/setup.sh --web installs the compiler, the WebAssembly C and C++
+# libraries, Chromium and npm.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
