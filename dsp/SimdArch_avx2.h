@@ -44,6 +44,12 @@ inline F Select(xsimd::batch_bool<float, Arch> mask, F yes, F no) {
     return xsimd::select(mask, yes, no);
 }
 
+// Lanes of x where x < y, of y elsewhere (where they are equal or either is
+// NaN): the instructions' own rule.
+inline D LesserLanes(D x, D y) { return _mm256_min_pd(x, y); }
+// Lanes of x where x > y, of y elsewhere.
+inline D GreaterLanes(D x, D y) { return _mm256_max_pd(x, y); }
+
 inline D TruncatedToEven(D v) {
     return _mm256_cvtepi32_pd(EvenAwayFromZero(_mm256_cvttpd_epi32(v)));
 }

@@ -41,6 +41,12 @@ inline xsimd::batch<T, Arch> Select(xsimd::batch_bool<T, Arch> mask, xsimd::batc
     return xsimd::select(mask, yes, no);
 }
 
+// Lanes of x where x < y, of y elsewhere (where they are equal or either is
+// NaN): the instructions' own rule.
+inline D LesserLanes(D x, D y) { return _mm_min_pd(x, y); }
+// Lanes of x where x > y, of y elsewhere.
+inline D GreaterLanes(D x, D y) { return _mm_max_pd(x, y); }
+
 // Doubles truncated to integers, an odd one moved a step away from zero, and
 // back (valid where |x| < 2^30).
 inline D TruncatedToEven(D v) { return _mm_cvtepi32_pd(EvenAwayFromZero(_mm_cvttpd_epi32(v))); }

@@ -29,8 +29,19 @@ using LongLanes = simd::Lanes<int64_t>::type;
 inline DoubleLanes WidenLowLanes(FloatLanes v) {
     return __builtin_convertvector(__builtin_shufflevector(v, v, 0, 1), DoubleLanes);
 }
+// With SIMD, the high half is moved down by a whole-vector shuffle: the
+// generic form leaves the shuffle's unused lanes undefined, which clang 14
+// encodes as a byte shuffle the engines can only run with a table of bytes
+// they build on every call, where a shuffle of 32-bit lanes takes one
+// instruction.
 inline DoubleLanes WidenHighLanes(FloatLanes v) {
+#if defined(__wasm_simd128__)
+    const v128_t lanes = std::bit_cast<v128_t>(v);
+    return std::bit_cast<DoubleLanes>(
+        wasm_f64x2_promote_low_f32x4(wasm_i32x4_shuffle(lanes, lanes, 2, 3, 2, 3)));
+#else
     return __builtin_convertvector(__builtin_shufflevector(v, v, 2, 3), DoubleLanes);
+#endif
 }
 
 // Rounds two double vectors to one float vector (low half from `low`).
@@ -60,6 +71,28 @@ template <class T>
 inline simd::batch<T, Arch> Select(simd::batch_bool<T, Arch> mask, simd::batch<T, Arch> yes,
                                    simd::batch<T, Arch> no) {
     return simd::select(mask, yes, no);
+}
+
+// Lanes of x where x < y, of y elsewhere (where they are equal or either is
+// NaN), as x86's minimum; with SIMD, the pseudo-minimum pmin(y, x), which is
+// exactly that comparison and one instruction in the engines, where a select
+// takes three.
+inline D LesserLanes(D x, D y) {
+#if defined(__wasm_simd128__)
+    return std::bit_cast<DoubleLanes>(
+        wasm_f64x2_pmin(std::bit_cast<v128_t>(y.v), std::bit_cast<v128_t>(x.v)));
+#else
+    return Select(x < y, x, y);
+#endif
+}
+// Lanes of x where x > y, of y elsewhere: pmax(y, x).
+inline D GreaterLanes(D x, D y) {
+#if defined(__wasm_simd128__)
+    return std::bit_cast<DoubleLanes>(
+        wasm_f64x2_pmax(std::bit_cast<v128_t>(y.v), std::bit_cast<v128_t>(x.v)));
+#else
+    return Select(x > y, x, y);
+#endif
 }
 
 // Doubles truncated to integers, an odd one moved a step away from zero (valid

@@ -87,6 +87,7 @@ template <class T, class A> struct batch {
     friend batch operator*(batch a, batch b) { return a.v * b.v; }
     friend batch operator/(batch a, batch b) { return a.v / b.v; }
     friend batch operator&(batch a, batch b) { return FromBits(a.bits() & b.bits()); }
+    friend batch operator|(batch a, batch b) { return FromBits(a.bits() | b.bits()); }
     friend batch operator^(batch a, batch b) { return FromBits(a.bits() ^ b.bits()); }
     friend batch operator<<(batch a, int32_t count) { return FromBits(a.bits() << count); }
     friend Bool operator==(batch a, batch b) { return {Bits(a.v == b.v)}; }

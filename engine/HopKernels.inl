@@ -90,12 +90,15 @@ void ApplyWindowVector(float* frame, const float* input, const float* window, in
 
 bool AllFiniteVector(const float* values, int32_t count) {
     int32_t i = 0;
-    auto bad = F(0.0f) != F(0.0f);
+    // The bits of every v - v gathered: none for a finite v (x - x is +0), a
+    // NaN's for an infinity or a NaN. An or of the bits takes one instruction
+    // where an or of comparisons becomes a select in WebAssembly.
+    F bits(0.0f);
     for (; i + W <= count; i += W) {
         const F v = Load(values + i);
-        bad = bad || ((v - v) != F(0.0f)); // NaN for an infinity or a NaN
+        bits = bits | (v - v);
     }
-    if (simd::any(bad)) return false;
+    if (simd::any(bits != F(0.0f))) return false;
     for (; i < count; ++i)
         if (!std::isfinite(values[i])) return false;
     return true;

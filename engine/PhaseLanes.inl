@@ -101,7 +101,8 @@ struct Octant {
 inline Octant OctantOf(D y, D x) {
     const D ax = simd::abs(x), ay = simd::abs(y);
     const auto steep = ay > ax;
-    const D a = Select(steep, ax, ay), b = Select(steep, ay, ax);
+    // a = steep ? ax : ay and b = steep ? ay : ax, as one instruction each.
+    const D a = LesserLanes(ax, ay), b = GreaterLanes(ay, ax);
     return {steep, a > b * D(kTanEighthPi), a, b}; // upper: the angle a / b beyond pi / 8
 }
 

@@ -10,11 +10,12 @@
 # The module is the C interface compiled by clang for wasm32-wasi as a reactor
 # without exceptions; it imports nothing and exports the C interface of
 # c/tapestrum.h, malloc, free and _initialize. It comes in two builds:
-# tapestrum.wasm with WebAssembly SIMD (-msimd128), where the engine runs its
-# WebAssembly vector kernels, and tapestrum-nosimd.wasm, the scalar reference
-# path, which the page loads only where the browser lacks SIMD. Both render
-# bit for bit what the native build renders. scripts/setup.sh --web installs
-# the compiler, the WebAssembly C and C++ libraries, Chromium and npm.
+# tapestrum.wasm with WebAssembly SIMD (-msimd128, and bulk memory), where the
+# engine runs its WebAssembly vector kernels, and tapestrum-nosimd.wasm, the
+# scalar reference path, which the page loads only where the browser lacks
+# SIMD. Both render bit for bit what the native build renders.
+# scripts/setup.sh --web installs the compiler, the WebAssembly C and C++
+# libraries, Chromium and npm.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -50,7 +51,11 @@ compile() {
     # Contraction into fused multiply-adds stays off, as in the native build.
     local flags=(--target=wasm32-wasi -std=c++20 -O2 -ffp-contract=off -fno-exceptions
                  -Wall -Wextra -Wpedantic -Werror -I. -DTAPESTRUM_VERSION=\"$version\")
-    if [[ $variant == simd ]]; then flags+=(-msimd128); fi
+    # Every engine with SIMD also has bulk memory (memcpy and memset as one
+    # instruction each) and sign extension; the scalar module needs neither.
+    # Float-to-integer conversions keep their checked form, which gives what
+    # the native build gives for a value beyond the integer's range.
+    if [[ $variant == simd ]]; then flags+=(-msimd128 -mbulk-memory -msign-ext); fi
     case $source in
     # The toolkit's two throws (see web/wasm/Freestanding.cpp).
     dsp/GuardedMath.cpp | dsp/RealFFT.cpp) flags+=(-fexceptions) ;;
@@ -77,7 +82,9 @@ build() {
         echo "$sources" | variant=$variant xargs -P 2 -I{} bash -c 'compile {}'
         local objs=()
         for source in $sources; do objs+=("$objects/$variant/$(echo "$source" | tr / _).o"); done
-        "$clang" --target=wasm32-wasi -mexec-model=reactor -O2 -Wl,--strip-all \
+        # No -O on the link lines: there it only makes clang run binaryen's
+        # wasm-opt when one is installed, without the module's features.
+        "$clang" --target=wasm32-wasi -mexec-model=reactor -Wl,--strip-all \
             "${exports[@]/#/-Wl,--export=}" "${objs[@]}" -o "$site/$module"
         echo "web: built $site/$module ($(stat -c %s "$site/$module") bytes of WebAssembly)"
     done
@@ -88,7 +95,7 @@ build() {
     printf '%s\n' "${checks[@]}" | variant=simd xargs -P 2 -I{} bash -c 'compile {}'
     local objs=()
     for source in $sources "${checks[@]}"; do objs+=("$objects/simd/$(echo "$source" | tr / _).o"); done
-    "$clang" --target=wasm32-wasi -mexec-model=reactor -O2 -Wl,--strip-all \
+    "$clang" --target=wasm32-wasi -mexec-model=reactor -Wl,--strip-all \
         -Wl,--export=kernel_identity "${objs[@]}" -o "$out/kernel-identity.wasm"
     cp web/page/* "$site/"
 }
