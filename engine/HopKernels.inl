@@ -98,7 +98,8 @@ bool AllFiniteVector(const float* values, int32_t count) {
         const F v = Load(values + i);
         bits = bits | (v - v);
     }
-    if (simd::any(bits != F(0.0f))) return false;
+    // Not `bits != 0`: AVX's unequal is the ordered one, false for a NaN.
+    if (!simd::all(bits == F(0.0f))) return false;
     for (; i < count; ++i)
         if (!std::isfinite(values[i])) return false;
     return true;

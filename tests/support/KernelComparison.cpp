@@ -140,6 +140,8 @@ std::string OverlapAddDifference(SimdLevel level) {
         if (FirstDifference(finishedA, finishedB) != -1)
             return Where(level, "finished samples, count", count);
         if (validA != validB) return Where(level, "level sum's validity, count", count);
+        if (reference.allFinite(input.data(), count) != fast.allFinite(input.data(), count))
+            return Where(level, "finiteness check, count", count);
         if (validA && std::bit_cast<uint32_t>(sumA) != std::bit_cast<uint32_t>(sumB))
             return Where(level, "level sum, count", count);
     }
