@@ -78,25 +78,12 @@ void ClapEffect::deactivate() { effect.suspend(); }
 
 void ClapEffect::reset() { effect.reset(); }
 
-// Runs samples from..to of the block through the core. Without an input the
-// effect hears silence.
-void ClapEffect::render(const float* const* inputs, float* const* outputs, uint32_t from,
-                        uint32_t to) {
-    if (from >= to) return;
-    const float* runInputs[2] = {};
-    float* runOutputs[2] = {};
-    for (int32_t c = 0; c < effect.channelCount(); ++c) {
-        runInputs[c] = inputs[c] ? inputs[c] + from : nullptr;
-        runOutputs[c] = outputs[c] + from;
-    }
-    effect.processChannelsAnyLength(runInputs, runOutputs, to - from);
-}
-
 // Each parameter change lands on its own sample: the block is processed up to
 // it, then the value is set. Changes at one sample are set in the order given;
 // a time before the last change's (out of order) counts as that one's, a time
-// past the block as its end. Without the output channels the values are still
-// set, and a block with samples fails.
+// past the block as its end. Without an input the effect hears silence.
+// Without the output channels the values are still set, and a block with
+// samples fails.
 int32_t ClapEffect::process(const clap::Process& block) {
     const auto channels = static_cast<uint32_t>(effect.channelCount());
     float* inputs[2];
@@ -114,13 +101,13 @@ int32_t ClapEffect::process(const clap::Process& block) {
         if (!AsParamValue(header)) continue;
         const uint32_t at = std::clamp(header->time, done, frames);
         if (output) {
-            render(inputs, outputs, done, at);
+            effect.processChannelsAnyLength(inputs, outputs, done, at);
             done = at;
         }
         applyEvent(header);
     }
     if (!output) return frames == 0 ? clap::kProcessContinue : clap::kProcessError;
-    render(inputs, outputs, done, frames);
+    effect.processChannelsAnyLength(inputs, outputs, done, frames);
     block.audioOutputs[0].constantMask = 0;
     return clap::kProcessContinue;
 }

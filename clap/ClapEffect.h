@@ -74,7 +74,6 @@ class ClapEffect {
     // Applies one event when it is a parameter change in the core space, with
     // the size of one; anything else is skipped.
     void applyEvent(const clap::EventHeader* header);
-    void render(const float* const* inputs, float* const* outputs, uint32_t from, uint32_t to);
     // The editor's waiting edits, in order: each gesture and value goes to the
     // host (when it gives a list) and each value to the core. An edit the host's
     // list refuses waits for the next call.

@@ -145,14 +145,15 @@ class TapestrumEffect {
         }
     }
 
-    // Like processChannels, for a block of any length a format counts, in runs
-    // as processAnyLength cuts it. Audio thread.
-    void processChannelsAnyLength(const float* const* inputs, float* const* outputs,
-                                  size_t frames) {
+    // Like processChannels, for samples [from, to) of every channel's arrays,
+    // counted as a format counts them, in runs as processAnyLength cuts them.
+    // Audio thread.
+    void processChannelsAnyLength(const float* const* inputs, float* const* outputs, size_t from,
+                                  size_t to) {
         constexpr size_t kLongestRun = std::numeric_limits<int32_t>::max();
         const int32_t channels = channelCount();
-        for (size_t done = 0; done < frames;) {
-            const size_t run = std::min(kLongestRun, frames - done);
+        for (size_t done = from; done < to;) {
+            const size_t run = std::min(kLongestRun, to - done);
             const float* runInputs[2] = {};
             float* runOutputs[2] = {};
             for (int32_t c = 0; c < channels; ++c) {

@@ -2,9 +2,8 @@
 // One LV2 instance of the effect: the ports the host connects, and the calls
 // LV2 makes, turned into the effect core's operations. Written for any effect
 // with the core's operations (setSampleRate, resume, suspend, setParameter,
-// processAnyLength; processChannelsAnyLength for more than one channel), so
-// that its own logic can be tested apart from the engine. Channels is the
-// plug-in's count of audio inputs and of outputs: 1, or 2 for the stereo one.
+// processChannelsAnyLength), so that its own logic can be tested apart from the engine. Channels is
+// the plug-in's count of audio inputs and of outputs: 1, or 2 for the stereo one.
 //
 // Threads, in LV2's terms: construction, activate, deactivate and destruction
 // belong to the instantiation class (never concurrent with run); connectPort
@@ -65,10 +64,7 @@ template <class Effect, uint32_t Channels = 1> class Lv2Runner {
             return;
         }
         applyChangedControls();
-        if constexpr (Channels == 1)
-            effect.processAnyLength(inputs[0], outputs[0], sampleCount);
-        else
-            effect.processChannelsAnyLength(inputs.data(), outputs.data(), sampleCount);
+        effect.processChannelsAnyLength(inputs.data(), outputs.data(), 0, sampleCount);
     }
 
   private:

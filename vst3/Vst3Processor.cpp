@@ -191,13 +191,8 @@ tresult Vst3Processor::setProcessing(TBool) { return kResultOk; }
 void Vst3Processor::render(const float* const* inputs, float* const* outputs, int32_t from,
                            int32_t to) {
     if (outputs[0] == nullptr || to <= from) return;
-    const float* runInputs[2] = {};
-    float* runOutputs[2] = {};
-    for (int32_t c = 0; c < effect->channelCount(); ++c) {
-        runInputs[c] = inputs[c] != nullptr ? inputs[c] + from : nullptr;
-        runOutputs[c] = outputs[c] + from;
-    }
-    effect->processChannels(runInputs, runOutputs, to - from);
+    effect->processChannelsAnyLength(inputs, outputs, static_cast<size_t>(from),
+                                     static_cast<size_t>(to));
 }
 
 // Audio thread. The block is cut at each offset where a parameter changes, so

@@ -41,8 +41,8 @@ struct RecordingCore {
     void setParameter(int32_t index, float value) {
         calls.push_back({"setParameter", index, value});
     }
-    void processAnyLength(const float*, float*, size_t frames) {
-        calls.push_back({"process", static_cast<int32_t>(frames)});
+    void processChannelsAnyLength(const float* const*, float* const*, size_t from, size_t to) {
+        calls.push_back({"process", static_cast<int32_t>(to - from)});
     }
     std::vector<Call> calls;
 };
