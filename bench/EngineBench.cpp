@@ -6,23 +6,15 @@
 #include "engine/DelayVoc.h"
 #include "engine/LinkedPair.h"
 
+#include "BenchSignals.h"
+
 #include <benchmark/benchmark.h>
-#include <random>
 #include <vector>
 
 namespace {
 
 constexpr int32_t kHop = TDelayVoc::HopLength;
 constexpr double kRate = 44100.0;
-
-std::vector<float> Noise(size_t length, float amplitude = 0.5f) {
-    std::mt19937 random(2);
-    std::uniform_real_distribution<float> uniform(-amplitude, amplitude);
-    std::vector<float> signal(length);
-    for (float& v : signal)
-        v = uniform(random);
-    return signal;
-}
 
 // Processes one hop per iteration, so the time per iteration is the time per hop.
 void RunHops(benchmark::State& state, float threshold, float amplitude) {
@@ -32,7 +24,7 @@ void RunHops(benchmark::State& state, float threshold, float amplitude) {
     engine.SetSampleRate(static_cast<float>(kRate));
     engine.SetThreshold(threshold);
     engine.SetDelay(100);
-    const std::vector<float> input = Noise(kHop * 64, amplitude);
+    const std::vector<float> input = UniformNoise(kHop * 64, amplitude, 2);
     std::vector<float> output(kHop);
     size_t hop = 0;
     for (auto _ : state) {
@@ -63,7 +55,7 @@ void Blocks(benchmark::State& state, double rate) {
     TDelayVoc engine;
     engine.SetSampleRate(static_cast<float>(rate));
     engine.SetDelay(100);
-    const std::vector<float> input = Noise(44100);
+    const std::vector<float> input = UniformNoise(44100, 0.5f, 2);
     std::vector<float> output(static_cast<size_t>(block));
     size_t position = 0;
     for (auto _ : state) {
@@ -89,7 +81,7 @@ void StereoRealTimeFactor44k(benchmark::State& state) {
         engine->SetSampleRate(static_cast<float>(kRate));
         engine->SetDelay(100);
     }
-    const std::vector<float> input = Noise(44100);
+    const std::vector<float> input = UniformNoise(44100, 0.5f, 2);
     std::vector<float> outLeft(static_cast<size_t>(block)), outRight(static_cast<size_t>(block));
     size_t position = 0;
     for (auto _ : state) {

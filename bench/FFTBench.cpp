@@ -4,21 +4,13 @@
 // yardstick.
 #include "dsp/RealFFT.h"
 
+#include "BenchSignals.h"
+
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
-#include <random>
 #include <vector>
 
 namespace {
-
-std::vector<float> Frame() {
-    std::mt19937 random(1);
-    std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
-    std::vector<float> frame(1024);
-    for (float& v : frame)
-        v = uniform(random);
-    return frame;
-}
 
 void Levels(benchmark::internal::Benchmark* b) {
     for (const SimdLevel level :
@@ -30,7 +22,7 @@ void ForwardTransform1024(benchmark::State& state) {
     const auto level = static_cast<SimdLevel>(state.range(0));
     if (!SimdLevelAvailable(level)) return state.SkipWithError("not on this CPU");
     TRealFFT fft(1024, level);
-    const std::vector<float> signal = Frame();
+    const std::vector<float> signal = UniformNoise(1024, 1.0f, 1);
     std::vector<float> spectrum(1024);
     for (auto _ : state) {
         fft.ForwardTransform(spectrum.data(), signal.data());
@@ -45,7 +37,7 @@ void InverseTransform1024(benchmark::State& state) {
     const auto level = static_cast<SimdLevel>(state.range(0));
     if (!SimdLevelAvailable(level)) return state.SkipWithError("not on this CPU");
     TRealFFT fft(1024, level);
-    const std::vector<float> spectrum = Frame();
+    const std::vector<float> spectrum = UniformNoise(1024, 1.0f, 1);
     std::vector<float> signal(1024);
     for (auto _ : state) {
         fft.InverseTransform(spectrum.data(), signal.data());
@@ -61,7 +53,7 @@ void FftwForward1024(benchmark::State& state) {
     float* in = fftwf_alloc_real(1024);
     fftwf_complex* out = fftwf_alloc_complex(513);
     fftwf_plan plan = fftwf_plan_dft_r2c_1d(1024, in, out, FFTW_MEASURE);
-    const std::vector<float> signal = Frame();
+    const std::vector<float> signal = UniformNoise(1024, 1.0f, 1);
     std::copy(signal.begin(), signal.end(), in);
     for (auto _ : state) {
         fftwf_execute(plan);
@@ -78,7 +70,7 @@ void FftwInverse1024(benchmark::State& state) {
     fftwf_complex* in = fftwf_alloc_complex(513);
     float* out = fftwf_alloc_real(1024);
     fftwf_plan plan = fftwf_plan_dft_c2r_1d(1024, in, out, FFTW_MEASURE);
-    const std::vector<float> frame = Frame();
+    const std::vector<float> frame = UniformNoise(1024, 1.0f, 1);
     for (int k = 0; k < 513; ++k) {
         in[k][0] = frame[static_cast<size_t>(k)];
         in[k][1] = k == 0 || k == 512 ? 0.0f : frame[static_cast<size_t>(1023 - k)];

@@ -9,12 +9,13 @@
 // open-gate hop at 44.1 kHz.
 #include "engine/DelayVoc.h"
 
+#include "BenchSignals.h"
+
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <fftw3.h>
 #include <limits>
-#include <random>
 #include <vector>
 
 namespace {
@@ -22,15 +23,6 @@ namespace {
 constexpr int32_t kHop = TDelayVoc::HopLength;
 constexpr int32_t kRoundCalls = 32; // hops or pairs per timed round
 constexpr double kRate = 44100.0;
-
-std::vector<float> Noise(size_t length) {
-    std::mt19937 random(3);
-    std::uniform_real_distribution<float> uniform(-0.5f, 0.5f);
-    std::vector<float> signal(length);
-    for (float& v : signal)
-        v = uniform(random);
-    return signal;
-}
 
 // r2c of a fixed frame into the spectrum, c2r of the spectrum back: the c2r
 // overwrites the spectrum, which the next r2c writes again.
@@ -41,7 +33,7 @@ class FftwPair {
           spectrum(fftwf_alloc_complex(513)),
           forward(fftwf_plan_dft_r2c_1d(1024, signal, spectrum, FFTW_PATIENT)),
           inverse(fftwf_plan_dft_c2r_1d(1024, spectrum, back, FFTW_PATIENT)) {
-        const std::vector<float> frame = Noise(1024);
+        const std::vector<float> frame = UniformNoise(1024, 0.5f, 3);
         std::copy(frame.begin(), frame.end(), signal);
     }
     ~FftwPair() {
@@ -72,7 +64,7 @@ class FftwPair {
 class HopRunner {
   public:
     HopRunner(SimdLevel level, bool gateOpen)
-        : engine(level), input(Noise(kHop * 64)), output(kHop) {
+        : engine(level), input(UniformNoise(kHop * 64, 0.5f, 3)), output(kHop) {
         engine.SetSampleRate(static_cast<float>(kRate));
         engine.SetThreshold(gateOpen ? 0.0f : 1e30f);
         engine.SetDelay(100);

@@ -10,9 +10,10 @@
 #include "core/LoopFeed.h"
 #include "core/TapestrumEffect.h"
 
+#include "BenchSignals.h"
+
 #include <benchmark/benchmark.h>
 #include <chrono>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -27,11 +28,7 @@ void EffectWithEditor(benchmark::State& state) {
     TapestrumEffect effect(channels, SimdLevel::Best);
     effect.resume();
     effect.setParameter(kDelay, 0.5f);
-    std::mt19937 random(2);
-    std::uniform_real_distribution<float> uniform(-0.5f, 0.5f);
-    std::vector<float> input(44100 + 2 * 4096);
-    for (float& v : input)
-        v = uniform(random);
+    const std::vector<float> input = UniformNoise(44100 + 2 * 4096, 0.5f, 2);
     std::vector<float> left(static_cast<size_t>(block)), right(left.size());
     const LoopFeed& feed = effect.loopFeed();
     if (reader) feed.attach();

@@ -6,27 +6,19 @@
 // math alone.
 #include "engine/HopKernels.h"
 
+#include "BenchSignals.h"
+
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cmath>
-#include <random>
 #include <vector>
 
 namespace {
 
 constexpr int32_t kBins = 512;
 
-std::vector<float> Values(float scale, unsigned seed) {
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<float> uniform(-scale, scale);
-    std::vector<float> values(2 * kBins);
-    for (float& v : values)
-        v = uniform(random);
-    return values;
-}
-
 void LibmAtan2x512(benchmark::State& state) {
-    const std::vector<float> spectrum = Values(10.0f, 1);
+    const std::vector<float> spectrum = UniformNoise(2 * kBins, 10.0f, 1);
     std::vector<float> phases(kBins);
     for (auto _ : state) {
         for (int32_t j = 0; j < kBins; ++j)
@@ -40,7 +32,7 @@ void LibmAtan2x512(benchmark::State& state) {
 BENCHMARK(LibmAtan2x512);
 
 void LibmSincos512(benchmark::State& state) {
-    const std::vector<float> phases = Values(3e4f, 2);
+    const std::vector<float> phases = UniformNoise(2 * kBins, 3e4f, 2);
     std::vector<float> out(2 * kBins);
     for (auto _ : state) {
         for (int32_t j = 0; j < kBins; ++j) {
@@ -64,7 +56,7 @@ void Analysis512(benchmark::State& state) {
     const auto level = static_cast<SimdLevel>(state.range(0));
     if (!SimdLevelAvailable(level)) return state.SkipWithError("not on this CPU");
     const HopKernels& kernels = HopKernelsFor(level);
-    const std::vector<float> spectrum = Values(10.0f, 3);
+    const std::vector<float> spectrum = UniformNoise(2 * kBins, 10.0f, 3);
     std::vector<float> mags(kBins), freqs(kBins), last(kBins), phases(kBins);
     for (auto _ : state) {
         kernels.analyse({spectrum.data(), mags.data(), freqs.data(), last.data(), phases.data(), 0,
@@ -80,7 +72,8 @@ void Synthesis512(benchmark::State& state) {
     const auto level = static_cast<SimdLevel>(state.range(0));
     if (!SimdLevelAvailable(level)) return state.SkipWithError("not on this CPU");
     const HopKernels& kernels = HopKernelsFor(level);
-    const std::vector<float> start = Values(3e4f, 4), mags = Values(2.0f, 5);
+    const std::vector<float> start = UniformNoise(2 * kBins, 3e4f, 4),
+                             mags = UniformNoise(2 * kBins, 2.0f, 5);
     std::vector<float> freqs(kBins), spectrum(2 * kBins),
         phases(start.begin(), start.begin() + kBins);
     for (int32_t j = 0; j < kBins; ++j)

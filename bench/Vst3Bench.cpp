@@ -6,8 +6,9 @@
 #include "tools/hosting/PluginHost.h"
 #include "vst3/Vst3Factory.h"
 
+#include "BenchSignals.h"
+
 #include <benchmark/benchmark.h>
-#include <random>
 #include <vector>
 
 namespace {
@@ -16,15 +17,6 @@ using namespace vst3;
 
 constexpr double kRate = 44100.0;
 constexpr int32_t kBlock = 256;
-
-std::vector<float> Noise(size_t length) {
-    std::mt19937 random(2);
-    std::uniform_real_distribution<float> uniform(-0.5f, 0.5f);
-    std::vector<float> signal(length);
-    for (float& v : signal)
-        v = uniform(random);
-    return signal;
-}
 
 class NoChanges final : public IParameterChanges {
   public:
@@ -67,7 +59,7 @@ void Vst3Face(benchmark::State& state) {
     component->setActive(1);
     processor->setProcessing(1);
 
-    const std::vector<float> input = Noise(44100);
+    const std::vector<float> input = UniformNoise(44100, 0.5f, 2);
     std::vector<float> output(kBlock);
     float* in[1] = {nullptr};
     float* out[1] = {output.data()};
@@ -100,7 +92,7 @@ void Vst2Face(benchmark::State& state) {
     const PluginModule module(TAPESTRUM_MODULE_PATH);
     PluginInstance instance(module, static_cast<float>(kRate), kBlock);
     instance.resume();
-    const std::vector<float> input = Noise(44100);
+    const std::vector<float> input = UniformNoise(44100, 0.5f, 2);
     std::vector<float> output(kBlock);
     float* in[1] = {nullptr};
     float* out[1] = {output.data()};
