@@ -58,26 +58,10 @@ class AttributeList final : public HostObject<IAttributeList> {
   public:
     // The face sends floats (the sample rate) and integers (the processor's
     // address).
-    tresult setInt(AttrID id, int64 value) override {
-        ints[id] = value;
-        return kResultOk;
-    }
-    tresult getInt(AttrID id, int64& value) override {
-        const auto found = ints.find(id);
-        if (found == ints.end()) return kResultFalse;
-        value = found->second;
-        return kResultOk;
-    }
-    tresult setFloat(AttrID id, double value) override {
-        floats[id] = value;
-        return kResultOk;
-    }
-    tresult getFloat(AttrID id, double& value) override {
-        const auto found = floats.find(id);
-        if (found == floats.end()) return kResultFalse;
-        value = found->second;
-        return kResultOk;
-    }
+    tresult setInt(AttrID id, int64 value) override { return Set(ints, id, value); }
+    tresult getInt(AttrID id, int64& value) override { return Get(ints, id, value); }
+    tresult setFloat(AttrID id, double value) override { return Set(floats, id, value); }
+    tresult getFloat(AttrID id, double& value) override { return Get(floats, id, value); }
     tresult setString(AttrID, const TChar*) override { return kNotImplemented; }
     tresult getString(AttrID, TChar*, uint32_t) override { return kNotImplemented; }
     tresult setBinary(AttrID, const void*, uint32_t) override { return kNotImplemented; }
@@ -85,6 +69,20 @@ class AttributeList final : public HostObject<IAttributeList> {
 
     std::map<std::string, double> floats;
     std::map<std::string, int64> ints;
+
+  private:
+    template <class Value>
+    static tresult Set(std::map<std::string, Value>& values, AttrID id, Value value) {
+        values[id] = value;
+        return kResultOk;
+    }
+    template <class Value>
+    static tresult Get(const std::map<std::string, Value>& values, AttrID id, Value& value) {
+        const auto found = values.find(id);
+        if (found == values.end()) return kResultFalse;
+        value = found->second;
+        return kResultOk;
+    }
 };
 
 class Message final : public IMessage {
