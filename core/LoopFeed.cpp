@@ -75,15 +75,7 @@ const LoopFeed::Picture& LoopFeed::latest() const {
         taken.store(reduced, std::memory_order_release);
     }
     Picture& p = *picture;
-    p.length = h.length;
-    p.writeHead = h.writeHead;
-    p.readHead = h.readHead;
-    p.startBin = h.startBin;
-    p.endBin = h.endBin;
-    p.hopLevel = h.hopLevel;
-    p.threshold = h.threshold;
-    p.sampleRate = h.sampleRate;
-    p.publication = h.publication;
+    static_cast<Marks&>(p) = h;
     return p;
 }
 

@@ -45,10 +45,8 @@ class LoopFeed {
     static constexpr int32_t kLevelsPerOctave = 10;
     static constexpr float kFloorMagnitude = 1.0f / 16384.0f;
 
-    struct Picture {
-        // kColumns columns of kRows levels, column after column; row 0 holds the
-        // lowest frequencies.
-        std::array<uint8_t, size_t{kColumns} * kRows> levels{};
+    // What a picture shows beside its levels.
+    struct Marks {
         int32_t length = TDelayVoc::MaxTrackFrames; // the loop: the first `length` columns
         int32_t writeHead = 0;                      // the frame the next hop records at
         int32_t readHead = 0;                       // the frame the last hop read
@@ -58,6 +56,12 @@ class LoopFeed {
         float threshold = 0.0f;   // the level a hop must pass to record
         float sampleRate = 0.0f;  // 0 until the engine has a rate
         uint32_t publication = 0; // counts the publications; 0 is none yet
+    };
+
+    struct Picture : Marks {
+        // kColumns columns of kRows levels, column after column; row 0 holds the
+        // lowest frequencies.
+        std::array<uint8_t, size_t{kColumns} * kRows> levels{};
 
         const uint8_t* column(int32_t frame) const { return levels.data() + frame * kRows; }
     };
@@ -134,19 +138,9 @@ class LoopFeed {
     static constexpr uint32_t kRingFrames = 64;
     using FrameBits = std::array<int32_t, TDelayVoc::BinCount>;
 
-    // What a picture holds beside its levels, and how far the ring had come
-    // when it was published.
-    struct Heads {
-        int32_t length = TDelayVoc::MaxTrackFrames;
-        int32_t writeHead = 0;
-        int32_t readHead = 0;
-        int32_t startBin = 0;
-        int32_t endBin = TDelayVoc::BinCount;
-        float hopLevel = 0.0f;
-        float threshold = 0.0f;
-        float sampleRate = 0.0f;
-        uint32_t publication = 0;
-        uint32_t ringEnd = 0; // the frames sent before it
+    // A picture's marks, and how far the ring had come when they were published.
+    struct Heads : Marks {
+        uint32_t ringEnd = 0; // the frames sent before them
     };
 
     void send(const TDelayVoc& first, const TDelayVoc* second, int32_t frame);
